@@ -1,0 +1,31 @@
+// The library object: the one holder of state between the host's calls.
+#pragma once
+
+#include "frame/text.h"
+#include "zones/zone_list.h"
+
+namespace qz {
+
+class CQuarnZGraphApp : public CZoneLists {
+  public:
+    // Start-up: the working folder under the user's documents folder.
+    CQuarnZGraphApp();
+    // The same under a given documents folder.
+    explicit CQuarnZGraphApp(const Text& documentsFolder);
+    ~CQuarnZGraphApp();
+
+    // my_dll_Init: the template database path beside the host executable.
+    void Init();
+    void InitFromExecutable(TextView executablePath);
+    // my_dll_Release: close the database, empty both lists.
+    void Release();
+    // my_dll_GetZoneFileName: writes the name (or an empty string) into a
+    // caller-owned buffer; 1 when a name was written.
+    int GetZoneFileName(char16_t* buffer) const;
+
+    Text strTemplatePath;
+    Text strWorkPath;
+    Text strZoneFileName;
+};
+
+}  // namespace qz

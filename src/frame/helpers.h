@@ -1,0 +1,34 @@
+// Number texts and impedance arithmetic shared by every part of the library.
+#pragma once
+
+#include <cstdint>
+
+#include "frame/text.h"
+
+namespace qz {
+
+// An impedance in rectangular form (ohms) and in polar form (ohms, degrees).
+struct RectValue {
+    float R = 0, X = 0;
+};
+struct PolarValue {
+    float mag = 0, ang = 0;
+};
+
+// The longest leading run of "+-.1234567890" read as a decimal number; 0 when
+// it forms none.  Never an error.
+float TextToNumber(TextView text);
+float TextToNumberInRange(TextView text, float maximum, float minimum);
+// Limits to [minimum, maximum], or wraps by 360 when the limits are 360 and -360.
+float ClampOrWrap(float value, float maximum, float minimum);
+
+RectValue PolarToRect(float magnitude, float angle);
+PolarValue RectToPolar(float R, float X);
+PolarValue AddPolar(PolarValue a, PolarValue b);
+PolarValue SubPolar(PolarValue a, PolarValue b);
+
+// Float to int32 the way the x86 conversion does it: toward zero, and the
+// "integer indefinite" INT32_MIN for NaN and values out of range.
+std::int32_t TruncToInt32(float value);
+
+}  // namespace qz

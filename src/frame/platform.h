@@ -1,0 +1,54 @@
+// What the library needs of the operating system: files, folders and the two
+// well-known paths.  Files go through a table of plain functions (Vfs) so
+// that tests can substitute one that fails at a chosen step.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "frame/text.h"
+
+namespace qz {
+
+#ifdef _WIN32
+inline constexpr char16_t kPathSeparator = u'\\';
+#else
+inline constexpr char16_t kPathSeparator = u'/';
+#endif
+
+// `folder` followed by the separator and `name`.
+Text JoinPath(TextView folder, TextView name);
+
+struct Vfs {
+    bool (*exists)(const Text& path);  // a file or a folder
+    // Reads the whole file; false when it does not open or a read fails.
+    bool (*readAll)(const Text& path, std::vector<std::uint8_t>& out);
+    // Creates or empties a file for writing; null on failure.
+    void* (*openWrite)(const Text& path);
+    bool (*write)(void* file, const std::uint8_t* data, std::size_t size);
+    bool (*close)(void* file);  // false when buffered bytes could not be written
+    bool (*replace)(const Text& from, const Text& to);  // rename over `to`
+    void (*remove)(const Text& path);
+    bool (*makeFolder)(const Text& path);
+};
+
+const Vfs& NativeVfs();
+const Vfs& CurrentVfs();
+// Null restores the native file system.
+void SetVfs(const Vfs* vfs);
+
+// Writes the whole file beside `path` and then puts it in place, so that a
+// failed or interrupted save never leaves a half-written file at `path`.
+bool SaveFileReplacing(const Text& path, const std::vector<std::uint8_t>& bytes);
+
+// Looks the folder up and creates it when nothing is there; failures are not
+// reported (the writes into it fail later).
+void CreateFolderIfMissing(const Text& path);
+
+// The user's documents folder, without a trailing separator.
+Text DocumentsFolder();
+// Full path of the running process's executable.
+Text ExecutablePath();
+
+}  // namespace qz

@@ -1,0 +1,179 @@
+#include "frame/text.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <iconv.h>
+#endif
+
+namespace qz {
+
+std::string ToUtf8(TextView text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            bool paired = c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                          text[i + 1] <= 0xDFFF;
+            if (!paired) throw TextError("lone UTF-16 surrogate at unit " + std::to_string(i));
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        }
+        if (c < 0x80) {
+            out += char(c);
+        } else if (c < 0x800) {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += char(0xE0 | (c >> 12));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            out += char(0xF0 | (c >> 18));
+            out += char(0x80 | ((c >> 12) & 0x3F));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+Text FromUtf8(std::string_view s) {
+    Text out;
+    out.reserve(s.size());
+    std::size_t i = 0;
+    auto fail = [&] { throw TextError("invalid UTF-8 at byte " + std::to_string(i)); };
+    while (i < s.size()) {
+        unsigned char b = s[i];
+        char32_t c;
+        int extra;
+        if (b < 0x80) {
+            c = b, extra = 0;
+        } else if (b >= 0xC2 && b <= 0xDF) {
+            c = b & 0x1F, extra = 1;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            c = b & 0x0F, extra = 2;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            c = b & 0x07, extra = 3;
+        } else {
+            fail();
+        }
+        if (i + extra >= s.size() + (extra == 0)) fail();
+        for (int k = 1; k <= extra; ++k) {
+            unsigned char t = s[i + k];
+            if ((t & 0xC0) != 0x80) fail();
+            c = (c << 6) | (t & 0x3F);
+        }
+        bool overlong = (extra == 2 && c < 0x800) || (extra == 3 && c < 0x10000);
+        if (overlong || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) fail();
+        if (c >= 0x10000) {
+            out += char16_t(0xD800 + ((c - 0x10000) >> 10));
+            out += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            out += char16_t(c);
+        }
+        i += extra + 1;
+    }
+    return out;
+}
+
+std::string ToUtf8Lossy(TextView text) {
+    Text clean(text);
+    for (std::size_t i = 0; i < clean.size(); ++i) {
+        char16_t c = clean[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < clean.size() && clean[i + 1] >= 0xDC00 &&
+            clean[i + 1] <= 0xDFFF)
+            ++i;
+        else if (c >= 0xD800 && c <= 0xDFFF)
+            clean[i] = u'\uFFFD';
+    }
+    return ToUtf8(clean);
+}
+
+Text FitText(TextView text, std::size_t maxLength) {
+    text = text.substr(0, text.find(u'\0'));
+    if (text.size() > maxLength) {
+        std::size_t n = maxLength;
+        if (n > 0 && text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) --n;
+        text = text.substr(0, n);
+    }
+    return Text(text);
+}
+
+Text FromAscii(std::string_view ascii) {
+    return Text(ascii.begin(), ascii.end());
+}
+
+#ifdef _WIN32
+Text FromAnsi(std::string_view bytes) {
+    if (bytes.empty()) return {};
+    int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), nullptr, 0);
+    std::wstring w(std::size_t(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), w.data(), n);
+    return Text(w.begin(), w.end());
+}
+#else
+Text FromAnsi(std::string_view bytes) {
+    Text out;
+    iconv_t cd = iconv_open("UTF-16LE", "GBK");
+    if (cd == iconv_t(-1)) throw TextError("GBK conversion is not available");
+    std::vector<char> buf(bytes.size() * 2 + 2);
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        char* in = const_cast<char*>(bytes.data() + pos);
+        std::size_t inLeft = bytes.size() - pos;
+        char* outp = buf.data();
+        std::size_t outLeft = buf.size();
+        std::size_t r = iconv(cd, &in, &inLeft, &outp, &outLeft);
+        for (char* p = buf.data(); p < outp; p += 2)
+            out +=
+                char16_t(static_cast<unsigned char>(p[0]) | static_cast<unsigned char>(p[1]) << 8);
+        pos = bytes.size() - inLeft;
+        if (r == std::size_t(-1)) {
+            // An undecodable or cut-off byte: replace it and go on after it.
+            out += u'\uFFFD';
+            ++pos;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    iconv_close(cd);
+    return out;
+}
+#endif
+
+static std::string VFormat(const char* format, va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    char small[256];
+    int n = std::vsnprintf(small, sizeof small, format, copy);
+    va_end(copy);
+    if (n < 0) throw TextError("bad format");
+    if (std::size_t(n) < sizeof small) return std::string(small, std::size_t(n));
+    std::string out(std::size_t(n) + 1, '\0');
+    std::vsnprintf(out.data(), out.size(), format, args);
+    out.resize(std::size_t(n));
+    return out;
+}
+
+std::string FormatUtf8(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string s = VFormat(format, args);
+    va_end(args);
+    return s;
+}
+
+Text Format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string s = VFormat(format, args);
+    va_end(args);
+    return FromUtf8(s);
+}
+
+}  // namespace qz

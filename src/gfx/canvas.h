@@ -1,0 +1,89 @@
+// A GDI-like drawing surface.  The plot and the elements draw through it;
+// each backend (recording, raster, GDI) is one small file pair.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "frame/text.h"
+
+namespace qz::gfx {
+
+struct Color {
+    std::uint8_t r = 0, g = 0, b = 0;
+    friend bool operator==(Color, Color) = default;
+};
+constexpr Color Rgb(int r, int g, int b) {
+    return {std::uint8_t(r), std::uint8_t(g), std::uint8_t(b)};
+}
+
+struct Point {
+    int x = 0, y = 0;
+    friend bool operator==(Point, Point) = default;
+};
+struct Size {
+    int cx = 0, cy = 0;
+    friend bool operator==(Size, Size) = default;
+};
+// GDI rectangles: right and bottom are exclusive.
+struct Rect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+struct Pen {
+    enum Style : std::uint8_t { kSolid, kNull } style = kSolid;
+    int width = 1;
+    Color color;
+    friend bool operator==(const Pen&, const Pen&) = default;
+};
+struct Brush {
+    enum Style : std::uint8_t { kSolid, kNull } style = kSolid;
+    Color color;
+    friend bool operator==(const Brush&, const Brush&) = default;
+};
+struct Font {
+    int height = -12;  // negative: character height in pixels
+    int weight = 400;
+    Text face = u"宋体";
+    friend bool operator==(const Font&, const Font&) = default;
+};
+
+inline constexpr Pen kNullPen{Pen::kNull, 0, {}};
+inline constexpr Brush kNullBrush{Brush::kNull, {}};
+
+class CCanvas {
+public:
+    virtual ~CCanvas() = default;
+
+    virtual Size GetSize() const = 0;
+
+    // Selecting returns what was selected before, as GDI's SelectObject does.
+    virtual Pen SelectPen(const Pen& pen) = 0;
+    virtual Brush SelectBrush(const Brush& brush) = 0;
+    virtual Font SelectFont(const Font& font) = 0;
+    virtual void SetTransparentText(bool transparent) = 0;
+    virtual void SetTextColor(Color color) = 0;
+
+    virtual void FillRect(const Rect& rect, const Brush& brush) = 0;
+    // One-pixel bevel: top and left in `topLeft`, bottom and right in `bottomRight`.
+    virtual void Draw3dRect(const Rect& rect, Color topLeft, Color bottomRight) = 0;
+    // Outline with the pen, inside with the brush, in the box as GDI takes it.
+    virtual void Ellipse(int left, int top, int right, int bottom) = 0;
+    // Counter-clockwise on the screen from the ray through (xs, ys) to the
+    // ray through (xe, ye); equal rays draw the full ellipse.
+    virtual void Arc(int left, int top, int right, int bottom, int xs, int ys, int xe, int ye) = 0;
+    virtual void MoveToEx(int x, int y) = 0;
+    virtual void LineTo(int x, int y) = 0;
+    virtual void Polyline(const Point* points, int count) = 0;
+    virtual void OutText(int x, int y, TextView text) = 0;
+    virtual Size TextExtent(TextView text) = 0;
+
+    // An off-screen layer compatible with this surface.
+    virtual std::unique_ptr<CCanvas> CreateLayer(int width, int height) = 0;
+    // Plain source copy of (sx, sy, width, height) of `source` to (x, y).
+    virtual void BitBlt(int x, int y, int width, int height, const CCanvas& source, int sx,
+                        int sy) = 0;
+};
+
+}  // namespace qz::gfx

@@ -1,0 +1,145 @@
+#include "zones/zone_list.h"
+
+#include <algorithm>
+
+#include "frame/msgbox.h"
+#include "frame/platform.h"
+
+namespace qz {
+
+void CZoneLists::ClearZones() {
+    arrZones.clear();
+    arrPicts.clear();
+}
+
+void CZoneLists::DeleteZone(std::size_t index) {
+    Text tag = arrZones[index]->strTag.str();
+    arrZones.erase(arrZones.begin() + std::ptrdiff_t(index));
+    DeletePicts(tag);
+}
+
+void CZoneLists::DeletePicts(TextView tag) {
+    std::erase_if(arrPicts, [&](const auto& p) { return p->strZoneTag == tag; });
+}
+
+std::vector<std::uint8_t> CZoneLists::ZoneFileBytes() const {
+    std::vector<std::uint8_t> bytes;
+    CArchive ar(bytes);
+    ar.WriteFloat(fAllowedError);
+    ar.WriteInt32(std::int32_t(arrZones.size()));
+    for (const auto& zone : arrZones) const_cast<CZone&>(*zone).Serialize(ar);
+    std::vector<const CPict*> picts;
+    for (const auto& p : arrPicts) picts.push_back(p.get());
+    StorePicts(ar, picts, PictForm::kNumeric);
+    return bytes;
+}
+
+void CZoneLists::AppendZoneFileBytes(const std::uint8_t* data, std::size_t size) {
+    CArchive ar(data, size);
+    float allowed = ar.ReadFloat();
+    std::int32_t count = ar.ReadInt32();
+    // The shortest zone record is nine one-byte strings.
+    ar.CheckCount(count, 9);
+    ZoneList zones;
+    for (std::int32_t i = 0; i < count; ++i) {
+        auto zone = std::make_unique<CZone>();
+        zone->Serialize(ar);
+        zones.push_back(std::move(zone));
+    }
+    PictList picts;
+    SerializePictList(ar, picts, PictForm::kNumeric);
+    // Everything read: only now does the file change the lists.
+    fAllowedError = allowed;
+    for (auto& z : zones) arrZones.push_back(std::move(z));
+    for (auto& p : picts) arrPicts.push_back(std::move(p));
+}
+
+bool CZoneLists::LoadZoneFile(const Text& path) {
+    const Vfs& fs = CurrentVfs();
+    std::string name = ToUtf8Lossy(path);
+    if (!fs.exists(path)) {
+        ShowMessageBox(Format("没有找到文件 %s !", name.c_str()), kModuleName,
+                       kMbOk | kMbIconError);
+        return false;
+    }
+    std::vector<std::uint8_t> bytes;
+    if (!fs.readAll(path, bytes)) {
+        ShowMessageBox(Format("文件 %s 打开失败 !", name.c_str()), kModuleName,
+                       kMbOk | kMbIconError);
+        return false;
+    }
+    try {
+        AppendZoneFileBytes(bytes.data(), bytes.size());
+    } catch (const ArchiveError& e) {
+        ShowMessageBox(Format("文件 %s 已损坏, 无法读取 (%s) !", name.c_str(), e.what()),
+                       kModuleName, kMbOk | kMbIconError);
+        return false;
+    }
+    return true;
+}
+
+bool CZoneLists::SaveZoneFile(const Text& path) const {
+    return SaveFileReplacing(path, ZoneFileBytes());
+}
+
+bool CZoneLists::AppendPictsFromFile(const Text& path, TextView tag) {
+    PictList read;
+    if (path.empty() || !LoadPictFile(path, read, PictForm::kNumeric)) return false;
+    for (auto& p : read) {
+        p->strZoneTag = tag;
+        arrPicts.push_back(std::move(p));
+    }
+    return true;
+}
+
+bool CZoneLists::SavePictsOfZone(const Text& path, TextView tag) const {
+    std::vector<const CPict*> picts;
+    for (const auto& p : arrPicts)
+        if (p->strZoneTag == tag) picts.push_back(p.get());
+    std::vector<std::uint8_t> bytes;
+    CArchive ar(bytes);
+    StorePicts(ar, picts, PictForm::kNumeric);
+    return SaveFileReplacing(path, bytes);
+}
+
+Text CZoneLists::MakeUniqueTag(TextView tag, int skip) const {
+    auto used = [&](TextView t) {
+        for (std::size_t i = 0; i < arrZones.size(); ++i)
+            if (int(i) != skip && arrZones[i]->strTag == t) return true;
+        return false;
+    };
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < arrZones.size(); ++i)
+        if (int(i) != skip && arrZones[i]->strTag == tag) ++count;
+    if (count == 0) return Text(tag);
+    // Count up from c + 1 until the suffixed tag is free: two zones with one
+    // tag would share their elements.
+    for (std::size_t n = count + 1;; ++n) {
+        // The tag field holds 99 units: cut the stem, never the suffix.
+        Text suffix = Format("_%zu", n);
+        Text candidate = FitText(tag, TextField<100>::kMaxLength - suffix.size()) + suffix;
+        if (!used(candidate)) return candidate;
+    }
+}
+
+bool LoadPictFile(const Text& path, PictList& list, PictForm form) {
+    const Vfs& fs = CurrentVfs();
+    std::vector<std::uint8_t> bytes;
+    if (path.empty() || !fs.exists(path) || !fs.readAll(path, bytes)) return false;
+    try {
+        CArchive ar(bytes.data(), bytes.size());
+        SerializePictList(ar, list, form);
+    } catch (const ArchiveError&) {
+        return false;
+    }
+    return true;
+}
+
+bool SavePictFile(const Text& path, const PictList& list, PictForm form) {
+    std::vector<std::uint8_t> bytes;
+    CArchive ar(bytes);
+    SerializePictList(ar, const_cast<PictList&>(list), form);
+    return SaveFileReplacing(path, bytes);
+}
+
+}  // namespace qz
