@@ -62,7 +62,6 @@ class TextField {
     bool empty() const { return text_.empty(); }
     std::size_t size() const { return text_.size(); }
     friend bool operator==(const TextField& a, TextView b) { return TextView(a.text_) == b; }
-    friend bool operator==(const TextField& a, const TextField& b) { return a.text_ == b.text_; }
 
   private:
     void Assign(TextView text) { text_ = FitText(text, kMaxLength); }

@@ -1,0 +1,77 @@
+#include "apps/quarnz/files.h"
+
+#include <cstdio>
+
+#include "apps/quarnz/commands.h"
+#include "frame/platform.h"
+
+namespace quarnz {
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& path, const std::string& what) {
+    std::fprintf(stderr, "quarnz: %s: %s\n", path.c_str(), what.c_str());
+    throw Failure{};
+}
+
+std::vector<std::uint8_t> Bytes(const std::string& path) {
+    qz::Text native;
+    try {
+        native = qz::FromUtf8(path);
+    } catch (const qz::TextError& e) {
+        Fail(path, e.what());
+    }
+    std::vector<std::uint8_t> bytes;
+    if (!qz::CurrentVfs().exists(native)) Fail(path, "no such file");
+    if (!qz::CurrentVfs().readAll(native, bytes)) Fail(path, "cannot be opened");
+    return bytes;
+}
+
+// The whole of `bytes` as an element list.
+void ReadPicts(const std::vector<std::uint8_t>& bytes, qz::PictList& picts, bool formula) {
+    qz::CArchive ar(bytes.data(), bytes.size());
+    qz::SerializePictList(ar, picts, formula ? qz::PictForm::kFormula : qz::PictForm::kNumeric);
+    if (ar.Remaining()) ar.Fail(std::to_string(ar.Remaining()) + " bytes after the last element");
+}
+
+}  // namespace
+
+qz::CZoneLists ReadZoneFile(const std::string& path) {
+    std::vector<std::uint8_t> bytes = Bytes(path);
+    qz::CZoneLists lists;
+    try {
+        lists.AppendZoneFileBytes(bytes.data(), bytes.size());
+    } catch (const qz::ArchiveError& e) {
+        Fail(path, std::string("broken zone parameter file: ") + e.what());
+    }
+    return lists;
+}
+
+StoredFile ReadStoredFile(const std::string& path, bool formula) {
+    std::vector<std::uint8_t> bytes = Bytes(path);
+    StoredFile f;
+    if (formula) {
+        try {
+            ReadPicts(bytes, f.lists.arrPicts, true);
+        } catch (const qz::ArchiveError& e) {
+            Fail(path, std::string("broken element list (formula form): ") + e.what());
+        }
+        return f;
+    }
+    // Neither file has a magic number: a zone parameter file is one whose
+    // whole content reads as one; otherwise try an element list.
+    try {
+        f.lists.AppendZoneFileBytes(bytes.data(), bytes.size());
+        f.isZoneFile = true;
+        return f;
+    } catch (const qz::ArchiveError& zoneError) {
+        try {
+            ReadPicts(bytes, f.lists.arrPicts, false);
+            return f;
+        } catch (const qz::ArchiveError&) {
+            Fail(path, std::string("broken zone parameter file: ") + zoneError.what());
+        }
+    }
+}
+
+}  // namespace quarnz

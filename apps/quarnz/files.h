@@ -1,0 +1,23 @@
+// Reading the files quarnz is given.
+#pragma once
+
+#include <string>
+
+#include "zones/zone_list.h"
+
+namespace quarnz {
+
+struct StoredFile {
+    bool isZoneFile = false;  // otherwise an element list file
+    qz::CZoneLists lists;     // an element list fills only arrPicts
+};
+
+// Reads a zone parameter file, or an element list file in numeric (or, with
+// `formula`, formula) form.  A missing or broken file prints one line naming
+// the file and the fault to standard error and throws Failure.
+StoredFile ReadStoredFile(const std::string& path, bool formula = false);
+
+// A zone parameter file only.
+qz::CZoneLists ReadZoneFile(const std::string& path);
+
+}  // namespace quarnz

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "frame/archive.h"
+#include "frame/helpers.h"
+#include "test_util.h"
+
+using namespace qz;
+using qztest::Store;
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(Archive, IntegersAndFloatsAreLittleEndian) {
+    Bytes b = Store([](CArchive& ar) {
+        ar.WriteInt32(-2);
+        ar.WriteFloat(0.05f);
+    });
+    EXPECT_EQ(b, (Bytes{0xFE, 0xFF, 0xFF, 0xFF, 0xCD, 0xCC, 0x4C, 0x3D}));
+    CArchive in(b.data(), b.size());
+    EXPECT_EQ(in.ReadInt32(), -2);
+    EXPECT_EQ(in.ReadFloat(), 0.05f);
+    EXPECT_EQ(in.Remaining(), 0u);
+}
+
+TEST(Archive, StringsUseTheShortestLengthForm) {
+    EXPECT_EQ(Store([](CArchive& ar) { ar.WriteString(u"1.10"); }),
+              (Bytes{0xFF, 0xFE, 0xFF, 0x04, 0x31, 0, 0x2E, 0, 0x31, 0, 0x30, 0}));
+    EXPECT_EQ(Store([](CArchive& ar) { ar.WriteString(u""); }), (Bytes{0xFF, 0xFE, 0xFF, 0x00}));
+    auto head = [](std::size_t n, std::size_t k) {
+        Bytes b = Store([&](CArchive& ar) { ar.WriteString(Text(n, u'x')); });
+        EXPECT_EQ(b.size(), k + 2 * n) << n;
+        return Bytes(b.begin(), b.begin() + std::ptrdiff_t(k));
+    };
+    EXPECT_EQ(head(254, 4), (Bytes{0xFF, 0xFE, 0xFF, 254}));
+    EXPECT_EQ(head(255, 6), (Bytes{0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0x00}));
+    EXPECT_EQ(head(0xFFFD, 6), (Bytes{0xFF, 0xFE, 0xFF, 0xFF, 0xFD, 0xFF}));
+    EXPECT_EQ(head(0xFFFE, 10), (Bytes{0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0, 0}));
+    for (std::size_t n : {0, 254, 255, 0xFFFD, 0xFFFE, 70000}) {
+        Text t(n, u'电');
+        Bytes b = Store([&](CArchive& ar) { ar.WriteString(t); });
+        CArchive in(b.data(), b.size());
+        EXPECT_EQ(in.ReadString(), t) << n;
+    }
+}
+
+TEST(Archive, ReadsEveryLengthFormAndEightBitStrings) {
+    // Marked, with the 32-bit and the 64-bit length forms.
+    Bytes b32{0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 2, 0, 0, 0, 'o', 0, 'k', 0};
+    CArchive a(b32.data(), b32.size());
+    EXPECT_EQ(a.ReadString(), u"ok");
+    Bytes b64{0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+              1,    0,    0,    0,    0,    0,    0,    0,    'a',  0};
+    CArchive c(b64.data(), b64.size());
+    EXPECT_EQ(c.ReadString(), u"a");
+    // Unmarked: one-byte and 16-bit lengths, in the Chinese ANSI code page.
+    Bytes ansi{4, 0xB5, 0xE7, 0xD7, 0xE8, 0xFF, 3, 0, '1', '.', '5'};
+    CArchive d(ansi.data(), ansi.size());
+    EXPECT_EQ(d.ReadString(), u"电阻");
+    EXPECT_EQ(d.ReadString(), u"1.5");
+    EXPECT_EQ(d.Remaining(), 0u);
+}
+
+TEST(Archive, HostileLengthsFailBeforeAllocatingAndNameTheOffset) {
+    auto fails_at = [](Bytes b, std::size_t offset) {
+        CArchive ar(b.data(), b.size());
+        ar.ReadInt32();
+        try {
+            ar.ReadString();
+            ADD_FAILURE() << "no error";
+        } catch (const ArchiveError& e) {
+            EXPECT_EQ(e.offset, offset);
+            EXPECT_NE(std::string(e.what()).find("at byte " + std::to_string(offset)),
+                      std::string::npos)
+                << e.what();
+        }
+    };
+    // A 64-bit length of 2^63 UTF-16 units.
+    fails_at({0,    0,    0,    0, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+              0xFF, 0xFF, 0xFF, 0, 0,    0,    0,    0,    0,    0,    0x80},
+             4);
+    fails_at({0, 0, 0, 0, 0xFF, 0xFE, 0xFF, 3, 'a', 0, 'b', 0, 'c'}, 4);  // one byte short
+    fails_at({0, 0, 0, 0, 200, 'x'}, 4);                                  // 8-bit, short
+    fails_at({0, 0, 0, 0, 0xFF, 0xFE}, 5);  // cut inside the marker word
+    Bytes four{1, 2, 3};
+    CArchive ar(four.data(), four.size());
+    EXPECT_THROW(ar.ReadInt32(), ArchiveError);
+}
+
+TEST(Archive, NumbersAsStrings) {
+    Bytes b = Store([](CArchive& ar) {
+        StoreInt(ar, -1);
+        StoreReal(ar, 78.0f);
+        StoreReal(ar, -0.0000004f);
+        ar.WriteString(u"12abc");
+        ar.WriteString(u"3e9");
+        ar.WriteString(u"9999999999");
+    });
+    EXPECT_EQ(qztest::Strings(b)[1], u"78.000000");
+    EXPECT_EQ(qztest::Strings(b)[2], u"-0.000000");
+    CArchive in(b.data(), b.size());
+    EXPECT_EQ(LoadInt(in), -1);
+    EXPECT_EQ(LoadReal(in), 78.0f);
+    EXPECT_EQ(LoadReal(in), 0.0f);
+    EXPECT_EQ(LoadInt(in), 12);
+    EXPECT_EQ(LoadInt(in), 3);
+    EXPECT_EQ(LoadInt(in), INT32_MIN);  // out of range, as the x86 conversion gives
+}
+
+TEST(Helpers, TextToNumberReadsTheLeadingRun) {
+    EXPECT_EQ(TextToNumber(u""), 0.0f);
+    EXPECT_EQ(TextToNumber(u"  5"), 0.0f);
+    EXPECT_EQ(TextToNumber(u"1e5"), 1.0f);
+    EXPECT_EQ(TextToNumber(u"12abc"), 12.0f);
+    EXPECT_EQ(TextToNumber(u"1.2.3"), 1.2f);
+    EXPECT_EQ(TextToNumber(u"-.5 %"), -0.5f);
+    EXPECT_EQ(TextToNumber(u"+7"), 7.0f);
+    EXPECT_EQ(TextToNumber(u"+-7"), 0.0f);
+    EXPECT_EQ(TextToNumber(u"5-3"), 5.0f);
+    EXPECT_EQ(TextToNumber(u"."), 0.0f);
+    EXPECT_TRUE(std::isinf(TextToNumber(Text(400, u'9'))));
+    EXPECT_EQ(TextToNumber(u"0." + Text(400, u'0') + u"1"), 0.0f);
+    EXPECT_EQ(TextToNumber(u"16777217"), 16777216.0f);  // single precision
+}
+
+TEST(Helpers, ClampOrWrapAndRange) {
+    EXPECT_EQ(ClampOrWrap(370, 360, -360), 10);
+    EXPECT_EQ(ClampOrWrap(-370, 360, -360), -10);
+    EXPECT_EQ(ClampOrWrap(720, 360, -360), 0);
+    EXPECT_EQ(ClampOrWrap(2000, 1000, 0), 1000);
+    EXPECT_EQ(ClampOrWrap(-3, 1000, 0), 0);
+    EXPECT_EQ(ClampOrWrap(370, 360, -359), 360);  // wrapping needs both limits exactly
+    EXPECT_EQ(TextToNumberInRange(u"2000 %", 1000, 0), 1000);
+    EXPECT_EQ(TextToNumberInRange(u"-3", 1000, 0), 0);
+}
+
+TEST(Helpers, PolarAndRectangular) {
+    RectValue r = PolarToRect(1, 90);
+    EXPECT_EQ(r.R, 0.0f);  // the cosine term falls within 0.00001 of 0
+    EXPECT_EQ(r.X, 1.0f);
+    r = PolarToRect(10, 60);
+    EXPECT_NEAR(r.R, 5.0f, 1e-5);
+    EXPECT_NEAR(r.X, 8.660254f, 1e-5);
+    PolarValue p = RectToPolar(-5, 0);
+    EXPECT_EQ(p.mag, 5.0f);
+    EXPECT_EQ(p.ang, -180.0f);
+    p = RectToPolar(0, -3);
+    EXPECT_EQ(p.mag, 3.0f);
+    EXPECT_EQ(p.ang, -90.0f);
+    p = RectToPolar(0.000001f, 0);
+    EXPECT_EQ(p.mag, 0.000001f);
+    EXPECT_EQ(p.ang, 0.0f);
+    p = RectToPolar(-1, 1);
+    EXPECT_NEAR(p.ang, 135.0f, 1e-4);
+    p = RectToPolar(-1, -1);
+    EXPECT_NEAR(p.ang, -135.0f, 1e-4);
+    // Rounding must never push asin out of its domain.
+    for (float x : {1e-3f, 0.1f, 3.3f, 1e6f, 3e18f})
+        EXPECT_FALSE(std::isnan(RectToPolar(0, x).ang));
+    p = SubPolar({2, 90}, {0, 0});
+    EXPECT_EQ(p.mag, 2.0f);
+    EXPECT_EQ(p.ang, 90.0f);
+    p = AddPolar({1, 0}, {1, 90});
+    EXPECT_NEAR(p.mag, std::sqrt(2.0f), 1e-6);
+    EXPECT_NEAR(p.ang, 45.0f, 1e-4);
+    EXPECT_EQ(TruncToInt32(-3.7f), -3);
+    EXPECT_EQ(TruncToInt32(NAN), INT32_MIN);
+}

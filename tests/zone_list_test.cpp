@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "frame/msgbox.h"
+#include "frame/platform.h"
+#include "test_util.h"
+#include "zones/zone_list.h"
+
+using namespace qz;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+struct Box {
+    std::string text, caption;
+    unsigned flags;
+};
+
+// Records the message boxes shown while it lives.
+class BoxSpy {
+  public:
+    BoxSpy() { SetMessageBoxHandler(&BoxSpy::Show, this); }
+    ~BoxSpy() { SetMessageBoxHandler(nullptr, nullptr); }
+    std::vector<Box> boxes;
+
+  private:
+    static int Show(void* self, TextView text, TextView caption, unsigned flags) {
+        static_cast<BoxSpy*>(self)->boxes.push_back({ToUtf8(text), ToUtf8(caption), flags});
+        return kIdOk;
+    }
+};
+
+std::unique_ptr<CZone> MakeZone(const char16_t* tag, int mode = 0) {
+    auto z = std::make_unique<CZone>();
+    z->strTag = tag;
+    z->strZoneName = Text(u"区段 ") + tag;
+    z->Zzd_Mode = mode;
+    return z;
+}
+
+template <class T>
+std::unique_ptr<CPict> MakePict(const char16_t* tag) {
+    auto p = std::make_unique<T>();
+    p->strZoneTag = tag;
+    return p;
+}
+
+// Two zones, three elements: the fixture of most tests here.
+CZoneLists Sample() {
+    CZoneLists lists;
+    lists.fAllowedError = 0.05f;
+    lists.arrZones.push_back(MakeZone(u"Z1,LE"));
+    lists.arrZones.push_back(MakeZone(u"z1,le", 1));
+    lists.arrPicts.push_back(MakePict<CPictMho>(u"Z1,LE"));
+    lists.arrPicts.push_back(MakePict<CPictLine>(u"z1,le"));
+    lists.arrPicts.push_back(MakePict<CPictLens>(u"Z1,LE"));
+    return lists;
+}
+
+void WriteFile(const std::filesystem::path& p, const Bytes& b) {
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
+}
+
+Bytes ReadFile(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+TEST(ZoneFile, EmptyListsAreTwelveBytes) {
+    CZoneLists lists;
+    lists.fAllowedError = 0.25f;
+    Bytes b = lists.ZoneFileBytes();
+    EXPECT_EQ(b, (Bytes{0, 0, 0x80, 0x3E, 0, 0, 0, 0, 0, 0, 0, 0}));
+    CZoneLists back;
+    back.AppendZoneFileBytes(b.data(), b.size());
+    EXPECT_EQ(back.fAllowedError, 0.25f);
+    EXPECT_TRUE(back.arrZones.empty());
+}
+
+TEST(ZoneFile, SaveAndLoadKeepZonesElementsAndTags) {
+    qztest::TempDir dir;
+    CZoneLists lists = Sample();
+    Text path = dir.text("zonePara.tmp");
+    ASSERT_TRUE(lists.SaveZoneFile(path));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "zonePara.tmp.part"));
+    BoxSpy spy;
+    CZoneLists back;
+    back.arrZones.push_back(MakeZone(u"kept"));  // loading appends
+    ASSERT_TRUE(back.LoadZoneFile(path));
+    EXPECT_TRUE(spy.boxes.empty());
+    EXPECT_EQ(back.fAllowedError, 0.05f);
+    ASSERT_EQ(back.arrZones.size(), 3u);
+    EXPECT_EQ(back.arrZones[1]->strTag, u"Z1,LE");
+    EXPECT_EQ(back.arrZones[2]->strZoneName, u"区段 z1,le");
+    EXPECT_EQ(back.arrZones[2]->Zzd_Mode, 1);
+    ASSERT_EQ(back.arrPicts.size(), 3u);
+    EXPECT_EQ(back.arrPicts[1]->nKind, kPictLine);
+    EXPECT_EQ(back.arrPicts[1]->strZoneTag, u"z1,le");
+    back.arrZones.erase(back.arrZones.begin());
+    EXPECT_EQ(back.ZoneFileBytes(), ReadFile(dir.path() / "zonePara.tmp"));  // byte for byte
+}
+
+TEST(ZoneFile, MissingUnopenableAndBrokenFilesAreReportedOnce) {
+    qztest::TempDir dir;
+    BoxSpy spy;
+    CZoneLists lists;
+    lists.fAllowedError = 0.5f;
+    Text missing = dir.text("nothing.zone");
+    EXPECT_FALSE(lists.LoadZoneFile(missing));
+    ASSERT_EQ(spy.boxes.size(), 1u);
+    EXPECT_EQ(spy.boxes[0].text, "没有找到文件 " + ToUtf8(missing) + " !");
+    EXPECT_EQ(spy.boxes[0].caption, "QuarnZGraph");
+    EXPECT_EQ(spy.boxes[0].flags, unsigned(kMbOk | kMbIconError));
+    EXPECT_FALSE(lists.LoadZoneFile(dir.text()));  // a folder exists but does not open as a file
+    ASSERT_EQ(spy.boxes.size(), 2u);
+    EXPECT_EQ(spy.boxes[1].text, "文件 " + ToUtf8(dir.text()) + " 打开失败 !");
+
+    // Every truncation of a valid file is broken: one message, nothing appended.
+    Bytes whole = Sample().ZoneFileBytes();
+    for (std::size_t cut = 0; cut < whole.size(); ++cut) {
+        WriteFile(dir.path() / "cut.zone",
+                  Bytes(whole.begin(), whole.begin() + std::ptrdiff_t(cut)));
+        spy.boxes.clear();
+        EXPECT_FALSE(lists.LoadZoneFile(dir.text("cut.zone"))) << cut;
+        ASSERT_EQ(spy.boxes.size(), 1u) << cut;
+        EXPECT_NE(spy.boxes[0].text.find(ToUtf8(dir.text("cut.zone"))), std::string::npos);
+        EXPECT_NE(spy.boxes[0].text.find("at byte"), std::string::npos);
+        EXPECT_TRUE(lists.arrZones.empty() && lists.arrPicts.empty()) << cut;
+        EXPECT_EQ(lists.fAllowedError, 0.5f);
+    }
+}
+
+TEST(ZoneFile, HostileCountsAndCodes) {
+    CZoneLists lists;
+    auto broken = [&](Bytes b) {
+        EXPECT_THROW(lists.AppendZoneFileBytes(b.data(), b.size()), ArchiveError);
+        EXPECT_TRUE(lists.arrZones.empty());
+        EXPECT_EQ(lists.fAllowedError, 0.0f);
+    };
+    broken({0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F, 0, 0, 0, 0});  // 2^31 - 1 zones in 12 bytes
+    broken({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40});           // 2^30 elements
+    Bytes b = Sample().ZoneFileBytes();
+    // The first element's kind code sits right after the element count.
+    CZoneLists only;
+    only.arrPicts.push_back(MakePict<CPictMho>(u"x"));
+    Bytes e = only.ZoneFileBytes();
+    e[12] = 4;
+    broken(e);
+    // Negative counts read no records.
+    Bytes neg{0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF};
+    lists.AppendZoneFileBytes(neg.data(), neg.size());
+    EXPECT_TRUE(lists.arrZones.empty() && lists.arrPicts.empty());
+}
+
+TEST(ZoneLists, DeleteByTagIsExactAndCaseSensitive) {
+    CZoneLists lists = Sample();
+    lists.DeleteZone(0);
+    ASSERT_EQ(lists.arrZones.size(), 1u);
+    ASSERT_EQ(lists.arrPicts.size(), 1u);
+    EXPECT_EQ(lists.arrPicts[0]->strZoneTag, u"z1,le");
+    lists.DeletePicts(u"z1,l");  // a prefix is not the tag
+    EXPECT_EQ(lists.arrPicts.size(), 1u);
+    lists.DeletePicts(u"z1,le");
+    EXPECT_TRUE(lists.arrPicts.empty());
+    lists = Sample();
+    lists.ClearZones();
+    EXPECT_TRUE(lists.arrZones.empty() && lists.arrPicts.empty());
+    EXPECT_EQ(lists.fAllowedError, 0.05f);
+}
+
+TEST(ZoneLists, UniqueTagsAreNeverInUse) {
+    CZoneLists lists;
+    lists.arrZones.push_back(MakeZone(u"Z1,LE"));
+    lists.arrZones.push_back(MakeZone(u"Z2,LE"));
+    EXPECT_EQ(lists.MakeUniqueTag(u"Z1,LE", -1), u"Z1,LE_2");
+    EXPECT_EQ(lists.MakeUniqueTag(u"Z3,LE", -1), u"Z3,LE");
+    EXPECT_EQ(lists.MakeUniqueTag(u"z1,le", -1), u"z1,le");
+    EXPECT_EQ(lists.MakeUniqueTag(u"Z1,LE", 0), u"Z1,LE");  // the zone itself does not count
+    lists.arrZones.push_back(MakeZone(u"Z1,LE"));
+    EXPECT_EQ(lists.MakeUniqueTag(u"Z1,LE", -1), u"Z1,LE_3");
+    // Z1,LE and Z1,LE_2 in use: the count gives _2, which is taken.
+    CZoneLists clash;
+    clash.arrZones.push_back(MakeZone(u"Z1,LE"));
+    clash.arrZones.push_back(MakeZone(u"Z1,LE_2"));
+    clash.arrZones.push_back(MakeZone(u"Z1,LE_3"));
+    EXPECT_EQ(clash.MakeUniqueTag(u"Z1,LE", -1), u"Z1,LE_4");
+    // A full-length tag keeps its suffix within the field.
+    Text longTag(99, u'T');
+    clash.arrZones.push_back(MakeZone(longTag.c_str()));
+    Text unique = clash.MakeUniqueTag(longTag, -1);
+    EXPECT_EQ(unique, Text(97, u'T') + u"_2");
+}
+
+TEST(ElementFiles, SaveOfOneZoneAndAppendWithANewTag) {
+    qztest::TempDir dir;
+    BoxSpy spy;
+    CZoneLists lists = Sample();
+    Text path = dir.text("graphPara.tmp");
+    ASSERT_TRUE(lists.SavePictsOfZone(path, u"Z1,LE"));
+    ASSERT_TRUE(lists.AppendPictsFromFile(path, u"Z9"));
+    ASSERT_EQ(lists.arrPicts.size(), 5u);
+    EXPECT_EQ(lists.arrPicts[3]->nKind, kPictMho);
+    EXPECT_EQ(lists.arrPicts[4]->nKind, kPictLens);
+    EXPECT_EQ(lists.arrPicts[4]->strZoneTag, u"Z9");
+    ASSERT_TRUE(lists.SavePictsOfZone(path, u"none"));
+    EXPECT_EQ(ReadFile(dir.path() / "graphPara.tmp"), (Bytes{0, 0, 0, 0}));
+    EXPECT_FALSE(lists.AppendPictsFromFile(u"", u"Z9"));
+    EXPECT_FALSE(lists.AppendPictsFromFile(dir.text("missing.tmp"), u"Z9"));
+    WriteFile(dir.path() / "bad.tmp", {1, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_FALSE(lists.AppendPictsFromFile(dir.text("bad.tmp"), u"Z9"));
+    EXPECT_EQ(lists.arrPicts.size(), 5u);
+    EXPECT_TRUE(spy.boxes.empty());
+    // The formula form travels too.
+    PictList formulas;
+    auto arc = std::make_unique<CPictArc>();
+    arc->strRadius = u"ZZD_MAG*0.5";
+    formulas.push_back(std::move(arc));
+    ASSERT_TRUE(SavePictFile(dir.text("prot.tmp"), formulas, PictForm::kFormula));
+    PictList read;
+    ASSERT_TRUE(LoadPictFile(dir.text("prot.tmp"), read, PictForm::kFormula));
+    EXPECT_EQ(static_cast<CPictArc&>(*read[0]).strRadius, u"ZZD_MAG*0.5");
+}
+
+namespace {
+
+// A file system that fails the n-th write-side operation.
+struct FaultyFs {
+    static inline int failAt = -1, step = 0;
+    static bool Tick() { return step++ != failAt; }
+    static void* OpenWrite(const Text& p) { return Tick() ? NativeVfs().openWrite(p) : nullptr; }
+    static bool Write(void* f, const std::uint8_t* d, std::size_t n) {
+        return Tick() && NativeVfs().write(f, d, n);
+    }
+    static bool Close(void* f) {
+        bool ok = NativeVfs().close(f);
+        return Tick() && ok;
+    }
+    static bool Replace(const Text& a, const Text& b) {
+        return Tick() && NativeVfs().replace(a, b);
+    }
+};
+
+}  // namespace
+
+TEST(ZoneFile, AFailedSaveNeverLeavesAHalfWrittenFile) {
+    qztest::TempDir dir;
+    Vfs faulty = NativeVfs();
+    faulty.openWrite = FaultyFs::OpenWrite;
+    faulty.write = FaultyFs::Write;
+    faulty.close = FaultyFs::Close;
+    faulty.replace = FaultyFs::Replace;
+    CZoneLists old;
+    old.fAllowedError = 1;
+    Text path = dir.text("zonePara.tmp");
+    ASSERT_TRUE(old.SaveZoneFile(path));
+    Bytes before = ReadFile(dir.path() / "zonePara.tmp");
+    CZoneLists lists = Sample();
+    SetVfs(&faulty);
+    for (int k = 0; k < 4; ++k) {
+        FaultyFs::failAt = k;
+        FaultyFs::step = 0;
+        EXPECT_FALSE(lists.SaveZoneFile(path)) << k;
+        EXPECT_EQ(ReadFile(dir.path() / "zonePara.tmp"), before) << k;
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "zonePara.tmp.part")) << k;
+        FaultyFs::step = 0;
+        EXPECT_FALSE(lists.SavePictsOfZone(dir.text("graphPara.tmp"), u"Z1,LE")) << k;
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "graphPara.tmp")) << k;
+    }
+    FaultyFs::failAt = -1;
+    EXPECT_TRUE(lists.SaveZoneFile(path));
+    SetVfs(nullptr);
+    EXPECT_EQ(ReadFile(dir.path() / "zonePara.tmp"), lists.ZoneFileBytes());
+    EXPECT_FALSE(lists.SaveZoneFile(dir.text("no/such/folder/zonePara.tmp")));
+}
