@@ -50,8 +50,8 @@ Text FromUtf8(std::string_view s) {
     auto fail = [&] { throw TextError("invalid UTF-8 at byte " + std::to_string(i)); };
     while (i < s.size()) {
         unsigned char b = s[i];
-        char32_t c;
-        int extra;
+        char32_t c = 0;
+        int extra = 0;  // fail() throws, but clang cannot see it
         if (b < 0x80) {
             c = b, extra = 0;
         } else if (b >= 0xC2 && b <= 0xDF) {
