@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
@@ -321,15 +322,15 @@ TEST(FormulaHostileInput, DepthLengthAndPositions) {
 #ifdef QZ_QUARNZ_PATH
 namespace {
 
-struct Run {
+struct ToolRun {
     int status;
     std::string out;
 };
 
-Run Quarnz(const std::string& args) {
+ToolRun Quarnz(const std::string& args) {
     std::string command = std::string(QZ_QUARNZ_PATH) + " " + args + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
-    Run run{-1, {}};
+    ToolRun run{-1, {}};
     if (!pipe) return run;
     char buf[4096];
     while (std::size_t n = fread(buf, 1, sizeof buf, pipe)) run.out.append(buf, n);
@@ -341,7 +342,7 @@ Run Quarnz(const std::string& args) {
 }  // namespace
 
 TEST(FormulaQuarnzEval, TextJsonAndBadInput) {
-    Run run = Quarnz("eval '1/0+2^3'");
+    ToolRun run = Quarnz("eval '1/0+2^3'");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "value: 9\nerror position: 0\nerror text:  (Division durch Null)\n");
 
