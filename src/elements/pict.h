@@ -12,6 +12,10 @@
 
 namespace qz {
 
+namespace gfx {
+class CCanvas;
+}
+
 enum PictKind : std::int32_t { kPictMho = 0, kPictLine = 1, kPictArc = 2, kPictLens = 3 };
 
 using FormulaText = TextField<500>;
@@ -36,6 +40,9 @@ class CPict {
     virtual ~CPict() = default;
     // Numeric form: the base part ("1.00", tag), then the class's own part.
     virtual void Serialize(CArchive& ar);
+    // Draws with the pen and brush selected in `dc`; (originX, originY) is the
+    // pixel of Z = 0 and scaleX, scaleY are pixels per ohm.
+    virtual void Draw(gfx::CCanvas&, int, int, double, double) const {}
     // Formula form: no base part and no tag.
     virtual void SerializeFormula(CArchive&) {}
     virtual std::unique_ptr<CPict> Clone() const {
@@ -54,8 +61,14 @@ class CPictMho : public CPict {
   public:
     CPictMho() : CPict(kPictMho) {}
     void Serialize(CArchive& ar) override;
+    void Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
+              double scaleY) const override;
     void SerializeFormula(CArchive& ar) override;
     std::unique_ptr<CPict> Clone() const override { return std::make_unique<CPictMho>(*this); }
+
+    // Centre and radius; the radius is negative when the deflection angle
+    // lies beyond plus or minus 90 degrees.
+    void GetCircle(float& centreR, float& centreX, float& radius) const;
 
     PictPoint ptZ1, ptZ2;
     float fShiftAngle = 0;
@@ -68,6 +81,8 @@ class CPictLine : public CPict {
     // Also reads the older two-point version "1.00" and derives Z and the
     // inclination from it; always writes "1.10".
     void Serialize(CArchive& ar) override;
+    void Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
+              double scaleY) const override;
     void SerializeFormula(CArchive& ar) override;
     std::unique_ptr<CPict> Clone() const override { return std::make_unique<CPictLine>(*this); }
 
@@ -79,6 +94,8 @@ class CPictArc : public CPict {
   public:
     CPictArc() : CPict(kPictArc) {}
     void Serialize(CArchive& ar) override;
+    void Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
+              double scaleY) const override;
     void SerializeFormula(CArchive& ar) override;
     std::unique_ptr<CPict> Clone() const override { return std::make_unique<CPictArc>(*this); }
 
@@ -92,8 +109,13 @@ class CPictLens : public CPict {
   public:
     CPictLens() : CPict(kPictLens) {}
     void Serialize(CArchive& ar) override;
+    void Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
+              double scaleY) const override;
     void SerializeFormula(CArchive& ar) override;
     std::unique_ptr<CPict> Clone() const override { return std::make_unique<CPictLens>(*this); }
+
+    // The centres of the two arcs (rectangular) and their common radius.
+    void GetLensArcs(RectValue& centre1, RectValue& centre2, float& radius) const;
 
     PictPoint ptZ1, ptZ2;
     float fInnerAngle = 0;

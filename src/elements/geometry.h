@@ -1,0 +1,71 @@
+// What the element records mean on the impedance plane: template
+// instantiation, lens relations, polygon linking, and the pixel mapping that
+// every drawing of an element or a setting line goes through.
+#pragma once
+
+#include <span>
+
+#include "elements/pict.h"
+
+namespace qz {
+
+class CFormulaParser;
+
+// Fills the values of an element read in formula form from its formulas,
+// with the parser's variables as bound by the caller.  Each result is stored
+// rounded to single precision; error positions and texts are ignored.
+void InstantiatePict(CPict& pict, CFormulaParser& parser);
+void InstantiatePicts(PictList& list, CFormulaParser& parser);
+
+// A double rounded to single precision; beyond the float range it becomes an
+// infinity of its sign instead of a conversion the language leaves undefined.
+float ToSingle(double value);
+
+// The chord from Z2 to Z1: length and angle in degrees.
+PolarValue Chord(const PictPoint& z1, const PictPoint& z2);
+
+// Lens shape: inner angle (degrees), width A (ohms) and ratio A/B, where the
+// long axis B is the chord length L.
+struct LensShape {
+    float fInnerAngle = 0;
+    float fWidthA = 0;
+    float fRatioAB = 0;
+};
+LensShape LensFromInnerAngle(float innerAngle, float chordLength);
+// A keeps the value entered.
+LensShape LensFromWidth(float widthA, float chordLength);
+LensShape LensFromRatio(float ratioAB, float chordLength);
+
+// Recomputes Z1 and Z2 of every line from its point Z and inclination so that
+// consecutive lines meet and the last closes onto the first.
+void LinkPolygon(std::span<CPictLine* const> lines);
+// The same for the lines of a list; elements of other classes are left out.
+void LinkPolygon(PictList& list);
+
+// Pixel mapping.  Every drawn coordinate stays within kPixelLimit of the
+// layer's corner: device coordinate spaces are narrower than int (Cairo's
+// fixed point ends near 2^23, GDI's near 2^27), and beyond it a shape could
+// wrap around and smear across the plot.  Segments are clipped to that box;
+// circles and arcs whose box leaves it are not drawn, since their visible
+// part cannot be expressed with the primitives at such a size.
+inline constexpr double kPixelLimit = 4194304.0;  // 2^22
+// Segments with both ends beyond this many pixels are not drawn (see DrawSegment).
+inline constexpr double kFarLimit = 1e12;
+
+struct PixelMapping {
+    int originX = 0, originY = 0;
+    double scaleX = 1, scaleY = 1;
+
+    // The pixel before truncation toward zero: origin + value x scale + 0.5,
+    // X upward.
+    double X(double R) const { return originX + R * scaleX + 0.5; }
+    double Y(double X) const { return originY - X * scaleY + 0.5; }
+};
+
+// Line from one unrounded pixel to another (both as the mapping gives them),
+// clipped to the limit box; nothing when a coordinate is not finite, both
+// ends lie beyond kFarLimit, or the segment misses the box.  Returns whether
+// anything was drawn.
+bool DrawSegment(gfx::CCanvas& dc, double x1, double y1, double x2, double y2);
+
+}  // namespace qz
