@@ -53,7 +53,7 @@ inline constexpr Pen kNullPen{Pen::kNull, 0, {}};
 inline constexpr Brush kNullBrush{Brush::kNull, {}};
 
 class CCanvas {
-public:
+  public:
     virtual ~CCanvas() = default;
 
     virtual Size GetSize() const = 0;
