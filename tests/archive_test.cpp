@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "frame/archive.h"
 #include "frame/helpers.h"
@@ -164,4 +165,27 @@ TEST(Helpers, PolarAndRectangular) {
     EXPECT_NEAR(p.ang, 45.0f, 1e-4);
     EXPECT_EQ(TruncToInt32(-3.7f), -3);
     EXPECT_EQ(TruncToInt32(NAN), INT32_MIN);
+}
+
+TEST(Helpers, FixedFormatMatchesTheCLibrary) {
+    // Every float class: ties (0.0078125), subnormals, negatives rounding to
+    // -0.000000, large values and the non-finite ones.
+    std::vector<float> values = {0.0f,          -0.0f,         0.0078125f, 0.0234375f, 1e-7f,
+                                 -4e-7f,        5e-7f,         1.4e-45f,   78.0f,      -98.5f,
+                                 4294967040.0f, 4294967296.0f, 3.4e38f,    NAN,        -INFINITY};
+    std::uint32_t state = 12345;
+    for (int i = 0; i < 200000; ++i) {
+        state = state * 1664525u + 1013904223u;
+        float f;
+        std::uint32_t bits = state & 0xBFFFFFFFu;  // exponents up to 2^1, where six decimals matter
+        std::memcpy(&f, &bits, 4);
+        values.push_back(f);
+        values.push_back(float(state % 2000000) / 997.0f - 1000.0f);
+    }
+    for (float v : values) {
+        char mine[64], libc[64];
+        std::size_t n = FormatFixed6(v, mine);
+        std::snprintf(libc, sizeof libc, "%f", double(v));
+        ASSERT_EQ(std::string(mine, n), libc) << v;
+    }
 }

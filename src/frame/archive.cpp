@@ -20,13 +20,9 @@ void CArchive::CheckCount(std::int32_t count, std::size_t minBytes) const {
              std::to_string(Remaining()) + " bytes left");
 }
 
-const std::uint8_t* CArchive::Take(std::size_t n) {
-    if (n > Remaining())
-        Fail("unexpected end of data: " + std::to_string(n) + " bytes needed, " +
-             std::to_string(Remaining()) + " left");
-    const std::uint8_t* p = data_ + pos_;
-    pos_ += n;
-    return p;
+void CArchive::FailShort(std::size_t n) const {
+    Fail("unexpected end of data: " + std::to_string(n) + " bytes needed, " +
+         std::to_string(Remaining()) + " left");
 }
 
 static std::uint64_t Little(const std::uint8_t* p, int n) {
@@ -83,15 +79,18 @@ void CArchive::WriteLength(std::uint64_t n) {
 
 void CArchive::WriteString(TextView text) {
     WriteLength(text.size());
-    for (char16_t c : text) PutLittle(*out_, c, 2);
+    std::size_t at = out_->size();
+    out_->resize(at + 2 * text.size());
+    std::uint8_t* p = out_->data() + at;
+    for (char16_t c : text) *p++ = std::uint8_t(c), *p++ = std::uint8_t(c >> 8);
 }
 
 void CArchive::WriteAsciiString(std::string_view text) {
     WriteLength(text.size());
-    for (char c : text) {
-        out_->push_back(std::uint8_t(c));
-        out_->push_back(0);
-    }
+    std::size_t at = out_->size();
+    out_->resize(at + 2 * text.size());
+    std::uint8_t* p = out_->data() + at;
+    for (char c : text) *p++ = std::uint8_t(c), *p++ = 0;
 }
 
 std::uint64_t CArchive::ReadLength(bool& wide) {
@@ -111,20 +110,47 @@ std::uint64_t CArchive::ReadLength(bool& wide) {
     return Little(Take(8), 8);
 }
 
-Text CArchive::ReadString() {
+const std::uint8_t* CArchive::ReadStringBytes(bool& wide, std::size_t& length) {
     std::size_t start = pos_;
-    bool wide;
     std::uint64_t n = ReadLength(wide);
     std::uint64_t unit = wide ? 2 : 1;
     if (n > Remaining() / unit)
         throw ArchiveError(start, "string of " + std::to_string(n) +
                                       (wide ? " UTF-16 units" : " bytes") + " longer than the " +
                                       std::to_string(Remaining()) + " bytes left");
-    const std::uint8_t* p = Take(std::size_t(n * unit));
-    if (!wide) return FromAnsi(std::string_view(reinterpret_cast<const char*>(p), std::size_t(n)));
-    Text text(std::size_t(n), u'\0');
+    length = std::size_t(n);
+    return Take(length * unit);
+}
+
+static Text Decode(const std::uint8_t* p, std::size_t n, bool wide) {
+    if (!wide) return FromAnsi(std::string_view(reinterpret_cast<const char*>(p), n));
+    Text text(n, u'\0');
     for (std::size_t i = 0; i < n; ++i) text[i] = char16_t(p[2 * i] | p[2 * i + 1] << 8);
     return text;
+}
+
+Text CArchive::ReadString() {
+    bool wide;
+    std::size_t n;
+    const std::uint8_t* p = ReadStringBytes(wide, n);
+    return Decode(p, n, wide);
+}
+
+float CArchive::ReadNumber() {
+    bool wide;
+    std::size_t n;
+    const std::uint8_t* p = ReadStringBytes(wide, n);
+    // Numbers are short ASCII runs: read them in place, without a string.
+    char run[64];
+    std::size_t k = 0;
+    for (; k < n && k < sizeof run; ++k) {
+        unsigned c = wide ? unsigned(p[2 * k] | p[2 * k + 1] << 8) : p[k];
+        if (!((c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-'))
+            return NumberFromRun(run, run + k);
+        run[k] = char(c);
+    }
+    if (k == n) return NumberFromRun(run, run + k);
+    return TextToNumber(Decode(p, n, wide));
 }
 
 void StoreInt(CArchive& ar, std::int32_t value) {
@@ -133,16 +159,15 @@ void StoreInt(CArchive& ar, std::int32_t value) {
 
 void StoreReal(CArchive& ar, float value) {
     char buf[64];
-    int n = std::snprintf(buf, sizeof buf, "%f", double(value));
-    ar.WriteAsciiString(std::string_view(buf, std::size_t(n)));
+    ar.WriteAsciiString(std::string_view(buf, FormatFixed6(value, buf)));
 }
 
 std::int32_t LoadInt(CArchive& ar) {
-    return TruncToInt32(TextToNumber(ar.ReadString()));
+    return TruncToInt32(ar.ReadNumber());
 }
 
 float LoadReal(CArchive& ar) {
-    return TextToNumber(ar.ReadString());
+    return ar.ReadNumber();
 }
 
 }  // namespace qz

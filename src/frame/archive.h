@@ -40,6 +40,8 @@ class CArchive {
     // Marked UTF-16 strings with every length form, and unmarked 8-bit
     // strings in the ANSI code page.
     Text ReadString();
+    // An archive string read as TextToNumber reads its text.
+    float ReadNumber();
 
     std::size_t Offset() const { return pos_; }
     std::size_t Remaining() const { return size_ - pos_; }
@@ -49,8 +51,15 @@ class CArchive {
     void CheckCount(std::int32_t count, std::size_t minBytes) const;
 
   private:
-    const std::uint8_t* Take(std::size_t n);
+    const std::uint8_t* Take(std::size_t n) {
+        if (n > Remaining()) FailShort(n);
+        const std::uint8_t* p = data_ + pos_;
+        pos_ += n;
+        return p;
+    }
+    [[noreturn]] void FailShort(std::size_t n) const;
     std::uint64_t ReadLength(bool& wide);
+    const std::uint8_t* ReadStringBytes(bool& wide, std::size_t& length);
     void WriteLength(std::uint64_t n);
 
     std::vector<std::uint8_t>* out_ = nullptr;

@@ -30,18 +30,20 @@ bool ReadAll(const Text& path, std::vector<std::uint8_t>& out) {
         ::close(fd);
         return false;
     }
-    out.clear();
-    out.reserve(std::size_t(st.st_size));
-    std::uint8_t buf[65536];
+    // Read straight into the result; a file that grows meanwhile is read to its end.
+    std::size_t size = 0;
+    out.resize(std::size_t(st.st_size) + 1);
     for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (size == out.size()) out.resize(out.size() * 2);
+        ssize_t n = ::read(fd, out.data() + size, out.size() - size);
         if (n < 0) {
             ::close(fd);
             return false;
         }
         if (n == 0) break;
-        out.insert(out.end(), buf, buf + n);
+        size += std::size_t(n);
     }
+    out.resize(size);
     ::close(fd);
     return true;
 }

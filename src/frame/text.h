@@ -56,6 +56,14 @@ class TextField {
     }
     TextField& operator=(const char16_t* text) { return *this = TextView(text); }
     TextField& operator=(const Text& text) { return *this = TextView(text); }
+    // Reuses the text's storage when it fits as it is.
+    TextField& operator=(Text&& text) {
+        if (text.size() <= kMaxLength && text.find(u'\0') == Text::npos)
+            text_ = std::move(text);
+        else
+            Assign(text);
+        return *this;
+    }
 
     const Text& str() const { return text_; }
     operator TextView() const { return text_; }
