@@ -1,0 +1,108 @@
+// The grid control of the zone table and the element table: the operations
+// the dialogs call, with the behaviour they rely on.  It is a model: a
+// backend paints it and reports the mouse; the row geometry (which rows are
+// shown) is computed here from the control's size and the row heights.
+#pragma once
+
+#include <vector>
+
+#include "frame/text.h"
+#include "ui/units.h"
+
+namespace qz::ui {
+
+// Events the grid raises, by their dispatch ids.
+enum GridEvent : int { kGridClick = -600, kGridDblClick = -601, kGridSelChange = 69 };
+// Alignment codes.
+enum GridAlign : short { kAlignLeftCenter = 1, kAlignCenterCenter = 4 };
+
+class CMSFlexGrid {
+  public:
+    // The window's size in pixels, border included.
+    void SetWindowSize(int width, int height);
+
+    int GetRows() const { return rows_; }
+    void SetRows(int rows);
+    int GetCols() const { return cols_; }
+    void SetCols(int cols);
+    int GetFixedRows() const { return fixedRows_; }
+    int GetFixedCols() const { return fixedCols_; }
+    void SetFixedCols(int count);
+    int GetTopRow() const { return topRow_; }
+    void SetTopRow(int row);
+    int GetRow() const { return row_; }
+    void SetRow(int row);
+    int GetCol() const { return col_; }
+    void SetCol(int col);
+    int GetRowSel() const { return rowSel_; }
+    int GetColSel() const { return colSel_; }
+    void SetColSel(int col);
+    bool GetRedraw() const { return redraw_; }
+    void SetRedraw(bool redraw) { redraw_ = redraw; }
+    int GetMouseRow() const { return mouseRow_; }
+    int GetMouseCol() const { return mouseCol_; }
+    // Of the current cell.
+    void SetCellAlignment(short alignment);
+    short GetCellAlignment(int row, int col) const;
+    int GetAllowUserResizing() const { return allowUserResizing_; }
+    void SetAllowUserResizing(int value) { allowUserResizing_ = value; }
+    void SetColAlignment(int col, short alignment);
+    short GetColAlignment(int col) const;
+    void SetColWidth(int col, int twips);
+    int GetColWidth(int col) const;
+    void SetRowHeight(int row, int twips);
+    int GetRowHeight(int row) const;
+    void SetTextMatrix(int row, int col, TextView text);
+    Text GetTextMatrix(int row, int col) const;
+    // Empties every cell's text.
+    void Clear();
+    // Repaints at once.
+    void Refresh() { ++refreshCount_; }
+    int RefreshCount() const { return refreshCount_; }
+    // At least partly shown.
+    bool RowIsVisible(int row) const;
+
+    // For backends.  The area inside the border and scroll bars, in pixels.
+    Rect CellArea() const;
+    // A cell's rectangle in client pixels (cut to the cell area); empty when
+    // the cell is not shown.
+    Rect CellRect(int row, int col) const;
+    // The cell under a client point; a point past the last row or column
+    // gives the count (one past the end).
+    void HitTest(Point p, int& row, int& col) const;
+    // The mouse is over `p`: MouseRow and MouseCol follow it.
+    void MouseMove(Point p);
+    // A left button press at `p`: the mouse cell, the current cell and the
+    // selection follow, and a partly shown row scrolls into view.  True when
+    // the selection changed.
+    bool MouseDown(Point p);
+
+  private:
+    int ColLeft(int col) const;  // client x of the column's left edge
+    int RowTop(int row) const;   // client y of the row's top edge; -1 when scrolled away
+    int FixedHeight() const;
+    int MaxTopRow() const;
+    bool Valid(int row, int col) const {
+        return row >= 0 && row < rows_ && col >= 0 && col < cols_;
+    }
+    void Resize();
+
+    struct Cell {
+        Text text;
+        short align = 0;  // 0: the column's alignment
+    };
+
+    int width_ = 0, height_ = 0;
+    int rows_ = 2, cols_ = 2, fixedRows_ = 1, fixedCols_ = 1;
+    int topRow_ = 1, row_ = 1, col_ = 1, rowSel_ = 1, colSel_ = 1;
+    int mouseRow_ = 0, mouseCol_ = 0;
+    bool redraw_ = true;
+    int allowUserResizing_ = 0;
+    int refreshCount_ = 0;
+    std::vector<int> rowHeights_ = std::vector<int>(2, 240);  // twips
+    std::vector<int> colWidths_ = std::vector<int>(2, 960);   // twips
+    std::vector<short> colAlign_ = std::vector<short>(2, 0);
+    std::vector<std::vector<Cell>> cells_ = std::vector<std::vector<Cell>>(2, std::vector<Cell>(2));
+};
+
+}  // namespace qz::ui

@@ -1,0 +1,47 @@
+// Session scripts: a user's actions and the checks on what the dialogs
+// show, one per line (see docs/session-scripts.md).  Parsing checks the
+// verbs and their arguments; a backend plays the steps.
+#pragma once
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "frame/text.h"
+
+namespace qz::ui {
+
+// A script that does not parse; the message names the line.
+struct SessionError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Where a step can be played.
+enum class StepContext {
+    kDialog,      // acts on the innermost open dialog
+    kMessageBox,  // answers the message box shown
+    kMenu,        // picks from the pop-up menu shown
+    kAny,         // a check, or code: wherever the session stands
+};
+
+struct Step {
+    int line = 0;
+    std::string verb;
+    std::vector<Text> args;
+    std::function<void()> call;  // verb "call": code run in place (tests)
+
+    StepContext Context() const;
+    bool IsCheck() const { return Context() == StepContext::kAny; }
+    // The argument as a whole number; SessionError naming the line otherwise.
+    int IntArg(std::size_t index) const;
+    std::string Describe() const;  // the step as a script line
+};
+
+// Parses a script; line numbers count from `firstLine`.
+std::vector<Step> ParseSession(TextView script, int firstLine = 1);
+
+// The verbs, for documentation and error messages.
+std::vector<std::string> SessionVerbs();
+
+}  // namespace qz::ui
