@@ -185,6 +185,18 @@ TEST(RasterCanvas, PenWidthsAndTheNullPen) {
     EXPECT_EQ(wide.canvas.Pixel(30, 20), kBlue);  // wide pens keep their round end
     EXPECT_EQ(wide.canvas.Pixel(33, 20), kWhite);
 
+    // Far ends are cut before Cairo's fixed point could wrap them.
+    Raster far(60, 60, kRed, 3);
+    far.canvas.MoveToEx(-2000000000, 40);
+    far.canvas.LineTo(2000000000, 40);
+    EXPECT_EQ(far.Count(kRed), 3 * 60);
+    EXPECT_EQ(far.Count(kRed, 0, 39, 60, 42), 3 * 60);
+    // A huge circle whose right side crosses the image is still drawn there.
+    far.canvas.SelectPen({Pen::kSolid, 1, kBlue});
+    far.canvas.Ellipse(30 - 4000000, 30 - 2000000, 30, 30 + 2000000);
+    EXPECT_EQ(far.Count(kBlue, 29, 20, 30, 38), 18);
+    EXPECT_EQ(far.Count(kBlue, 30, 0, 60, 60), 0);
+
     Raster none(60, 60, kBlue, 1);
     none.canvas.SelectPen(kNullPen);
     std::vector<std::uint8_t> before = none.canvas.EncodePng();
