@@ -31,6 +31,13 @@ QZ_API int32_t my_dll_GetZoneFileName(QZCHAR* buffer);
 /* Before unloading: closes the database and empties the lists. */
 QZ_API void my_dll_Release(void);
 
+/* Automation (not called by a relay-test host): the user's actions in the
+   dialogs of the following my_dll_ZoneSet calls come from this session
+   script (docs/session-scripts.md); 1 when it parses, else 0 with the error
+   on standard error.  With null: ends the session; 1 when every line was
+   played and every check held, else 0 (the errors went to standard error). */
+QZ_API int32_t quarnz_PlaySession(const QZCHAR* scriptText);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,7 +1,10 @@
 // The functions the host calls, and the one library object behind them.
 #include <cstdint>
+#include <cstdio>
 
+#include "dialogs/zoneset/zone_set_call.h"
 #include "frame/app.h"
+#include "ui/headless/headless.h"
 
 #ifdef _WIN32
 #define QZ_EXPORT extern "C" __declspec(dllexport)
@@ -18,10 +21,31 @@ QZ_EXPORT void my_dll_Init() {
     theApp.Init();
 }
 
+QZ_EXPORT std::int32_t my_dll_ZoneSet(const char16_t* zoneFile) {
+    return qz::RunZoneSet(theApp, zoneFile);
+}
+
 QZ_EXPORT std::int32_t my_dll_GetZoneFileName(char16_t* buffer) {
     return theApp.GetZoneFileName(buffer);
 }
 
 QZ_EXPORT void my_dll_Release() {
     theApp.Release();
+}
+
+// Automation, not one of the host's functions: the user's actions in the
+// dialogs of the following my_dll_ZoneSet calls come from a session script.
+// With null, ends the session and tells whether it played without error.
+QZ_EXPORT std::int32_t quarnz_PlaySession(const char16_t* scriptText) {
+    auto& backend = qz::ui::headless::DefaultBackend();
+    backend.SetTranscript(stderr);
+    if (!scriptText) return backend.Finish() ? 1 : 0;
+    backend.Reset();
+    try {
+        backend.Play(qz::TextView(scriptText));
+    } catch (const qz::ui::SessionError& e) {
+        std::fprintf(stderr, "session: %s\n", e.what());
+        return 0;
+    }
+    return 1;
 }

@@ -1,0 +1,22 @@
+#include "dialogs/zoneset/zone_set_call.h"
+
+#include "dialogs/zoneset/zone_set_dlg.h"
+#include "frame/platform.h"
+#include "ui/backend.h"
+
+namespace qz {
+
+int RunZoneSet(CQuarnZGraphApp& app, const char16_t* zoneFile) {
+    // The loader's messages show as the dialogs' do.
+    ui::MessageBoxRoute route;
+    app.ClearZones();
+    if (zoneFile) app.LoadZoneFile(Text(zoneFile));
+    app.strZoneFileName.clear();
+    CDlg_ZoneSet dlg(app);
+    if (dlg.DoModal() != kIdOk) return 0;
+    Text path = JoinPath(app.strWorkPath, u"zonePara.tmp");
+    if (app.SaveZoneFile(path)) app.strZoneFileName = path;
+    return 1;
+}
+
+}  // namespace qz

@@ -1,0 +1,203 @@
+#include "dialogs/zoneset/zone_set_dlg.h"
+
+#include <algorithm>
+
+#include "frame/helpers.h"
+#include "resources/resource_ids.h"
+#include "ui/menu.h"
+
+namespace qz {
+
+namespace {
+constexpr int kRowHeight = 330;  // twips
+constexpr int kColWidths[4] = {1000, 1000, 1800, 5200};
+constexpr short kColAligns[4] = {ui::kAlignCenterCenter, ui::kAlignCenterCenter,
+                                 ui::kAlignLeftCenter, ui::kAlignLeftCenter};
+constexpr const char16_t* kHeadings[4] = {u"显示", u"标记", u"区段名称", u"整定阻抗"};
+}  // namespace
+
+Text SettingText(const CZone& z) {
+    double v1 = z.Zzd_1, v2 = z.Zzd_2, v3 = z.Zzd_3;
+    switch (z.Zzd_Mode) {
+        case 0:
+            return Format(" Zzd = %.3fΩ ∠ %.3f°, \r\n\r\n 偏转角 = %.3f °", v1, v2, v3);
+        case 1:
+            return Format(" Rzd = %.3fΩ, \r\n\r\n Xzd = %.3fΩ", v1, v2);
+        case 2:
+            return Format(" Zzd = %.3fΩ ∠ %.3f°, \r\n\r\n Rzd = %.3fΩ ", v1, v2, v3);
+        case 3:
+            return Format(" Rzd = %.3fΩ, \r\n\r\n Xzd = %.3fΩ, 正序阻抗角 = %.3f °", v1, v2, v3);
+        default:
+            return {};
+    }
+}
+
+CDlg_ZoneSet::CDlg_ZoneSet(CQuarnZGraphApp& app) : CDialog(res::kDlgZoneSet), app_(app) {}
+
+void CDlg_ZoneSet::DoDataExchange(ui::CDataExchange& dx) {
+    ui::DDX_Text(dx, res::kEditAllowedError, strAllowedError);
+}
+
+bool CDlg_ZoneSet::OnInitDialog() {
+    CDialog::OnInitDialog();
+    nCurRow = app_.arrZones.empty() ? 0 : 1;
+    FillGrid();
+    return true;
+}
+
+void CDlg_ZoneSet::FillGrid() {
+    strAllowedError = Format("%.3f %%", double(app_.fAllowedError * 100));
+    UpdateData(false);
+
+    ui::CMSFlexGrid& grid = Table();
+    grid.SetRedraw(false);
+    grid.SetAllowUserResizing(1);
+    grid.Clear();
+    grid.SetRows(int(app_.arrZones.size()) + 1);
+    grid.SetCols(4);
+    grid.SetFixedCols(2);
+    for (int r = 0; r < grid.GetRows(); ++r) grid.SetRowHeight(r, kRowHeight);
+    if (nCurRow >= grid.GetRows()) nCurRow = grid.GetRows() - 1;
+    for (int c = 0; c < 4; ++c) {
+        grid.SetColWidth(c, kColWidths[c]);
+        grid.SetColAlignment(c, kColAligns[c]);
+        grid.SetTextMatrix(0, c, kHeadings[c]);
+    }
+    for (int c = 0; c < 4; ++c) {
+        grid.SetRow(0);
+        grid.SetCol(c);
+        grid.SetCellAlignment(ui::kAlignCenterCenter);
+    }
+    for (std::size_t i = 0; i < app_.arrZones.size(); ++i) {
+        const CZone& z = *app_.arrZones[i];
+        int r = int(i) + 1;
+        grid.SetTextMatrix(r, 0, Format("%3d", r) + (z.nShow != 0 ? u"  √" : u"    "));
+        grid.SetTextMatrix(r, 1, z.strTag);
+        grid.SetTextMatrix(r, 2, z.strZoneName);
+        grid.SetTextMatrix(r, 3, SettingText(z));
+    }
+    grid.SetRedraw(true);
+    grid.Refresh();
+    EnsureRowVisible();
+}
+
+void CDlg_ZoneSet::EnsureRowVisible() {
+    ui::CMSFlexGrid& grid = Table();
+    if (grid.RowIsVisible(nCurRow)) return;
+    int rows = grid.GetRows(), visible = 0;
+    for (int r = 0; r < rows; ++r)
+        if (grid.RowIsVisible(r)) ++visible;
+    if (visible >= rows) return;
+    if (nCurRow >= rows) nCurRow = rows - 1;
+    grid.SetTopRow(std::max(1, nCurRow - visible + 4));
+}
+
+void CDlg_ZoneSet::ApplyAllowedError() {
+    if (bErrorEdited == 1) app_.fAllowedError = TextToNumberInRange(strAllowedError, 1000, 0) / 100;
+    FillGrid();
+}
+
+void CDlg_ZoneSet::OnOK() {
+    // Enter applies what was typed; only the buttons end the dialog.
+    UpdateData(true);
+    ApplyAllowedError();
+}
+
+void CDlg_ZoneSet::OnCancel() {
+    // Escape shows the stored value again.
+    ApplyAllowedError();
+}
+
+void CDlg_ZoneSet::OnSetFocus(int id) {
+    if (id == res::kEditAllowedError) bErrorEdited = 1;
+}
+
+void CDlg_ZoneSet::OnKillFocus(int id) {
+    if (id != res::kEditAllowedError) return;
+    if (GetDlgItemText(id) == strAllowedError) return;
+    UpdateData(true);
+    ApplyAllowedError();
+}
+
+void CDlg_ZoneSet::OnCommand(int id) {
+    switch (id) {
+        case res::kBtnZoneSetOk:
+            UpdateData(true);
+            EndDialog(kIdOk);
+            break;
+        case res::kBtnZoneSetCancel:
+            EndDialog(kIdCancel);
+            break;
+        case res::kCmdDelete:
+            OnDeleteZone();
+            break;
+        case res::kCmdClear:
+            OnClearZones();
+            break;
+        default:
+            break;
+    }
+}
+
+void CDlg_ZoneSet::OnGridEvent(int id, int event) {
+    if (id != res::kGridZones) return;
+    ui::CMSFlexGrid& grid = Table();
+    int lastRow = grid.GetRows() - 1, lastCol = grid.GetCols() - 1;
+    switch (event) {
+        case ui::kGridClick: {
+            int row = std::min(grid.GetMouseRow(), lastRow);
+            int col = std::min(grid.GetMouseCol(), lastCol);
+            nCurRow = row;
+            if (col == 0 && row >= 1 && row <= int(app_.arrZones.size())) {
+                CZone& z = *app_.arrZones[std::size_t(row - 1)];
+                z.nShow = z.nShow == 1 ? 0 : 1;
+                FillGrid();
+            }
+            break;
+        }
+        case ui::kGridSelChange:
+            nCurRow = std::min(grid.GetRow(), lastRow);
+            EnsureRowVisible();
+            break;
+        case ui::kGridDblClick:
+            nCurRow = std::min(grid.GetMouseRow(), lastRow);
+            break;
+        default:
+            break;
+    }
+}
+
+bool CDlg_ZoneSet::OnRightButtonUp(int id, ui::Point screen) {
+    if (id != res::kGridZones) return false;
+    ui::PopupMenu menu(res::kMenuZoneSet);
+    if (Table().GetRows() <= 1) {
+        for (int cmd : {res::kCmdEdit, res::kCmdDelete, res::kCmdClear})
+            menu.EnableMenuItem(cmd, false);
+    } else if (nCurRow == 0) {
+        for (int cmd : {res::kCmdEdit, res::kCmdDelete}) menu.EnableMenuItem(cmd, false);
+    }
+    TrackPopupMenu(menu, screen);
+    return true;
+}
+
+void CDlg_ZoneSet::OnDeleteZone() {
+    if (nCurRow < 1 || app_.arrZones.empty() || nCurRow > int(app_.arrZones.size())) return;
+    if (MessageBox(u"\n确认: 是否真的删除当前选定的阻抗区段?      \n\n", u"删除",
+                   kMbYesNo | kMbIconQuestion) != kIdYes)
+        return;
+    app_.DeleteZone(std::size_t(nCurRow - 1));
+    if (app_.arrZones.empty()) nCurRow = 0;
+    FillGrid();
+}
+
+void CDlg_ZoneSet::OnClearZones() {
+    if (app_.arrZones.empty()) return;
+    if (MessageBox(u"\n确认: 是否真的清空当前所有的阻抗区段?      \n\n", u"清空",
+                   kMbYesNo | kMbIconQuestion) != kIdYes)
+        return;
+    app_.ClearZones();
+    nCurRow = 0;
+    FillGrid();
+}
+
+}  // namespace qz
