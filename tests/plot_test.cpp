@@ -1,0 +1,417 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "elements/geometry.h"
+#include "gfx/raster_cairo.h"
+#include "gfx/recording_canvas.h"
+#include "plot/rx_plot.h"
+
+using namespace qz;
+using gfx::CRecordingCanvas;
+using gfx::Rgb;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+const std::string kGrid = "pen=solid/1/#e0e0e0";
+const std::string kAxis = "pen=solid/1/#000000";
+
+// A MoveToEx and LineTo pair as the recording shows it.
+void Seg(Lines& out, int x1, int y1, int x2, int y2, const std::string& pen) {
+    out.push_back("MoveToEx " + std::to_string(x1) + "," + std::to_string(y1));
+    out.push_back("LineTo " + std::to_string(x2) + "," + std::to_string(y2) + " " + pen);
+}
+std::string Label(int x, int y, const std::string& text) {
+    return "OutText " + std::to_string(x) + "," + std::to_string(y) + " \"" + text +
+           "\" color=#000000 transparent";
+}
+
+CPictMho* AddMho(PictList& list, PictPoint z1, PictPoint z2, float shift = 0) {
+    auto m = std::make_unique<CPictMho>();
+    m->ptZ1 = z1;
+    m->ptZ2 = z2;
+    m->fShiftAngle = shift;
+    list.push_back(std::move(m));
+    return static_cast<CPictMho*>(list.back().get());
+}
+CPictLine* AddLine(PictList& list, float R1, float X1, float R2, float X2) {
+    auto l = std::make_unique<CPictLine>();
+    l->ptZ1 = {1, R1, X1};
+    l->ptZ2 = {1, R2, X2};
+    list.push_back(std::move(l));
+    return static_cast<CPictLine*>(list.back().get());
+}
+PictPoint Polar(float mag, float ang) {
+    return {0, mag, ang};
+}
+PictPoint Rect(float R, float X) {
+    return {1, R, X};
+}
+
+const CRecordingCanvas& Rec(const gfx::CCanvas* layer) {
+    return dynamic_cast<const CRecordingCanvas&>(*layer);
+}
+
+}  // namespace
+
+TEST(RxPlot, NiceStepFigures) {
+    struct Case {
+        float x, y;
+    };
+    for (Case c : {Case{0.2f, 0.3f},
+                   {0.35f, 0.4f},
+                   {1, 2},
+                   {3.5f, 4},
+                   {4, 5},
+                   {9.95f, 11},
+                   {35, 40},
+                   {95, 100},
+                   {99.95f, 110},
+                   {150, 160},
+                   {350, 360},
+                   {5000, 5100},
+                   {0, 0.0011f},
+                   {0.66f, 0.7f},
+                   {11, 20}})
+        EXPECT_FLOAT_EQ(CRxPlot::NiceStep(c.x), c.y) << c.x;
+    // Values no setting produces still give an answer, without undefined conversions.
+    EXPECT_TRUE(std::isinf(CRxPlot::NiceStep(std::numeric_limits<float>::infinity())));
+    EXPECT_TRUE(std::isnan(CRxPlot::NiceStep(std::numeric_limits<float>::quiet_NaN())));
+    EXPECT_GT(CRxPlot::NiceStep(3e38f), 3e37f);
+}
+
+TEST(RxPlot, FitScaleFromSettingAndElements) {
+    CRecordingCanvas screen(400, 300);
+    CRxPlot plot;
+    plot.SetPlaceholder(screen, {360, 260});
+    PictList list;
+    plot.pElements = &list;
+    EXPECT_EQ(plot.nDivisions, 10);
+
+    plot.FitScale();  // nothing at all: s becomes 1
+    EXPECT_EQ(plot.rcFrame, (gfx::Rect{0, 0, 360, 260}));
+    EXPECT_EQ(plot.rcPlot, (gfx::Rect{50, 20, 340, 220}));
+    EXPECT_EQ(plot.ptOrigin, (gfx::Point{195, 120}));
+    EXPECT_FLOAT_EQ(plot.fStep, 0.3f);
+    EXPECT_EQ(plot.nDivisions, 7);
+    EXPECT_FLOAT_EQ(plot.fPixelsPerStep, 200.0f / 7);  // the shorter side
+
+    struct Case {
+        int mode;
+        float z1, z2, z3, step;
+        int divisions;
+    };
+    for (Case c :
+         {Case{0, 10, 75, 80, 3, 8},  // the shift angle does not count
+          Case{0, -100, 0, 0, 30, 8}, Case{1, 3, -50, 99, 20, 6}, Case{3, 3, -50, 99, 20, 6},
+          Case{2, 1, 300, 10, 3, 8}, Case{7, 50, 50, 50, 0.3f, 7}}) {
+        SCOPED_TRACE(c.mode);
+        plot.Zzd_Mode = c.mode;
+        plot.Zzd_1 = c.z1, plot.Zzd_2 = c.z2, plot.Zzd_3 = c.z3;
+        plot.FitScale();
+        EXPECT_FLOAT_EQ(plot.fStep, c.step);
+        EXPECT_EQ(plot.nDivisions, c.divisions);
+    }
+
+    // Each element kind by its geometry; unknown kinds do not count.
+    plot.Zzd_Mode = 0;
+    plot.Zzd_1 = 1;
+    AddMho(list, Polar(10, 90), Polar(0, 0));  // centre (0, 5), radius 5: extent 10
+    plot.FitScale();
+    EXPECT_FLOAT_EQ(plot.fStep, 3);
+    EXPECT_EQ(plot.nDivisions, 8);
+    list.clear();
+    AddLine(list, -5, 2, 1, -50);
+    plot.FitScale();
+    EXPECT_FLOAT_EQ(plot.fStep, 20);
+    list.clear();
+    auto arc = std::make_unique<CPictArc>();
+    arc->ptZ0 = Rect(40, 0);
+    arc->fRadius = 10;  // reaches R = 50
+    list.push_back(std::move(arc));
+    plot.FitScale();
+    EXPECT_FLOAT_EQ(plot.fStep, 20);
+    list.clear();
+    auto lens = std::make_unique<CPictLens>();
+    lens->ptZ1 = Rect(0, 10);
+    lens->fInnerAngle = 90;  // both circles centre (0, 5), radius 5
+    list.push_back(std::move(lens));
+    plot.FitScale();
+    EXPECT_FLOAT_EQ(plot.fStep, 3);
+    AddLine(list, 0, 0, 100, 0)->nKind = 7;
+    plot.FitScale();
+    EXPECT_FLOAT_EQ(plot.fStep, 3);
+}
+
+TEST(RxPlot, FitScaleAndDrawingSurviveDegenerateValues) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    CRecordingCanvas screen(400, 300);
+    CRxPlot plot;
+    plot.SetPlaceholder(screen, {360, 260});
+    PictList list;
+    plot.pElements = &list;
+    plot.Zzd_1 = 10;
+    AddLine(list, inf, 0, nan, 1);
+    AddMho(list, Polar(nan, 0), Polar(0, 0));
+    plot.Zzd_Mode = 1;
+    plot.Zzd_2 = nan;
+    plot.FitScale();  // what is not finite neither widens nor breaks the scale
+    EXPECT_FLOAT_EQ(plot.fStep, 3);
+    EXPECT_EQ(plot.nDivisions, 8);
+
+    // Elements whose diameter explodes and values at the float limit.
+    AddMho(list, Polar(10, 90), Polar(0, 0), 90);
+    auto lens = std::make_unique<CPictLens>();
+    lens->ptZ1 = Polar(10, 0);
+    lens->fInnerAngle = 180;
+    list.push_back(std::move(lens));
+    AddLine(list, -3e38f, 3e38f, 3e38f, -3e38f);
+    plot.Zzd_2 = 3.4e38f;
+    plot.Refresh();
+    EXPECT_TRUE(std::isfinite(plot.fStep) && plot.fStep > 1e35f);
+    EXPECT_GE(plot.nDivisions, 5);
+    EXPECT_LE(plot.nDivisions, 12);
+    EXPECT_GT(plot.fPixelsPerStep, 0);
+    for (int id = 0; id < screen.LayerCount(); ++id)
+        for (const gfx::Call& c : screen.Layer(id).calls)
+            for (int v : c.ints) EXPECT_LE(std::abs(v), kPixelLimit);
+
+    // Placeholders too small for a plot rectangle draw no grid; narrow ones
+    // draw a dense but bounded one.
+    for (gfx::Size size :
+         {gfx::Size{0, 0}, gfx::Size{70, 60}, gfx::Size{71, 200}, gfx::Size{-5, 3}}) {
+        CRecordingCanvas small(10, 10);
+        CRxPlot p;
+        p.SetPlaceholder(small, size);
+        p.Refresh();
+        p.Paint(small, 0, 0);
+        EXPECT_LT(small.Layer(1).calls.size(), 20000u);
+    }
+}
+
+TEST(RxPlot, BackgroundAndElementCallsOfASmallPlot) {
+    CRecordingCanvas screen(200, 200);
+    CRxPlot plot;
+    plot.SetPlaceholder(screen, {130, 120});
+    PictList list;
+    AddLine(list, 0, 0, 40, 20);
+    AddMho(list, Polar(40, 90), Polar(0, 0));
+    plot.pElements = &list;
+    plot.nHighlightRow = 1;
+    plot.Zzd_Mode = 0;
+    plot.Zzd_1 = 50;
+    plot.Zzd_2 = 90;
+    plot.Zzd_3 = 100;
+    plot.Refresh();
+    // s = 55: span 110, step 20, 6 divisions over 60 pixels; origin (80, 50).
+    ASSERT_FLOAT_EQ(plot.fStep, 20);
+    ASSERT_FLOAT_EQ(plot.fPixelsPerStep, 10);
+    ASSERT_EQ(plot.ptOrigin, (gfx::Point{80, 50}));
+
+    Lines bg = {
+        "FillRect 0,0,130,120 brush=#e0e0e0",
+        "FillRect 50,20,110,80 brush=#ffffff",
+        "Draw3dRect 0,0,130,120 #a0a0a0/#ffffff",
+        "Draw3dRect 1,1,130,120 #808080/#ffffff",
+        "Draw3dRect 48,18,110,80 #a0a0a0/#ffffff",
+        "Draw3dRect 49,19,110,80 #808080/#ffffff",
+        "Ellipse 70,40,90,60 " + kGrid + " brush=null",
+        "Ellipse 60,30,100,70 " + kGrid + " brush=null",
+        "Ellipse 50,20,110,80 " + kGrid + " brush=null",
+        "Ellipse 40,10,120,90 " + kGrid + " brush=null",
+    };
+    for (int x : {90, 100, 110, 70, 60, 50}) Seg(bg, x, 20, x, 80, kGrid);
+    for (int y : {60, 70, 80, 40, 30, 20}) Seg(bg, 50, y, 110, y, kGrid);
+    const int radial[32][2] = {
+        {121, 43}, {119, 36}, {116, 29}, {112, 23}, {107, 18}, {101, 14}, {94, 11},  {87, 9},
+        {74, 9},   {67, 11},  {60, 14},  {54, 18},  {49, 23},  {45, 29},  {42, 36},  {40, 43},
+        {40, 56},  {42, 63},  {45, 70},  {49, 76},  {54, 81},  {60, 85},  {67, 88},  {74, 90},
+        {87, 90},  {94, 88},  {101, 85}, {107, 81}, {112, 76}, {116, 70}, {119, 63}, {121, 56}};
+    for (auto& end : radial) Seg(bg, 80, 50, end[0], end[1], kGrid);
+    Seg(bg, 50, 50, 110, 50, kAxis);
+    Seg(bg, 80, 80, 80, 20, kAxis);
+    bg.push_back("Polyline 50,20 50,80 110,80 " + kAxis);
+    // R scale, right half: four ticks, labels on the even ones.
+    for (int x : {82, 84, 86, 88}) Seg(bg, x, 80, x, 84, kAxis);
+    Seg(bg, 80, 80, 80, 88, kAxis);
+    bg.push_back(Label(77, 88, "0"));
+    for (int x : {92, 94, 96, 98}) Seg(bg, x, 80, x, 84, kAxis);
+    Seg(bg, 90, 80, 90, 88, kAxis);
+    for (int x : {102, 104, 106, 108}) Seg(bg, x, 80, x, 84, kAxis);
+    Seg(bg, 100, 80, 100, 88, kAxis);
+    bg.push_back(Label(94, 88, "40"));
+    Seg(bg, 110, 80, 110, 88, kAxis);  // its minor ticks fall outside
+    bg.push_back(Label(98, 102, "R(Ω)"));
+    // Left half: the origin's "0" once more.
+    for (int x : {78, 76, 74, 72}) Seg(bg, x, 80, x, 84, kAxis);
+    Seg(bg, 80, 80, 80, 88, kAxis);
+    bg.push_back(Label(77, 88, "0"));
+    for (int x : {68, 66, 64, 62}) Seg(bg, x, 80, x, 84, kAxis);
+    Seg(bg, 70, 80, 70, 88, kAxis);
+    for (int x : {58, 56, 54, 52}) Seg(bg, x, 80, x, 84, kAxis);
+    Seg(bg, 60, 80, 60, 88, kAxis);
+    bg.push_back(Label(51, 88, "-40"));
+    Seg(bg, 50, 80, 50, 88, kAxis);
+    // X scale, upper half, title, lower half.
+    for (int y : {48, 46, 44, 42}) Seg(bg, 48, y, 44, y, kAxis);
+    Seg(bg, 48, 50, 40, 50, kAxis);
+    bg.push_back(Label(34, 44, "0"));
+    for (int y : {38, 36, 34, 32}) Seg(bg, 48, y, 44, y, kAxis);
+    Seg(bg, 48, 40, 40, 40, kAxis);
+    for (int y : {28, 26, 24, 22}) Seg(bg, 48, y, 44, y, kAxis);
+    Seg(bg, 48, 30, 40, 30, kAxis);
+    bg.push_back(Label(28, 24, "40"));
+    Seg(bg, 48, 20, 40, 20, kAxis);
+    bg.push_back(Label(19, 8, "X(Ω)"));
+    for (int y : {52, 54, 56, 58}) Seg(bg, 48, y, 44, y, kAxis);
+    Seg(bg, 48, 50, 40, 50, kAxis);
+    bg.push_back(Label(34, 44, "0"));
+    for (int y : {62, 64, 66, 68}) Seg(bg, 48, y, 44, y, kAxis);
+    Seg(bg, 48, 60, 40, 60, kAxis);
+    for (int y : {72, 74, 76, 78}) Seg(bg, 48, y, 44, y, kAxis);
+    Seg(bg, 48, 70, 40, 70, kAxis);
+    bg.push_back(Label(22, 64, "-40"));
+    Seg(bg, 48, 80, 40, 80, kAxis);
+
+    const CRecordingCanvas& background = Rec(plot.BackgroundLayer());
+    EXPECT_EQ(background.GetSize(), (gfx::Size{130, 120}));
+    Lines got = background.Lines();
+    ASSERT_EQ(got.size(), bg.size());
+    for (std::size_t i = 0; i < bg.size(); ++i) EXPECT_EQ(got[i], bg[i]) << i;
+
+    // Element layer: the plot rectangle of the background, the highlighted
+    // line, the circle, the setting line; layer origin (30, 30), 0.5 px/ohm.
+    const CRecordingCanvas& elements = Rec(plot.ElementLayer());
+    EXPECT_EQ(elements.GetSize(), (gfx::Size{60, 60}));
+    EXPECT_EQ(elements.Lines(), (Lines{
+                                    "BitBlt 0,0 60x60 from layer1 50,20",
+                                    "MoveToEx 30,30",
+                                    "LineTo 50,20 pen=solid/3/#0000ff",
+                                    "Ellipse 20,10,40,30 pen=solid/1/#0000ff brush=null",
+                                    "MoveToEx 30,30",
+                                    "LineTo 30,5 pen=solid/1/#ff0000",
+                                }));
+    // Both layers get back what was selected in them before.
+    for (const CRecordingCanvas* layer : {&background, &elements}) {
+        EXPECT_EQ(layer->CurrentPen(), gfx::Pen{});
+        EXPECT_EQ(layer->CurrentBrush(), (gfx::Brush{gfx::Brush::kSolid, Rgb(255, 255, 255)}));
+        EXPECT_EQ(layer->CurrentFont(), gfx::Font{});
+    }
+
+    // Painting copies the two layers; refreshing reuses them.
+    plot.Paint(screen, 7, 9);
+    EXPECT_EQ(screen.Lines(),
+              (Lines{"BitBlt 7,9 130x120 from layer1 0,0", "BitBlt 57,29 60x60 from layer2 0,0"}));
+    plot.Refresh();
+    EXPECT_EQ(screen.LayerCount(), 3);
+    EXPECT_EQ(Rec(plot.BackgroundLayer()).Lines().size(), 2 * bg.size());
+}
+
+TEST(RxPlot, HighlightOnlyForLinesAndArcs) {
+    CRecordingCanvas screen(400, 300);
+    CRxPlot plot;
+    plot.SetPlaceholder(screen, {360, 260});
+    PictList list;
+    AddMho(list, Polar(10, 90), Polar(0, 0));
+    AddLine(list, 0, 0, 5, 5);
+    auto arc = std::make_unique<CPictArc>();
+    arc->fRadius = 3;
+    arc->ptZ1 = Rect(3, 0);
+    list.push_back(std::move(arc));
+    auto lens = std::make_unique<CPictLens>();
+    lens->ptZ1 = Rect(0, 8);
+    lens->fInnerAngle = 120;
+    list.push_back(std::move(lens));
+    AddLine(list, 0, 0, -5, -5)->nKind = 9;  // not a kind: not drawn
+    plot.pElements = &list;
+    plot.Zzd_Mode = 4;  // not a mode: no setting line
+
+    // row -> calls drawn with the thick pen
+    for (auto [row, thick] : {std::pair{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 0}, {5, 0}, {6, 0}}) {
+        SCOPED_TRACE(row);
+        plot.nHighlightRow = row;
+        plot.Refresh();
+        // Each refresh adds: copy, ellipse, move, line, arc, arc, arc.
+        const auto& all = Rec(plot.ElementLayer()).Calls();
+        ASSERT_EQ(all.size(), 7u * std::size_t(row + 1));
+        std::vector<gfx::Call> calls(all.end() - 7, all.end());
+        EXPECT_EQ(calls[0].kind, gfx::Call::kBitBlt);
+        int n = 0;
+        for (const gfx::Call& c : calls) n += c.kind != gfx::Call::kMoveToEx && c.pen.width == 3;
+        EXPECT_EQ(n, thick);
+        EXPECT_EQ(calls[1].kind, gfx::Call::kEllipse);
+        EXPECT_EQ(calls[6].kind, gfx::Call::kArc);
+    }
+}
+
+TEST(RxPlot, PreviewTruncatesBackgroundPositions) {
+    // 53 / 6 = 8.83 pixels per step: rounding and truncation part ways.
+    auto draw = [](CRxPlot::Rounding rounding) {
+        CRecordingCanvas screen(200, 200);
+        CRxPlot plot(rounding);
+        plot.SetPlaceholder(screen, {130, 113});
+        PictList list;
+        AddMho(list, Polar(40, 90), Polar(0, 0));
+        plot.pElements = &list;
+        plot.Zzd_1 = 50;
+        plot.Zzd_2 = 30;
+        plot.Refresh();
+        EXPECT_EQ(plot.ptOrigin, (gfx::Point{80, 47}));
+        EXPECT_NEAR(plot.fPixelsPerStep, 53.0 / 6, 1e-5);
+        return std::pair{Rec(plot.BackgroundLayer()).Lines(), Rec(plot.ElementLayer()).Lines()};
+    };
+    auto [round, roundElements] = draw(CRxPlot::Rounding::kRound);
+    auto [trunc, truncElements] = draw(CRxPlot::Rounding::kTruncate);
+    auto has = [](const Lines& lines, const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    // Vertical grid lines at 80 + 8.83, 17.67, 26.5.
+    for (int x : {89, 98, 107}) EXPECT_TRUE(has(round, "MoveToEx " + std::to_string(x) + ",20"));
+    for (int x : {88, 97, 106}) EXPECT_TRUE(has(trunc, "MoveToEx " + std::to_string(x) + ",20"));
+    // The minor tick at 8.83 / 5 = 1.77 and the 10-degree radial line
+    // (rho = rnd(sqrt(30^2 + 27^2)) = 40 in both).
+    EXPECT_TRUE(has(round, "LineTo 82,77 " + kAxis));
+    EXPECT_TRUE(has(trunc, "LineTo 81,77 " + kAxis));
+    EXPECT_TRUE(has(round, "LineTo 119,40 " + kGrid));
+    EXPECT_TRUE(has(trunc, "LineTo 119,41 " + kGrid));
+    EXPECT_TRUE(has(round, "LineTo 118,33 " + kGrid));
+    EXPECT_TRUE(has(trunc, "LineTo 117,34 " + kGrid));
+    // Circle radii are truncated in both; the elements are the same.
+    auto ellipses = [](const Lines& lines) {
+        Lines out;
+        for (const auto& l : lines)
+            if (l.rfind("Ellipse", 0) == 0) out.push_back(l);
+        return out;
+    };
+    EXPECT_EQ(ellipses(round), ellipses(trunc));
+    EXPECT_EQ(roundElements, truncElements);
+    EXPECT_NE(round, trunc);
+}
+
+TEST(RxPlot, RasterColours) {
+    gfx::CRasterCanvas screen(360, 260);
+    CRxPlot plot;
+    plot.SetPlaceholder(screen, {360, 260});
+    PictList list;
+    AddLine(list, -5, -5, -5, 5);
+    plot.pElements = &list;
+    plot.Zzd_1 = 10;
+    plot.Zzd_2 = 45;
+    plot.Refresh();
+    plot.Paint(screen, 0, 0);
+    ASSERT_FLOAT_EQ(plot.fPixelsPerStep, 25);
+    EXPECT_EQ(screen.Pixel(268, 73), Rgb(255, 255, 255));  // plot area inside a grid cell
+    EXPECT_EQ(screen.Pixel(220, 30), Rgb(224, 224, 224));  // vertical grid line
+    EXPECT_EQ(screen.Pixel(10, 100), Rgb(224, 224, 224));  // margin
+    EXPECT_EQ(screen.Pixel(195, 30), Rgb(0, 0, 0));        // X axis
+    EXPECT_EQ(screen.Pixel(153, 100), Rgb(0, 0, 255));     // the element at R = -5
+    EXPECT_EQ(screen.Pixel(215, 100), Rgb(255, 0, 0));     // setting line at 45 degrees
+    std::vector<std::uint8_t> png = screen.EncodePng();
+    ASSERT_GT(png.size(), 8u);
+    EXPECT_EQ(png[1], 'P');
+    EXPECT_EQ(png[2], 'N');
+    EXPECT_EQ(png[3], 'G');
+}
