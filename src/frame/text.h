@@ -76,4 +76,9 @@ class TextField {
     Text text_;
 };
 
+template <std::size_t A, std::size_t B>
+bool operator==(const TextField<A>& a, const TextField<B>& b) {
+    return a.str() == b.str();
+}
+
 }  // namespace qz
