@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 
 #include "elements/geometry.h"
 #include "gfx/raster_cairo.h"
 #include "gfx/recording_canvas.h"
 #include "plot/rx_plot.h"
+#include "test_util.h"
+#include "zones/zone_list.h"
 
 using namespace qz;
 using gfx::CRecordingCanvas;
@@ -415,3 +420,91 @@ TEST(RxPlot, RasterColours) {
     EXPECT_EQ(png[2], 'N');
     EXPECT_EQ(png[3], 'G');
 }
+
+#ifdef QZ_QUARNZ_PATH
+namespace {
+
+struct PlotRun {
+    int status;
+    std::string out, err;
+};
+
+PlotRun QuarnzPlot(const std::string& args, const qztest::TempDir& dir) {
+    std::string errPath = (dir.path() / "stderr.txt").string();
+    std::string command = std::string(QZ_QUARNZ_PATH) + " plot " + args + " 2>'" + errPath + "'";
+    PlotRun run{-1, {}, {}};
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buf[4096];
+    while (std::size_t n = fread(buf, 1, sizeof buf, pipe)) run.out.append(buf, n);
+    int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream err(errPath);
+    run.err.assign(std::istreambuf_iterator<char>(err), {});
+    return run;
+}
+
+// Width and height from a PNG's header chunk.
+gfx::Size PngSize(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<unsigned char> b(24);
+    in.read(reinterpret_cast<char*>(b.data()), 24);
+    if (!in || b[1] != 'P' || b[12] != 'I') return {};
+    auto be = [&](int at) { return b[at] << 24 | b[at + 1] << 16 | b[at + 2] << 8 | b[at + 3]; };
+    return {be(16), be(20)};
+}
+
+}  // namespace
+
+TEST(QuarnzPlot, DrawsZonesOfAZoneFile) {
+    qztest::TempDir dir;
+    CZoneLists lists;
+    for (const char16_t* tag : {u"Z1,LE", u"Z2,LE"}) {
+        auto zone = std::make_unique<CZone>();
+        zone->strTag = tag;
+        zone->Zzd_Mode = 0;
+        zone->Zzd_1 = 10;
+        zone->Zzd_2 = 80;
+        lists.arrZones.push_back(std::move(zone));
+        AddMho(lists.arrPicts, Polar(10, 80), Polar(1, 260))->strZoneTag = tag;
+    }
+    std::vector<std::uint8_t> bytes = lists.ZoneFileBytes();
+    std::filesystem::path file = dir.path() / "zones.tmp";
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+
+    auto out = dir.path() / "all.png";
+    PlotRun run = QuarnzPlot("'" + file.string() + "' -o '" + out.string() + "'", dir);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(PngSize(out), (gfx::Size{720, 280}));  // two default plots under a title row
+
+    out = dir.path() / "one.png";
+    run = QuarnzPlot(
+        "'" + file.string() + "' --zone Z2,LE --size 200x150 -o '" + out.string() + "'", dir);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(PngSize(out), (gfx::Size{200, 150}));
+
+    run = QuarnzPlot("'" + file.string() + "' --zone Z9 -o '" + out.string() + "'", dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "quarnz: " + file.string() + ": no zone tagged Z9\n");
+    run = QuarnzPlot("'" + file.string() + "' --size 10x10 -o '" + out.string() + "'", dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("--size 10x10"), std::string::npos);
+
+    // A file cut short: one line naming the file and the byte offset.
+    bytes.resize(bytes.size() - 3);
+    std::filesystem::path broken = dir.path() / "broken.tmp";
+    std::ofstream(broken, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::filesystem::remove(out);
+    run = QuarnzPlot("'" + broken.string() + "' -o '" + out.string() + "'", dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind("quarnz: " + broken.string() + ": ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(" at byte "), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
+#endif
