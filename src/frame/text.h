@@ -72,7 +72,10 @@ class TextField {
     friend bool operator==(const TextField& a, TextView b) { return TextView(a.text_) == b; }
 
   private:
-    void Assign(TextView text) { text_ = FitText(text, kMaxLength); }
+    void Assign(TextView text) {
+        if (text.size() <= kMaxLength && text.find(u'\0') == TextView::npos) text_.assign(text);
+        else text_ = FitText(text, kMaxLength);
+    }
     Text text_;
 };
 
