@@ -22,6 +22,8 @@ QZ_EXPORT void my_dll_Init() {
 }
 
 QZ_EXPORT std::int32_t my_dll_ZoneSet(const char16_t* zoneFile) {
+    // No screen here: what the user would see goes to standard error.
+    qz::ui::headless::DefaultBackend().SetTranscript(stderr);
     return qz::RunZoneSet(theApp, zoneFile);
 }
 

@@ -1,0 +1,405 @@
+// The zone settings dialog driven as a user drives it, on the headless backend.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "dialogs/zoneset/zone_set_call.h"
+#include "dialogs/zoneset/zone_set_dlg.h"
+#include "frame/app.h"
+#include "frame/platform.h"
+#include "resources/resource_ids.h"
+#include "test_util.h"
+#include "ui/headless/headless.h"
+
+using namespace qz;
+using qz::ui::headless::HeadlessBackend;
+
+namespace {
+
+std::unique_ptr<CZone> Zone(const char* tag, const char* name, int mode, float v1, float v2,
+                            float v3, int show = 1) {
+    auto z = std::make_unique<CZone>();
+    z->strTag = FromUtf8(tag);
+    z->strZoneName = FromUtf8(name);
+    z->Zzd_Mode = mode;
+    z->Zzd_1 = v1;
+    z->Zzd_2 = v2;
+    z->Zzd_3 = v3;
+    z->nShow = show;
+    return z;
+}
+
+std::unique_ptr<CPict> Mho(const char* tag) {
+    auto p = CreatePict(kPictMho);
+    p->strZoneTag = FromUtf8(tag);
+    return p;
+}
+
+struct ZoneSetTest : ::testing::Test {
+    qztest::TempDir dir;
+    Text docs = MakeDocs(dir);
+    CQuarnZGraphApp app{docs};
+    HeadlessBackend user;
+    ui::headless::UseBackend use{user};
+    std::unique_ptr<CDlg_ZoneSet> dlg;
+    int result = 0;
+
+    static Text MakeDocs(const qztest::TempDir& d) {
+        std::filesystem::create_directories(d.path() / "docs");
+        return d.text("docs");
+    }
+    void Add(std::unique_ptr<CZone> z) { app.arrZones.push_back(std::move(z)); }
+    // Runs the dialog on what has been queued; true when the session played.
+    bool Run() {
+        result = dlg->DoModal();
+        return user.Finish();
+    }
+    void SetUp() override { dlg = std::make_unique<CDlg_ZoneSet>(app); }
+    ui::CMSFlexGrid& grid() { return dlg->Grid(res::kGridZones); }
+    std::string Errors() const {
+        std::string s;
+        for (const auto& e : user.Errors()) s += e + "\n";
+        return s;
+    }
+};
+
+}  // namespace
+
+TEST_F(ZoneSetTest, TableShowsEveryModeWithItsExactTexts) {
+    Add(Zone("Z1,LE", "接地距离 I段", 0, 10, 78, 0));
+    Add(Zone("Z2,LL", "相间距离 II段", 1, 3, 4, 99, 0));
+    Add(Zone("Z3", "三段", 2, 5, 80, 1.5f));
+    Add(Zone("Z4", "四段", 3, 0.5f, 1, 78));
+    Add(Zone("Z5", "坏", 7, 1, 2, 3));
+    user.Play(R"(
+expect-caption "阻抗特性--属性( 区段参数 ) "
+expect-rows 4002 6
+expect-cell 4002 0 0 "显示"
+expect-cell 4002 0 3 "整定阻抗"
+expect-cell 4002 1 0 "  1  √"
+expect-cell 4002 2 0 "  2    "
+expect-cell 4002 1 1 "Z1,LE"
+expect-cell 4002 1 2 "接地距离 I段"
+expect-cell 4002 1 3 " Zzd = 10.000Ω ∠ 78.000°, \r\n\r\n 偏转角 = 0.000 °"
+expect-cell 4002 2 3 " Rzd = 3.000Ω, \r\n\r\n Xzd = 4.000Ω"
+expect-cell 4002 3 3 " Zzd = 5.000Ω ∠ 80.000°, \r\n\r\n Rzd = 1.500Ω "
+expect-cell 4002 4 3 " Rzd = 0.500Ω, \r\n\r\n Xzd = 1.000Ω, 正序阻抗角 = 78.000 °"
+expect-cell 4002 5 3 ""
+expect-text 4001 "0.000 %"
+)");
+    user.Call([&] {
+        EXPECT_EQ(grid().GetCols(), 4);
+        EXPECT_EQ(grid().GetFixedCols(), 2);
+        EXPECT_EQ(grid().GetAllowUserResizing(), 1);
+        const int widths[] = {1000, 1000, 1800, 5200};
+        const short aligns[] = {4, 4, 1, 1};
+        for (int c = 0; c < 4; ++c) {
+            EXPECT_EQ(grid().GetColWidth(c), widths[c]);
+            EXPECT_EQ(grid().GetColAlignment(c), aligns[c]);
+            EXPECT_EQ(grid().GetCellAlignment(0, c), 4) << c;
+        }
+        EXPECT_EQ(grid().GetCellAlignment(1, 3), 1);
+        for (int r = 0; r < 6; ++r) EXPECT_EQ(grid().GetRowHeight(r), 330);
+        EXPECT_TRUE(grid().GetRedraw());
+        EXPECT_EQ(dlg->nCurRow, 1);
+    });
+    user.Play("click 4004");
+    EXPECT_TRUE(Run()) << Errors();
+    EXPECT_EQ(result, kIdCancel);
+}
+
+TEST_F(ZoneSetTest, ClickOnColumnZeroTogglesTheTickAndTracksTheRow) {
+    Add(Zone("A", "a", 0, 1, 90, 0));
+    Add(Zone("B", "b", 0, 1, 90, 0, 5));  // any value but 1 counts as not ticked
+    user.Play(R"(
+grid-click 4002 1 0
+expect-cell 4002 1 0 "  1    "
+grid-click 4002 1 0
+expect-cell 4002 1 0 "  1  √"
+grid-click 4002 2 1
+expect-cell 4002 2 0 "  2  √"
+grid-click 4002 2 0
+)");
+    user.Call([&] {
+        // 5 shows ticked, yet a click makes it 1: only 1 becomes 0.
+        EXPECT_EQ(app.arrZones[1]->nShow, 1);
+        EXPECT_EQ(dlg->nCurRow, 2);
+    });
+    user.Play(R"(
+expect-cell 4002 2 0 "  2  √"
+grid-click 4002 2 0
+grid-click 4002 0 0
+expect-cell 4002 1 0 "  1  √"
+expect-cell 4002 2 0 "  2    "
+)");
+    user.Call([&] { EXPECT_EQ(dlg->nCurRow, 0); });
+    user.Play(R"(
+grid-click 4002 2 3
+grid-dblclick 4002 1 2
+)");
+    user.Call([&] {
+        EXPECT_EQ(dlg->nCurRow, 1);
+        EXPECT_EQ(grid().GetRow(), 1);
+        EXPECT_EQ(app.arrZones[0]->nShow, 1);
+    });
+    user.Play("click 4003");
+    EXPECT_TRUE(Run()) << Errors();
+    EXPECT_EQ(result, kIdOk);
+}
+
+TEST_F(ZoneSetTest, AllowedErrorIsTakenOnLeavingAndOnEnterAndRestoredOnEscape) {
+    app.fAllowedError = 0.05f;
+    user.Play(R"(
+expect-text 4001 "5.000 %"
+expect-focus 4001
+type 4001 "12.5 %"
+tab
+expect-text 4001 "12.500 %"
+)");
+    user.Call([&] { EXPECT_FLOAT_EQ(app.fAllowedError, 0.125f); });
+    user.Play(R"(
+type 4001 2000
+focus 4003
+expect-text 4001 "1000.000 %"
+)");
+    user.Call([&] { EXPECT_FLOAT_EQ(app.fAllowedError, 10.0f); });
+    user.Play(R"(
+type 4001 -3
+tab
+expect-text 4001 "0.000 %"
+)");
+    user.Call([&] { EXPECT_EQ(app.fAllowedError, 0.0f); });
+    user.Play(R"(
+type 4001 "7abc"
+enter
+expect-dialog 1000
+expect-text 4001 "7.000 %"
+type 4001 9
+escape
+expect-dialog 1000
+expect-text 4001 "7.000 %"
+)");
+    int refreshes = 0;
+    user.Call([&] {
+        EXPECT_FLOAT_EQ(app.fAllowedError, 0.07f);
+        refreshes = grid().RefreshCount();
+    });
+    // Leaving the field unchanged takes nothing and rebuilds nothing.
+    user.Play(R"(
+focus 4001
+tab
+)");
+    user.Call([&] { EXPECT_EQ(grid().RefreshCount(), refreshes); });
+    user.Play("click 4003");
+    EXPECT_TRUE(Run()) << Errors();
+    EXPECT_EQ(result, kIdOk);
+    EXPECT_FLOAT_EQ(app.fAllowedError, 0.07f);
+}
+
+TEST_F(ZoneSetTest, TypedTextIsTakenWhenOkIsClickedStraightAway) {
+    user.Play(R"(
+type 4001 "5"
+click 4003
+)");
+    EXPECT_TRUE(Run()) << Errors();
+    EXPECT_EQ(result, kIdOk);
+    EXPECT_FLOAT_EQ(app.fAllowedError, 0.05f);
+    EXPECT_EQ(dlg->strAllowedError, u"5.000 %");
+}
+
+TEST_F(ZoneSetTest, ContextMenuGreysByRowsAndCurrentRow) {
+    user.Play(R"(
+expect-rows 4002 1
+grid-rclick 4002 0 2
+expect-greyed 编辑 删除 清空
+expect-ungreyed 导入... 自定义
+menu 删除
+)");
+    EXPECT_FALSE(Run());
+    ASSERT_EQ(user.Errors().size(), 1u);
+    EXPECT_EQ(user.Errors()[0], "line 6: menu item 32814 \"删除\" is greyed");
+    EXPECT_EQ(result, kIdCancel);
+
+    user.Reset();
+    Add(Zone("A", "a", 0, 1, 90, 0));
+    dlg = std::make_unique<CDlg_ZoneSet>(app);
+    user.Play(R"(
+grid-rclick 4002 1 2
+expect-ungreyed 32812 32813 32817 32814 32815
+menu-dismiss
+grid-click 4002 0 3
+grid-rclick 4002 1 2
+expect-greyed 32817 32814
+expect-ungreyed 32815
+menu-dismiss
+menu 32815
+)");
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(user.Errors().at(0), "line 10: 'menu' cannot be played while dialog 1000 is open");
+    ASSERT_EQ(user.Menus().size(), 2u);
+    // The menu opens at the release point, in screen coordinates.
+    ui::Rect cell = grid().CellRect(1, 2);
+    const ui::Control& c = dlg->Item(res::kGridZones);
+    EXPECT_EQ(user.Menus()[0].screen,
+              (ui::Point{c.rect.left + cell.Center().x, c.rect.top + cell.Center().y}));
+    EXPECT_EQ(app.arrZones.size(), 1u);  // the refused session changed nothing
+}
+
+TEST_F(ZoneSetTest, DeleteAsksAndMovesTheCurrentRow) {
+    Add(Zone("A", "a", 0, 1, 90, 0));
+    Add(Zone("B", "b", 0, 1, 90, 0));
+    Add(Zone("C", "c", 0, 1, 90, 0));
+    app.arrPicts.push_back(Mho("B"));
+    app.arrPicts.push_back(Mho("C"));
+    app.arrPicts.push_back(Mho("c"));
+    user.Play(R"(
+grid-click 4002 3 2
+grid-rclick 4002 3 2
+menu 删除
+expect-message "\n确认: 是否真的删除当前选定的阻抗区段?      \n\n" "删除" question
+answer no
+expect-rows 4002 4
+grid-rclick 4002 3 2
+menu 32814
+answer yes
+expect-rows 4002 3
+expect-cell 4002 2 1 "B"
+)");
+    user.Call([&] {
+        EXPECT_EQ(dlg->nCurRow, 2);
+        ASSERT_EQ(app.arrPicts.size(), 2u);  // C's element went, c's (other case) stayed
+        EXPECT_EQ(app.arrPicts[0]->strZoneTag.str(), u"B");
+        EXPECT_EQ(app.arrPicts[1]->strZoneTag.str(), u"c");
+    });
+    user.Play(R"(
+grid-click 4002 1 1
+grid-rclick 4002 1 1
+menu 删除
+answer yes
+expect-cell 4002 1 1 "B"
+grid-rclick 4002 1 1
+menu 删除
+answer yes
+expect-rows 4002 1
+)");
+    user.Call([&] { EXPECT_EQ(dlg->nCurRow, 0); });
+    user.Play("close");
+    EXPECT_TRUE(Run()) << Errors();
+    EXPECT_EQ(result, kIdCancel);
+    EXPECT_EQ(user.Messages().size(), 4u);
+    EXPECT_EQ(user.Messages()[0].flags, unsigned(kMbYesNo | kMbIconQuestion));
+    EXPECT_EQ(user.Messages()[0].answer, kIdNo);
+}
+
+TEST_F(ZoneSetTest, ClearAsksThenEmptiesBothLists) {
+    Add(Zone("A", "a", 0, 1, 90, 0));
+    Add(Zone("B", "b", 0, 1, 90, 0));
+    app.arrPicts.push_back(Mho("A"));
+    user.Play(R"(
+grid-click 4002 2 2
+grid-rclick 4002 2 2
+menu 清空
+expect-message "\n确认: 是否真的清空当前所有的阻抗区段?      \n\n" "清空" question
+answer no
+expect-rows 4002 3
+grid-rclick 4002 2 2
+menu 清空
+answer yes
+expect-rows 4002 1
+escape
+enter
+expect-dialog 1000
+click 4004
+)");
+    EXPECT_TRUE(Run()) << Errors();
+    EXPECT_TRUE(app.arrZones.empty());
+    EXPECT_TRUE(app.arrPicts.empty());
+    EXPECT_EQ(dlg->nCurRow, 0);
+}
+
+TEST_F(ZoneSetTest, CurrentRowIsScrolledIntoView) {
+    for (int i = 0; i < 30; ++i) Add(Zone("T", "t", 0, 1, 90, 0));
+    user.Play(R"(
+grid-scroll 4002 25
+grid-click 4002 25 2
+)");
+    user.Call([&] {
+        // 308 pixels high, both scroll bars: 12 whole rows below the heading.
+        EXPECT_EQ(grid().GetTopRow(), 19);
+        EXPECT_TRUE(grid().RowIsVisible(30));
+        EXPECT_FALSE(grid().RowIsVisible(18));
+        EXPECT_EQ(dlg->nCurRow, 25);
+        dlg->nCurRow = 2;
+    });
+    // Deleting rebuilds the table, which brings the current row back.
+    user.Play(R"(
+grid-rclick 4002 20 2
+menu 删除
+answer yes
+)");
+    user.Call([&] {
+        EXPECT_EQ(app.arrZones.size(), 29u);
+        EXPECT_TRUE(grid().RowIsVisible(2));
+        EXPECT_EQ(grid().GetTopRow(), 1);
+    });
+    user.Play("click 4004");
+    EXPECT_TRUE(Run()) << Errors();
+}
+
+TEST_F(ZoneSetTest, ZoneSetCallWritesOnOkOnlyAndCancelKeepsTheListChanges) {
+    CZoneLists file;
+    file.fAllowedError = 0.1f;
+    file.arrZones.push_back(Zone("Z1,LE", "接地距离 I段", 0, 10, 78, 0));
+    file.arrZones.push_back(Zone("Z2,LE", "接地距离 II段", 0, 20, 78, 0));
+    file.arrPicts.push_back(Mho("Z1,LE"));
+    Text zoneFile = dir.text("relay.zone");
+    ASSERT_TRUE(file.SaveZoneFile(zoneFile));
+    Text written = JoinPath(app.strWorkPath, u"zonePara.tmp");
+
+    user.Play(R"(
+expect-text 4001 "10.000 %"
+grid-rclick 4002 1 1
+menu 删除
+answer yes
+click 4004
+)");
+    EXPECT_EQ(RunZoneSet(app, zoneFile.c_str()), 0);
+    EXPECT_TRUE(user.Finish()) << Errors();
+    EXPECT_EQ(app.arrZones.size(), 1u);
+    EXPECT_TRUE(app.arrPicts.empty());
+    EXPECT_TRUE(app.strZoneFileName.empty());
+    EXPECT_FALSE(CurrentVfs().exists(written));
+
+    user.Reset();
+    user.Play(R"(
+expect-rows 4002 3
+grid-click 4002 2 0
+type 4001 5
+click 4003
+)");
+    EXPECT_EQ(RunZoneSet(app, zoneFile.c_str()), 1);
+    EXPECT_TRUE(user.Finish()) << Errors();
+    EXPECT_EQ(app.strZoneFileName, written);
+    CZoneLists back;
+    ASSERT_TRUE(back.LoadZoneFile(written));
+    EXPECT_FLOAT_EQ(back.fAllowedError, 0.05f);
+    ASSERT_EQ(back.arrZones.size(), 2u);
+    EXPECT_EQ(back.arrZones[1]->nShow, 0);
+    EXPECT_EQ(back.arrPicts.size(), 1u);
+
+    // A missing file is reported through the dialogs' message boxes.
+    user.Reset();
+    Text missing = dir.text("none.zone");
+    user.Play(R"(
+answer ok
+expect-rows 4002 1
+click 4004
+)");
+    EXPECT_EQ(RunZoneSet(app, missing.c_str()), 0);
+    EXPECT_TRUE(user.Finish()) << Errors();
+    ASSERT_EQ(user.Messages().size(), 1u);
+    EXPECT_EQ(user.Messages()[0].text, u"没有找到文件 " + missing + u" !");
+    EXPECT_EQ(user.Messages()[0].caption, u"QuarnZGraph");
+    EXPECT_EQ(user.Messages()[0].flags, unsigned(kMbOk | kMbIconError));
+}
