@@ -69,16 +69,24 @@ void SetInputs(CRxPlot& plot, const PictList& list) {
     plot.nHighlightRow = 3;
 }
 
-void BM_PlotRefresh(benchmark::State& state) {
+// The plot of the characteristic on a raster screen of `extra` pixels more
+// than the placeholder each way.
+struct RasterPlot {
+    explicit RasterPlot(int extra = 0) : screen(kSize.cx + extra, kSize.cy + extra) {
+        plot.SetPlaceholder(screen, kSize);
+        SetInputs(plot, list);
+    }
     PictList list = Characteristic();
-    gfx::CRasterCanvas screen(kSize.cx, kSize.cy);
+    gfx::CRasterCanvas screen;
     CRxPlot plot;
-    plot.SetPlaceholder(screen, kSize);
-    SetInputs(plot, list);
+};
+
+void BM_PlotRefresh(benchmark::State& state) {
+    RasterPlot r;
     for (auto _ : state) {
-        plot.FitScale();
-        plot.DrawBackground();
-        plot.DrawElements();
+        r.plot.FitScale();
+        r.plot.DrawBackground();
+        r.plot.DrawElements();
         benchmark::ClobberMemory();
     }
 }
@@ -224,14 +232,10 @@ BENCHMARK(BM_DirectCairo);
 
 // Painting: the two block copies.
 void BM_Paint(benchmark::State& state) {
-    PictList list = Characteristic();
-    gfx::CRasterCanvas screen(kSize.cx + 20, kSize.cy + 20);
-    CRxPlot plot;
-    plot.SetPlaceholder(screen, kSize);
-    SetInputs(plot, list);
-    plot.Refresh();
+    RasterPlot r(20);
+    r.plot.Refresh();
     for (auto _ : state) {
-        plot.Paint(screen, 10, 10);
+        r.plot.Paint(r.screen, 10, 10);
         benchmark::ClobberMemory();
     }
 }
