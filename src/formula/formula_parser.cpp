@@ -53,6 +53,8 @@ enum Name {
     kRZD,
     kXZD
 };
+static_assert(kNames[kABS] == u"ABS" && kNames[kARTANH] == u"ARTANH" && kNames[kPI] == u"PI" &&
+              kNames[kXZD] == u"XZD" && kXZD + 1 == kNames.size());
 
 // The table's entries grouped by initial, each group in table order, so a
 // lookup tries only the names that can match and still finds the same one.
