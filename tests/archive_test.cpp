@@ -189,3 +189,23 @@ TEST(Helpers, FixedFormatMatchesTheCLibrary) {
         ASSERT_EQ(std::string(mine, n), libc) << v;
     }
 }
+
+TEST(Helpers, NumbersReadInPlaceMatchTheTextReader) {
+    // The archive reads numbers from the stored bytes; the result must be
+    // the one TextToNumber gives for the same text, in both string forms.
+    for (const char* s :
+         {"-", "+", ".", "-.", "-0.000000", "12.5e3", "1.2.3", "0000000000000001.25",
+          "123456789012345678", "-98.500000", "+-3", "7-3", "3.4028236e38",
+          "340282356779733661637539395458142568448", "0.1", "0.000001"}) {
+        Text t = FromAscii(s);
+        Bytes wide = Store([&](CArchive& ar) { ar.WriteString(t); });
+        Bytes narrow{std::uint8_t(std::strlen(s))};
+        narrow.insert(narrow.end(), s, s + std::strlen(s));
+        float expected = TextToNumber(t);
+        CArchive a(wide.data(), wide.size()), b(narrow.data(), narrow.size());
+        float x = a.ReadNumber(), y = b.ReadNumber();
+        EXPECT_EQ(std::memcmp(&x, &expected, 4), 0) << s;
+        EXPECT_EQ(std::memcmp(&y, &expected, 4), 0) << s;
+        EXPECT_EQ(std::signbit(expected), s[0] == '-' && s[1] >= '0') << s;
+    }
+}

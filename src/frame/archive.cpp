@@ -141,16 +141,10 @@ float CArchive::ReadNumber() {
     std::size_t n;
     const std::uint8_t* p = ReadStringBytes(wide, n);
     // Numbers are short ASCII runs: read them in place, without a string.
-    char run[64];
-    std::size_t k = 0;
-    for (; k < n && k < sizeof run; ++k) {
-        unsigned c = wide ? unsigned(p[2 * k] | p[2 * k + 1] << 8) : p[k];
-        if (!((c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-'))
-            return NumberFromRun(run, run + k);
-        run[k] = char(c);
-    }
-    if (k == n) return NumberFromRun(run, run + k);
-    return TextToNumber(Decode(p, n, wide));
+    if (wide)
+        return ReadDecimal(n,
+                           [p](std::size_t k) { return unsigned(p[2 * k] | p[2 * k + 1] << 8); });
+    return ReadDecimal(n, [p](std::size_t k) { return unsigned(p[k]); });
 }
 
 void StoreInt(CArchive& ar, std::int32_t value) {

@@ -9,53 +9,18 @@
 
 namespace qz {
 
-namespace {
-
-bool InRun(unsigned c) {
-    return (c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-';
-}
-
-// Exact powers of ten as doubles.
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-}  // namespace
-
-float NumberFromRun(const char* first, const char* last) {
+float detail::NumberFromRun(const char* first, const char* last) {
     bool negative = false;
     if (first < last && (*first == '+' || *first == '-')) negative = *first++ == '-';
     if (first < last && (*first == '+' || *first == '-')) return 0.0f;
-    // Short runs such as "%f" writes them: the digits as an integer divided by
-    // a power of ten, both exact, is one correctly rounded division, the same
-    // double the C library's conversion gives.
-    std::uint64_t mantissa = 0;
-    int digits = 0, decimals = -1;
-    const char* p = first;
-    for (; p < last; ++p) {
-        if (*p == '.') {
-            if (decimals >= 0) break;
-            decimals = 0;
-        } else if (*p >= '0' && *p <= '9') {
-            if (++digits > 15) break;
-            mantissa = mantissa * 10 + unsigned(*p - '0');
-            if (decimals >= 0) ++decimals;
-        } else {
-            break;
-        }
-    }
-    double value;
-    if (digits <= 15) {
-        if (digits == 0) return 0.0f;
-        value = double(mantissa) / kPow10[decimals > 0 ? decimals : 0];
-    } else {
-        auto [end, ec] = std::from_chars(first, last, value, std::chars_format::fixed);
-        if (ec == std::errc::invalid_argument) return 0.0f;
-        if (ec == std::errc::result_out_of_range) {
-            // Too large or too small for a double: overflow if any integer digit is not 0.
-            bool large = false;
-            for (const char* q = first; q < last && *q != '.'; ++q) large = large || *q > '0';
-            value = large ? std::numeric_limits<double>::infinity() : 0.0;
-        }
+    double value = 0;
+    auto [end, ec] = std::from_chars(first, last, value, std::chars_format::fixed);
+    if (ec == std::errc::invalid_argument) return 0.0f;
+    if (ec == std::errc::result_out_of_range) {
+        // Too large or too small for a double: overflow if any integer digit is not 0.
+        bool large = false;
+        for (const char* q = first; q < last && *q != '.'; ++q) large = large || *q > '0';
+        value = large ? std::numeric_limits<double>::infinity() : 0.0;
     }
     if (negative) value = -value;
     if (std::fabs(value) > std::numeric_limits<float>::max())
@@ -65,14 +30,7 @@ float NumberFromRun(const char* first, const char* last) {
 }
 
 float TextToNumber(TextView text) {
-    char small[64];
-    std::size_t n = 0;
-    while (n < text.size() && n < sizeof small && InRun(text[n])) small[n] = char(text[n]), ++n;
-    if (n < sizeof small || n == text.size() || !InRun(text[n]))
-        return NumberFromRun(small, small + n);
-    std::string run(small, n);
-    for (; n < text.size() && InRun(text[n]); ++n) run += char(text[n]);
-    return NumberFromRun(run.data(), run.data() + run.size());
+    return ReadDecimal(text.size(), [&](std::size_t k) { return unsigned(text[k]); });
 }
 
 float ClampOrWrap(float value, float maximum, float minimum) {

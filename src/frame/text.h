@@ -73,8 +73,10 @@ class TextField {
 
   private:
     void Assign(TextView text) {
-        if (text.size() <= kMaxLength && text.find(u'\0') == TextView::npos) text_.assign(text);
-        else text_ = FitText(text, kMaxLength);
+        if (text.size() <= kMaxLength && text.find(u'\0') == TextView::npos)
+            text_.assign(text);
+        else
+            text_ = FitText(text, kMaxLength);
     }
     Text text_;
 };
