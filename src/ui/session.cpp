@@ -60,12 +60,6 @@ const VerbSpec* FindVerb(std::string_view verb) {
     throw SessionError("line " + std::to_string(line) + ": " + what);
 }
 
-bool ParseInt(TextView text, int& value) {
-    std::string s = ToUtf8Lossy(text);
-    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-    return ec == std::errc() && end == s.data() + s.size() && !s.empty();
-}
-
 int HexDigit(char16_t c) {
     if (c >= u'0' && c <= u'9') return c - u'0';
     if (c >= u'a' && c <= u'f') return c - u'a' + 10;
@@ -145,6 +139,12 @@ std::vector<Text> Split(TextView line, int lineNo) {
 
 }  // namespace
 
+bool ParseWholeNumber(TextView text, int& value) {
+    std::string s = ToUtf8Lossy(text);
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    return ec == std::errc() && end == s.data() + s.size() && !s.empty();
+}
+
 StepContext Step::Context() const {
     if (call) return StepContext::kAny;
     const VerbSpec* v = FindVerb(verb);
@@ -153,7 +153,7 @@ StepContext Step::Context() const {
 
 int Step::IntArg(std::size_t index) const {
     int value = 0;
-    if (index >= args.size() || !ParseInt(args[index], value))
+    if (index >= args.size() || !ParseWholeNumber(args[index], value))
         Fail(line, "'" + verb + "' needs a whole number as argument " + std::to_string(index + 1));
     return value;
 }

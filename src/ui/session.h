@@ -38,6 +38,9 @@ struct Step {
     std::string Describe() const;  // the step as a script line
 };
 
+// A whole number written as a script word.
+bool ParseWholeNumber(TextView text, int& value);
+
 // Parses a script; line numbers count from `firstLine`.
 std::vector<Step> ParseSession(TextView script, int firstLine = 1);
 

@@ -1,7 +1,6 @@
 #include "ui/headless/headless.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "ui/dialog.h"
 #include "ui/menu.h"
@@ -23,12 +22,6 @@ std::string Quote(TextView text) {
             out += c;
     }
     return out + "\"";
-}
-
-bool ToInt(TextView text, int& value) {
-    std::string s = ToUtf8Lossy(text);
-    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-    return ec == std::errc() && end == s.data() + s.size() && !s.empty();
 }
 
 struct Answer {
@@ -87,7 +80,7 @@ std::string ControlName(int id) {
 // The command an argument names: its number, or the item's text.
 int MenuCommand(const res::MenuTemplate& menu, TextView arg) {
     int value = 0;
-    if (ToInt(arg, value)) return value;
+    if (ParseWholeNumber(arg, value)) return value;
     for (const auto& item : menu.items)
         if (item.command != 0 && arg == item.text) return item.command;
     return 0;
@@ -330,7 +323,7 @@ void HeadlessBackend::Perform(const Step& step, CDialog& dlg) {
             return;
         }
         int index = -1;
-        if (!ToInt(step.args[1], index)) {
+        if (!ParseWholeNumber(step.args[1], index)) {
             auto it = std::ranges::find(c.items, step.args[1]);
             index = it == c.items.end() ? -1 : int(it - c.items.begin());
         }
