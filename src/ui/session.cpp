@@ -7,14 +7,14 @@ namespace qz::ui {
 
 namespace {
 
-struct VerbSpec {
+struct VerbShape {
     const char* name;
     int minArgs, maxArgs;  // maxArgs -1: any number
     StepContext context;
     int intArgs;  // how many leading arguments are whole numbers
 };
 
-constexpr VerbSpec kVerbs[] = {
+constexpr VerbShape kVerbs[] = {
     {"focus", 1, 1, StepContext::kDialog, 1},
     {"type", 2, 2, StepContext::kDialog, 1},
     {"tab", 0, 0, StepContext::kDialog, 0},
@@ -50,7 +50,7 @@ constexpr VerbSpec kVerbs[] = {
     {"expect-ungreyed", 1, -1, StepContext::kAny, 0},
 };
 
-const VerbSpec* FindVerb(std::string_view verb) {
+const VerbShape* FindVerb(std::string_view verb) {
     for (const auto& v : kVerbs)
         if (verb == v.name) return &v;
     return nullptr;
@@ -147,7 +147,7 @@ bool ParseWholeNumber(TextView text, int& value) {
 
 StepContext Step::Context() const {
     if (call) return StepContext::kAny;
-    const VerbSpec* v = FindVerb(verb);
+    const VerbShape* v = FindVerb(verb);
     return v ? v->context : StepContext::kAny;
 }
 
@@ -175,17 +175,17 @@ std::vector<Step> ParseSession(TextView script, int firstLine) {
         std::vector<Text> words = Split(script.substr(pos, end - pos), lineNo);
         if (!words.empty()) {
             std::string verb = ToUtf8Lossy(words[0]);
-            const VerbSpec* spec = FindVerb(verb);
-            if (!spec) Fail(lineNo, "unknown verb '" + verb + "'");
+            const VerbShape* shape = FindVerb(verb);
+            if (!shape) Fail(lineNo, "unknown verb '" + verb + "'");
             int n = int(words.size()) - 1;
-            if (n < spec->minArgs || (spec->maxArgs >= 0 && n > spec->maxArgs))
+            if (n < shape->minArgs || (shape->maxArgs >= 0 && n > shape->maxArgs))
                 Fail(lineNo, "'" + verb + "' takes " +
-                                 (spec->minArgs == spec->maxArgs
-                                      ? std::to_string(spec->minArgs)
-                                      : std::to_string(spec->minArgs) + " or more") +
+                                 (shape->minArgs == shape->maxArgs
+                                      ? std::to_string(shape->minArgs)
+                                      : std::to_string(shape->minArgs) + " or more") +
                                  " arguments, not " + std::to_string(n));
             Step step{lineNo, verb, std::vector<Text>(words.begin() + 1, words.end()), {}};
-            for (int k = 0; k < spec->intArgs; ++k) step.IntArg(std::size_t(k));
+            for (int k = 0; k < shape->intArgs; ++k) step.IntArg(std::size_t(k));
             steps.push_back(std::move(step));
         }
         if (end == script.size()) break;
