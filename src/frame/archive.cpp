@@ -111,6 +111,15 @@ std::uint64_t CArchive::ReadLength(bool& wide) {
 }
 
 const std::uint8_t* CArchive::ReadStringBytes(bool& wide, std::size_t& length) {
+    // Nearly every string: marked, with a one-byte length, wholly present.
+    const std::uint8_t* p = data_ + pos_;
+    if (Remaining() >= 4 && p[0] == 0xFF && p[1] == 0xFE && p[2] == 0xFF && p[3] < 0xFF &&
+        2 * std::size_t(p[3]) <= Remaining() - 4) {
+        wide = true;
+        length = p[3];
+        pos_ += 4 + 2 * length;
+        return p + 4;
+    }
     std::size_t start = pos_;
     std::uint64_t n = ReadLength(wide);
     std::uint64_t unit = wide ? 2 : 1;
