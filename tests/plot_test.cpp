@@ -7,8 +7,12 @@
 #include <limits>
 
 #include "elements/geometry.h"
-#include "gfx/raster_cairo.h"
 #include "gfx/recording_canvas.h"
+#ifdef _WIN32
+#include "gfx/gdi_canvas.h"
+#else
+#include "gfx/raster_cairo.h"
+#endif
 #include "plot/rx_plot.h"
 #include "test_util.h"
 #include "zones/zone_list.h"
@@ -397,7 +401,11 @@ TEST(RxPlot, PreviewTruncatesBackgroundPositions) {
 }
 
 TEST(RxPlot, RasterColours) {
+#ifdef _WIN32
+    gfx::CGdiCanvas screen(360, 260);
+#else
     gfx::CRasterCanvas screen(360, 260);
+#endif
     CRxPlot plot;
     plot.SetPlaceholder(screen, {360, 260});
     PictList list;

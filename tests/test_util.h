@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -33,14 +34,24 @@ inline std::vector<qz::Text> Strings(const std::vector<std::uint8_t>& bytes) {
 class TempDir {
   public:
     TempDir() {
+#ifdef _WIN32
+        // No mkdtemp: fresh names until one is created.
+        std::random_device random;
+        do {
+            path_ = std::filesystem::temp_directory_path() / ("qztest-" + std::to_string(random()));
+        } while (!std::filesystem::create_directory(path_));
+#else
         std::string tmpl = (std::filesystem::temp_directory_path() / "qztest-XXXXXX").string();
         path_ = mkdtemp(tmpl.data());
+#endif
     }
     ~TempDir() {
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);
     }
-    const std::filesystem::path& path() const { return path_; }
+    const std::filesystem::path& path() const {
+        return path_;
+    }
     qz::Text text(const std::string& name = {}) const {
         return qz::FromUtf8((name.empty() ? path_ : path_ / name).string());
     }

@@ -21,8 +21,11 @@ TEST(Text, AnsiIsGbk) {
     EXPECT_EQ(FromAnsi("\xB5\xE7\xD7\xE8"
                        "ab"),
               u"电阻ab");
+#ifndef _WIN32
+    // Windows decodes these by its own code page table.
     EXPECT_EQ(FromAnsi("a\xFF"), u"a\uFFFD");
     EXPECT_EQ(FromAnsi("\xB5"), u"\uFFFD");  // cut-off double byte
+#endif
 }
 
 TEST(Text, FieldsCutToTheirCapacity) {

@@ -2,8 +2,12 @@
 // a file, calls the four functions the way the host does and shows the zone
 // parameter file that comes back.  With --play the user's actions in the
 // dialogs come from a session script.
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dlfcn.h>
 #include <unistd.h>
+#endif
 
 #include <cstdint>
 #include <cstdio>
@@ -27,16 +31,63 @@ using PlayFn = std::int32_t (*)(const char16_t*);
 
 const char kUsage[] =
     "usage: quarn-host [--library PATH] [--play SCRIPT] [ZONEFILE]\n"
-    "  Loads libQuarnZGraph.so (beside this program unless --library names it),\n"
+    "  Loads libQuarnZGraph.so, or QuarnZGraph.dll on Windows (beside this\n"
+    "  program unless --library names it),\n"
     "  runs the zone settings dialog on ZONEFILE (none when left out) and prints\n"
     "  the zone parameter file written.  --play takes the user's actions from a\n"
     "  session script; without it the dialog ends with Cancel at once.\n";
 
-std::string ExecutableFolder() {
+#ifdef _WIN32
+constexpr char kLibraryFile[] = "\\QuarnZGraph.dll";
+
+std::string ExecutablePath() {
+    std::vector<wchar_t> buf(32768);
+    DWORD n = GetModuleFileNameW(nullptr, buf.data(), DWORD(buf.size()));
+    return qz::ToUtf8Lossy(std::u16string(buf.data(), buf.data() + n));
+}
+
+// The library's handle, or null with the reason in `error`.
+void* Load(const std::string& path, std::string& error) {
+    std::u16string wide = qz::FromUtf8(path);
+    HMODULE lib = LoadLibraryW(reinterpret_cast<const wchar_t*>(wide.c_str()));
+    if (!lib) error = path + ": LoadLibraryW failed, error " + std::to_string(GetLastError());
+    return lib;
+}
+
+void* Symbol(void* lib, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(lib), name));
+}
+
+void Unload(void* lib) {
+    FreeLibrary(static_cast<HMODULE>(lib));
+}
+#else
+constexpr char kLibraryFile[] = "/libQuarnZGraph.so";
+
+std::string ExecutablePath() {
     char buf[4096];
     ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    std::string path = n > 0 ? std::string(buf, std::size_t(n)) : std::string();
-    std::size_t cut = path.rfind('/');
+    return n > 0 ? std::string(buf, std::size_t(n)) : std::string();
+}
+
+void* Load(const std::string& path, std::string& error) {
+    void* lib = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!lib) error = ::dlerror();
+    return lib;
+}
+
+void* Symbol(void* lib, const char* name) {
+    return ::dlsym(lib, name);
+}
+
+void Unload(void* lib) {
+    ::dlclose(lib);
+}
+#endif
+
+std::string ExecutableFolder() {
+    std::string path = ExecutablePath();
+    std::size_t cut = path.rfind(kLibraryFile[0]);
     return cut == std::string::npos ? std::string(".") : path.substr(0, cut);
 }
 
@@ -94,7 +145,7 @@ int PrintZoneFile(const std::string& path) {
 
 template <class Fn>
 Fn Find(void* lib, const char* name) {
-    void* sym = ::dlsym(lib, name);
+    void* sym = Symbol(lib, name);
     if (!sym) std::fprintf(stderr, "quarn-host: the library has no function %s\n", name);
     return reinterpret_cast<Fn>(sym);
 }
@@ -102,7 +153,7 @@ Fn Find(void* lib, const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string library = ExecutableFolder() + "/libQuarnZGraph.so";
+    std::string library = ExecutableFolder() + kLibraryFile;
     std::string script, zoneFile;
     bool haveScript = false, haveZoneFile = false;
     for (int i = 1; i < argc; ++i) {
@@ -137,9 +188,10 @@ int main(int argc, char** argv) {
         }
     }
 
-    void* lib = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string error;
+    void* lib = Load(library, error);
     if (!lib) {
-        std::fprintf(stderr, "quarn-host: %s\n", ::dlerror());
+        std::fprintf(stderr, "quarn-host: %s\n", error.c_str());
         return 1;
     }
     auto init = Find<InitFn>(lib, "my_dll_Init");
@@ -165,6 +217,6 @@ int main(int argc, char** argv) {
         if (haveScript && !play(nullptr)) status = 2;
     }
     release();
-    ::dlclose(lib);
+    Unload(lib);
     return status;
 }

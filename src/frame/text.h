@@ -30,9 +30,16 @@ Text FromAscii(std::string_view ascii);
 // converter does by default.
 Text FromAnsi(std::string_view bytes);
 
+// The Windows build formats with mingw's C99 printf, not the system's.
+#ifdef __MINGW32__
+#define QZ_PRINTF_FORMAT gnu_printf
+#else
+#define QZ_PRINTF_FORMAT printf
+#endif
+
 // printf into UTF-16.  The format is UTF-8; "%s" takes UTF-8 char pointers.
-Text Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string FormatUtf8(const char* format, ...) __attribute__((format(printf, 1, 2)));
+Text Format(const char* format, ...) __attribute__((format(QZ_PRINTF_FORMAT, 1, 2)));
+std::string FormatUtf8(const char* format, ...) __attribute__((format(QZ_PRINTF_FORMAT, 1, 2)));
 
 // `text` up to its first NUL, cut to at most `maxLength` units without
 // splitting a surrogate pair.
