@@ -56,40 +56,44 @@ float CArchive::ReadFloat() {
     return value;
 }
 
-void CArchive::WriteLength(std::uint64_t n) {
+// Appends `n` bytes to the output and returns where they start.
+std::uint8_t* CArchive::Grow(std::size_t n) {
+    std::size_t at = out_->size();
+    out_->resize(at + n);
+    return out_->data() + at;
+}
+
+// The marker, then the shortest length form; then room for the `n` units.
+std::uint8_t* CArchive::WriteLength(std::uint64_t n) {
     std::vector<std::uint8_t>& out = *out_;
+    if (n <= 254) {
+        std::uint8_t* p = Grow(4 + 2 * std::size_t(n));
+        p[0] = 0xFF, p[1] = 0xFE, p[2] = 0xFF, p[3] = std::uint8_t(n);
+        return p + 4;
+    }
     out.push_back(0xFF);
     PutLittle(out, 0xFFFE, 2);
-    if (n <= 254) {
-        out.push_back(std::uint8_t(n));
-    } else if (n <= 0xFFFD) {
-        out.push_back(0xFF);
+    out.push_back(0xFF);
+    if (n <= 0xFFFD) {
         PutLittle(out, n, 2);
     } else if (n < 0xFFFFFFFF) {
-        out.push_back(0xFF);
         PutLittle(out, 0xFFFF, 2);
         PutLittle(out, n, 4);
     } else {
-        out.push_back(0xFF);
         PutLittle(out, 0xFFFF, 2);
         PutLittle(out, 0xFFFFFFFF, 4);
         PutLittle(out, n, 8);
     }
+    return Grow(2 * std::size_t(n));
 }
 
 void CArchive::WriteString(TextView text) {
-    WriteLength(text.size());
-    std::size_t at = out_->size();
-    out_->resize(at + 2 * text.size());
-    std::uint8_t* p = out_->data() + at;
+    std::uint8_t* p = WriteLength(text.size());
     for (char16_t c : text) *p++ = std::uint8_t(c), *p++ = std::uint8_t(c >> 8);
 }
 
 void CArchive::WriteAsciiString(std::string_view text) {
-    WriteLength(text.size());
-    std::size_t at = out_->size();
-    out_->resize(at + 2 * text.size());
-    std::uint8_t* p = out_->data() + at;
+    std::uint8_t* p = WriteLength(text.size());
     for (char c : text) *p++ = std::uint8_t(c), *p++ = 0;
 }
 

@@ -60,7 +60,8 @@ class CArchive {
     [[noreturn]] void FailShort(std::size_t n) const;
     std::uint64_t ReadLength(bool& wide);
     const std::uint8_t* ReadStringBytes(bool& wide, std::size_t& length);
-    void WriteLength(std::uint64_t n);
+    std::uint8_t* WriteLength(std::uint64_t n);
+    std::uint8_t* Grow(std::size_t n);
 
     std::vector<std::uint8_t>* out_ = nullptr;
     const std::uint8_t* data_ = nullptr;

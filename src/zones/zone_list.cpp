@@ -24,6 +24,8 @@ void CZoneLists::DeletePicts(TextView tag) {
 
 std::vector<std::uint8_t> CZoneLists::ZoneFileBytes() const {
     std::vector<std::uint8_t> bytes;
+    // Room for typical records at once: growing by copies would cost more than writing.
+    bytes.reserve(12 + 256 * arrZones.size() + 320 * arrPicts.size());
     CArchive ar(bytes);
     ar.WriteFloat(fAllowedError);
     ar.WriteInt32(std::int32_t(arrZones.size()));
