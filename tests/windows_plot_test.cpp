@@ -162,6 +162,47 @@ TEST(GdiCanvas, PixelRulesLayersAndPng) {
     EXPECT_FALSE(canvas.SavePng((dir.path() / "missing" / "c.png").string()));
 }
 
+// Curves whose boxes reach far beyond the bitmap: drawn where they pass, no
+// failure, at the pixels a small curve of the same shape would take.
+TEST(GdiCanvas, HugeCurves) {
+    CGdiCanvas canvas(100, 100);
+    canvas.FillRect({0, 0, 100, 100}, {Brush::kSolid, kWhite});
+    canvas.SelectPen({Pen::kSolid, 1, kBlue});
+    canvas.SelectBrush(kNullBrush);
+    for (int r : {1 << 17, 1 << 22, 1 << 29}) {
+        SCOPED_TRACE(r);
+        CGdiCanvas c(100, 100);
+        c.FillRect({0, 0, 100, 100}, {Brush::kSolid, kWhite});
+        c.SelectPen({Pen::kSolid, 1, kBlue});
+        c.SelectBrush(kNullBrush);
+        // A circle whose rightmost pixels are at x = 49 around y = 50.
+        c.Ellipse(50 - 2 * r, 50 - r, 50, 50 + r);
+        EXPECT_EQ(c.Pixel(49, 50), kBlue);
+        EXPECT_EQ(c.Pixel(49, 45), kBlue);
+        EXPECT_EQ(c.Pixel(50, 50), kWhite);
+        EXPECT_EQ(c.Pixel(48, 50), kWhite);
+        // Its left half only, counter-clockwise from the top to the bottom:
+        // nothing of it in the bitmap.
+        c.SelectPen({Pen::kSolid, 1, Rgb(255, 0, 0)});
+        c.Arc(50 - 2 * r, 50 - r, 50, 50 + r, 50 - r, 0, 50 - r, 100);
+        EXPECT_EQ(c.Pixel(49, 50), kBlue);
+        // The right half redraws the part in the bitmap.
+        c.Arc(50 - 2 * r, 50 - r, 50, 50 + r, 50 - r, 100, 50 - r, 0);
+        EXPECT_EQ(c.Pixel(49, 50), Rgb(255, 0, 0));
+        // Filled: everything left of the outline takes the brush.
+        c.SelectBrush({Brush::kSolid, Rgb(0, 160, 0)});
+        c.Ellipse(50 - 2 * r, 50 - r, 50, 50 + r);
+        EXPECT_EQ(c.Pixel(0, 0), Rgb(0, 160, 0));
+        EXPECT_EQ(c.Pixel(47, 99), Rgb(0, 160, 0));
+        EXPECT_EQ(c.Pixel(55, 50), kWhite);
+    }
+    // The same shape small enough for GDI itself puts its edge at the same place.
+    canvas.Ellipse(50 - 2 * 1000, 50 - 1000, 50, 50 + 1000);
+    EXPECT_EQ(canvas.Pixel(49, 50), kBlue);
+    EXPECT_EQ(canvas.Pixel(50, 50), kWhite);
+    EXPECT_EQ(canvas.Pixel(48, 50), kWhite);
+}
+
 // scripts/windows-test puts zone files and the PNGs that `quarnz plot` drew
 // of them with the raster canvas on Linux (the default layout: a 20-pixel
 // title band over panels side by side) into the folder QZ_RASTER_PLOTS names.

@@ -5,6 +5,7 @@
 #include <wincodec.h>
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 #include <utility>
 
@@ -13,6 +14,34 @@
 namespace qz::gfx {
 
 namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+// Liang-Barsky: cuts the segment to the box; false if nothing is left.
+bool ClipSegment(double& x0, double& y0, double& x1, double& y1, double loX, double loY, double hiX,
+                 double hiY) {
+    double t0 = 0, t1 = 1;
+    const double dx = x1 - x0, dy = y1 - y0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x0 - loX, hiX - x0, y0 - loY, hiY - y0};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        double t = q[i] / p[i];
+        if (p[i] < 0) {
+            t0 = std::max(t0, t);
+        } else {
+            t1 = std::min(t1, t);
+        }
+        if (t0 > t1) return false;
+    }
+    const double ox = x0, oy = y0;
+    if (t1 < 1) x1 = ox + t1 * dx, y1 = oy + t1 * dy;
+    if (t0 > 0) x0 = ox + t0 * dx, y0 = oy + t0 * dy;
+    return true;
+}
 
 COLORREF Ref(Color c) {
     return RGB(c.r, c.g, c.b);
@@ -162,11 +191,101 @@ void CGdiCanvas::Draw3dRect(const Rect& rect, Color topLeft, Color bottomRight) 
 }
 
 void CGdiCanvas::Ellipse(int left, int top, int right, int bottom) {
-    ::Ellipse(dc_, left, top, right, bottom);
+    if (!Huge(left, top, right, bottom)) {
+        ::Ellipse(dc_, left, top, right, bottom);
+        return;
+    }
+    Curve curve = CurveOf(left, top, right, bottom, 0, 2 * kPi);
+    if (brushValue_.style != Brush::kNull) {
+        std::vector<POINT> inside = ClipPolygon(curve.points);
+        if (inside.size() >= 3) {
+            HGDIOBJ pen = SelectObject(dc_, GetStockObject(NULL_PEN));
+            ::Polygon(dc_, inside.data(), int(inside.size()));
+            SelectObject(dc_, pen);
+        }
+    }
+    DrawCurve(curve);
 }
 
 void CGdiCanvas::Arc(int left, int top, int right, int bottom, int xs, int ys, int xe, int ye) {
-    ::Arc(dc_, left, top, right, bottom, xs, ys, xe, ye);
+    if (!Huge(left, top, right, bottom)) {
+        ::Arc(dc_, left, top, right, bottom, xs, ys, xe, ye);
+        return;
+    }
+    // GDI's rays run from the box's centre through the two points.
+    const double cx = (double(left) + right) / 2, cy = (double(top) + bottom) / 2;
+    const double rx = std::abs(double(right) - left), ry = std::abs(double(bottom) - top);
+    auto parameter = [&](double x, double y) {
+        double angle = std::atan2(cy - y, x - cx);
+        return std::atan2(rx * std::sin(angle), ry * std::cos(angle));
+    };
+    double from = parameter(xs, ys), to = parameter(xe, ye);
+    if (to <= from) to += 2 * kPi;
+    DrawCurve(CurveOf(left, top, right, bottom, from, to));
+}
+
+bool CGdiCanvas::Huge(int left, int top, int right, int bottom) const {
+    return std::max({std::abs(double(left)), std::abs(double(top)), std::abs(double(right)),
+                     std::abs(double(bottom))}) > kNativeLimit;
+}
+
+CGdiCanvas::Curve CGdiCanvas::CurveOf(int left, int top, int right, int bottom, double from,
+                                      double to) const {
+    if (right < left) std::swap(left, right);
+    if (bottom < top) std::swap(top, bottom);
+    // The outline runs through the centres of the box's outer pixels.
+    const double cx = (double(left) + right - 1) / 2, cy = (double(top) + bottom - 1) / 2;
+    const double rx = (double(right) - left - 1) / 2, ry = (double(bottom) - top - 1) / 2;
+    // Chords stay within a quarter pixel of the curve.
+    const double step = std::min(0.1, std::sqrt(2 / std::max({rx, ry, 1.0})));
+    const auto n = std::size_t(std::ceil((to - from) / step));
+    Curve curve;
+    curve.points.reserve(n + 1);
+    for (std::size_t i = 0; i <= n; ++i) {
+        double t = i == n ? to : from + double(i) * step;
+        curve.points.push_back({cx + rx * std::cos(t), cy - ry * std::sin(t)});
+    }
+    return curve;
+}
+
+void CGdiCanvas::DrawCurve(const Curve& curve) {
+    if (penValue_.style == Pen::kNull) return;
+    const double m = penValue_.width + 2;
+    for (std::size_t i = 1; i < curve.points.size(); ++i) {
+        auto [x0, y0] = curve.points[i - 1];
+        auto [x1, y1] = curve.points[i];
+        if (!ClipSegment(x0, y0, x1, y1, -m, -m, width_ + m, height_ + m)) continue;
+        ::MoveToEx(dc_, int(std::lround(x0)), int(std::lround(y0)), nullptr);
+        ::LineTo(dc_, int(std::lround(x1)), int(std::lround(y1)));
+    }
+}
+
+std::vector<POINT> CGdiCanvas::ClipPolygon(const std::vector<std::array<double, 2>>& points) const {
+    // Sutherland-Hodgman against the four sides of the bitmap and a margin.
+    std::vector<std::array<double, 2>> poly = points, next;
+    const double lo = -2, hiX = width_ + 2, hiY = height_ + 2;
+    auto side = [&](int axis, double bound, bool keepBelow) {
+        next.clear();
+        for (std::size_t i = 0; i < poly.size(); ++i) {
+            const auto& a = poly[i];
+            const auto& b = poly[(i + 1) % poly.size()];
+            bool aIn = keepBelow ? a[axis] <= bound : a[axis] >= bound;
+            bool bIn = keepBelow ? b[axis] <= bound : b[axis] >= bound;
+            if (aIn) next.push_back(a);
+            if (aIn != bIn) {
+                double t = (bound - a[axis]) / (b[axis] - a[axis]);
+                next.push_back({a[0] + t * (b[0] - a[0]), a[1] + t * (b[1] - a[1])});
+            }
+        }
+        poly.swap(next);
+    };
+    side(0, lo, false);
+    side(0, hiX, true);
+    side(1, lo, false);
+    side(1, hiY, true);
+    std::vector<POINT> out;
+    for (const auto& p : poly) out.push_back({int(std::lround(p[0])), int(std::lround(p[1]))});
+    return out;
 }
 
 void CGdiCanvas::MoveToEx(int x, int y) {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -50,6 +51,17 @@ class CGdiCanvas : public CCanvas {
                 int sy) override;
 
   private:
+    // Wine's GDI allocates by the size of an ellipse's box and falls over on
+    // boxes of a million pixels (Windows refuses coordinates beyond 2^27);
+    // larger curves are drawn here as fine polylines cut to the bitmap.
+    static constexpr int kNativeLimit = 1 << 16;
+    struct Curve {
+        std::vector<std::array<double, 2>> points;
+    };
+    bool Huge(int left, int top, int right, int bottom) const;
+    Curve CurveOf(int left, int top, int right, int bottom, double from, double to) const;
+    void DrawCurve(const Curve& curve);
+    std::vector<POINT> ClipPolygon(const std::vector<std::array<double, 2>>& points) const;
     void FillSolid(int left, int top, int right, int bottom, Color color);
 
     int width_, height_;
