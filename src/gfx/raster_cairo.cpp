@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "gfx/clip.h"
+
 namespace qz::gfx {
 
 namespace {
@@ -22,31 +24,6 @@ constexpr double kPi = 3.141592653589793;
 
 std::uint32_t Packed(Color c) {
     return std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | std::uint32_t(c.b);
-}
-
-// Liang-Barsky: cuts the segment to the box; false if nothing is left.
-bool ClipSegment(double& x0, double& y0, double& x1, double& y1, double lo_x, double lo_y,
-                 double hi_x, double hi_y) {
-    double t0 = 0, t1 = 1, dx = x1 - x0, dy = y1 - y0;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {x0 - lo_x, hi_x - x0, y0 - lo_y, hi_y - y0};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0) {
-            if (q[i] < 0) return false;
-            continue;
-        }
-        double t = q[i] / p[i];
-        if (p[i] < 0) {
-            t0 = std::max(t0, t);
-        } else {
-            t1 = std::min(t1, t);
-        }
-        if (t0 > t1) return false;
-    }
-    double ox = x0, oy = y0;
-    if (t1 < 1) x1 = ox + t1 * dx, y1 = oy + t1 * dy;
-    if (t0 > 0) x0 = ox + t0 * dx, y0 = oy + t0 * dy;
-    return true;
 }
 
 }  // namespace
