@@ -19,6 +19,7 @@
 
 #include "QuarnZGraph.h"
 #include "frame/text.h"
+#include "zones/describe.h"
 #include "zones/zone_list.h"
 
 namespace {
@@ -98,20 +99,7 @@ bool ReadFile(const std::string& path, std::string& out) {
     return true;
 }
 
-const char* KindName(std::int32_t kind) {
-    switch (kind) {
-        case 0:
-            return "圆";
-        case 1:
-            return "多边形";
-        case 2:
-            return "透镜";
-        default:
-            return "?";
-    }
-}
-
-// The zone parameter file as a table.
+// The zone parameter file as quarnz show prints it.
 int PrintZoneFile(const std::string& path) {
     std::string bytes;
     if (!ReadFile(path, bytes)) {
@@ -126,20 +114,7 @@ int PrintZoneFile(const std::string& path) {
         std::fprintf(stderr, "quarn-host: %s is broken: %s\n", path.c_str(), e.what());
         return 1;
     }
-    std::printf("allowed error: %.3f %%\n", double(lists.fAllowedError * 100));
-    std::printf("zones: %zu\n", lists.arrZones.size());
-    std::printf("  # | show | tag | name | id | mode | Zzd_1 | Zzd_2 | Zzd_3 | kind | elements\n");
-    int n = 0;
-    for (const auto& z : lists.arrZones) {
-        int elements = 0;
-        for (const auto& p : lists.arrPicts)
-            if (p->strZoneTag == z->strTag.str()) ++elements;
-        std::printf("%3d | %s | %s | %s | %d | %d | %.3f | %.3f | %.3f | %s | %d\n", ++n,
-                    z->nShow ? "√" : " ", qz::ToUtf8Lossy(z->strTag).c_str(),
-                    qz::ToUtf8Lossy(z->strZoneName).c_str(), z->nID, z->Zzd_Mode, double(z->Zzd_1),
-                    double(z->Zzd_2), double(z->Zzd_3), KindName(z->nCharKind), elements);
-    }
-    std::printf("elements: %zu\n", lists.arrPicts.size());
+    std::fputs(qz::DescribeZoneLists(lists).c_str(), stdout);
     return 0;
 }
 
