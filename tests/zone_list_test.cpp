@@ -276,3 +276,14 @@ TEST(ZoneFile, AFailedSaveNeverLeavesAHalfWrittenFile) {
     EXPECT_EQ(ReadFile(dir.path() / "zonePara.tmp"), lists.ZoneFileBytes());
     EXPECT_FALSE(lists.SaveZoneFile(dir.text("no/such/folder/zonePara.tmp")));
 }
+
+TEST(ZoneFile, APathThatIsNoTextNamesNoFile) {
+    BoxSpy spy;
+    CZoneLists lists;
+    Text path = u"/tmp/zone" + Text(1, char16_t(0xD800)) + u".zone";  // a lone surrogate
+    EXPECT_FALSE(lists.LoadZoneFile(path));
+    ASSERT_EQ(spy.boxes.size(), 1u);
+    EXPECT_EQ(spy.boxes[0].text.rfind("没有找到文件 ", 0), 0u);
+    EXPECT_FALSE(lists.SaveZoneFile(path));
+    EXPECT_FALSE(lists.AppendPictsFromFile(path, u"Z"));
+}

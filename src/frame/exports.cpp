@@ -1,6 +1,7 @@
 // The functions the host calls, and the one library object behind them.
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 
 #include "dialogs/zoneset/zone_set_call.h"
 #include "frame/app.h"
@@ -17,14 +18,31 @@ namespace {
 qz::CQuarnZGraphApp theApp;
 }  // namespace
 
+// Nothing may be thrown into the host, which is C: a failure the dialogs did
+// not report ends the call with its plain "nothing done" result.
+template <class F>
+auto Guarded(F call, decltype(call()) failed) noexcept {
+    try {
+        return call();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "QuarnZGraph: %s\n", e.what());
+    } catch (...) {
+    }
+    return failed;
+}
+
 QZ_EXPORT void my_dll_Init() {
-    theApp.Init();
+    Guarded([] { return theApp.Init(), 0; }, 0);
 }
 
 QZ_EXPORT std::int32_t my_dll_ZoneSet(const char16_t* zoneFile) {
-    // No screen here: what the user would see goes to standard error.
-    qz::ui::headless::DefaultBackend().SetTranscript(stderr);
-    return qz::RunZoneSet(theApp, zoneFile);
+    return Guarded(
+        [&] {
+            // No screen here: what the user would see goes to standard error.
+            qz::ui::headless::DefaultBackend().SetTranscript(stderr);
+            return qz::RunZoneSet(theApp, zoneFile);
+        },
+        0);
 }
 
 QZ_EXPORT std::int32_t my_dll_GetZoneFileName(char16_t* buffer) {
@@ -32,7 +50,7 @@ QZ_EXPORT std::int32_t my_dll_GetZoneFileName(char16_t* buffer) {
 }
 
 QZ_EXPORT void my_dll_Release() {
-    theApp.Release();
+    Guarded([] { return theApp.Release(), 0; }, 0);
 }
 
 // Automation, not one of the host's functions: the user's actions in the

@@ -13,8 +13,14 @@ namespace qz {
 
 namespace {
 
+// A path that is no valid UTF-16 names no file: the empty path, which every
+// call refuses.
 std::string Native(const Text& path) {
-    return ToUtf8(path);
+    try {
+        return ToUtf8(path);
+    } catch (const TextError&) {
+        return {};
+    }
 }
 
 bool Exists(const Text& path) {
