@@ -115,7 +115,10 @@ TEST(RxPlot, FitScaleFromSettingAndElements) {
     for (Case c :
          {Case{0, 10, 75, 80, 3, 8},  // the shift angle does not count
           Case{0, -100, 0, 0, 30, 8}, Case{1, 3, -50, 99, 20, 6}, Case{3, 3, -50, 99, 20, 6},
-          Case{2, 1, 300, 10, 3, 8}, Case{7, 50, 50, 50, 0.3f, 7}}) {
+          Case{2, 1, 300, 10, 3, 8}, Case{7, 50, 50, 50, 0.3f, 7},
+          // 4.5 x 1.1 as a double product gives 4.9499998 and step 1; a float
+          // product would give 4.9500003 and the step 1.1.
+          Case{0, 4.5f, 0, 0, 1, 10}}) {
         SCOPED_TRACE(c.mode);
         plot.Zzd_Mode = c.mode;
         plot.Zzd_1 = c.z1, plot.Zzd_2 = c.z2, plot.Zzd_3 = c.z3;

@@ -133,7 +133,7 @@ void CRxPlot::FitScale() {
     ptOrigin = {50 + (W - 70) / 2, (H - 40) - (H - 60) / 2};
 
     float s = std::min(Extent(), kMaxExtent);
-    s = s * 1.1f;
+    s = float(double(s) * 1.1);  // a double product, kept as a float
     if (s <= 0.00001f) s = 1;
     float span = 2 * s;
     fStep = NiceStep(span / 10);
