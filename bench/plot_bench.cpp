@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "gfx/raster_cairo.h"
+#include "gfx/cairo/raster_cairo.h"
 #include "gfx/recording_canvas.h"
 #include "plot/rx_plot.h"
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "frame/platform.h"
+#include "base/platform.h"
 #include "zones/zone_list.h"
 
 using namespace qz;

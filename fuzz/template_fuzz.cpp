@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "elements/geometry.h"
 #include "formula/formula_parser.h"
 #include "gfx/recording_canvas.h"
 #include "plot/rx_plot.h"
+#include "records/geometry.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "frame/app.h"
+#include "app/app.h"
 #include "test_util.h"
 
 using namespace qz;

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "frame/archive.h"
-#include "frame/helpers.h"
+#include "base/archive.h"
+#include "base/helpers.h"
 #include "test_util.h"
 
 using namespace qz;

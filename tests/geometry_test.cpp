@@ -3,9 +3,9 @@
 #include <cmath>
 #include <limits>
 
-#include "elements/geometry.h"
 #include "formula/formula_parser.h"
 #include "gfx/recording_canvas.h"
+#include "records/geometry.h"
 #include "test_util.h"
 
 using namespace qz;

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "gfx/raster_cairo.h"
+#include "gfx/cairo/raster_cairo.h"
 #include "gfx/recording_canvas.h"
 #include "test_util.h"
 

@@ -15,7 +15,7 @@
 #include <memory>
 #include <string>
 
-#include "frame/text.h"
+#include "base/text.h"
 #include "test_util.h"
 #include "zones/zone_list.h"
 

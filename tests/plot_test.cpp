@@ -6,12 +6,12 @@
 #include <fstream>
 #include <limits>
 
-#include "elements/geometry.h"
 #include "gfx/recording_canvas.h"
+#include "records/geometry.h"
 #ifdef _WIN32
-#include "gfx/gdi_canvas.h"
+#include "gfx/gdi/gdi_canvas.h"
 #else
-#include "gfx/raster_cairo.h"
+#include "gfx/cairo/raster_cairo.h"
 #endif
 #include "plot/rx_plot.h"
 #include "test_util.h"

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "elements/pict.h"
+#include "records/pict.h"
+#include "records/zone.h"
 #include "test_util.h"
-#include "zones/zone.h"
 
 using namespace qz;
 using qztest::Store;

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "frame/archive.h"
-#include "frame/text.h"
+#include "base/archive.h"
+#include "base/text.h"
 
 namespace qztest {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "frame/text.h"
+#include "base/text.h"
 
 using namespace qz;
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/archive.h"
+#include "base/archive.h"
 #include "resources/templates.h"
 #include "ui/dialog.h"
 #include "ui/grid.h"
@@ -163,7 +163,7 @@ class Probe : public CDialog {
 
 struct HeadlessTest : ::testing::Test {
     HeadlessBackend user;
-    headless::UseBackend use{user};
+    UseBackend use{user};
 };
 
 }  // namespace

@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "QuarnZGraph.h"
-#include "frame/app.h"
-#include "frame/platform.h"
+#include "app/app.h"
+#include "base/platform.h"
 #include "test_util.h"
 
 using namespace qz;

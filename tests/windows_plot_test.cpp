@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "gfx/gdi_canvas.h"
+#include "gfx/gdi/gdi_canvas.h"
 #include "plot/rx_plot.h"
 #include "test_util.h"
 #include "zones/zone_list.h"

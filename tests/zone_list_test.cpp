@@ -2,8 +2,8 @@
 
 #include <fstream>
 
-#include "frame/msgbox.h"
-#include "frame/platform.h"
+#include "base/msgbox.h"
+#include "base/platform.h"
 #include "test_util.h"
 #include "zones/zone_list.h"
 

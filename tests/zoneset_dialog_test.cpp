@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <memory>
 
-#include "dialogs/zoneset/zone_set_call.h"
+#include "app/app.h"
+#include "app/zone_set_call.h"
+#include "base/platform.h"
 #include "dialogs/zoneset/zone_set_dlg.h"
-#include "frame/app.h"
-#include "frame/platform.h"
 #include "resources/resource_ids.h"
 #include "test_util.h"
 #include "ui/headless/headless.h"
@@ -41,7 +41,7 @@ struct ZoneSetTest : ::testing::Test {
     Text docs = MakeDocs(dir);
     CQuarnZGraphApp app{docs};
     HeadlessBackend user;
-    ui::headless::UseBackend use{user};
+    ui::UseBackend use{user};
     std::unique_ptr<CDlg_ZoneSet> dlg;
     int result = 0;
 

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "QuarnZGraph.h"
-#include "frame/text.h"
+#include "base/text.h"
 #include "zones/describe.h"
 #include "zones/zone_list.h"
 

@@ -8,9 +8,9 @@
 #include "apps/quarnz/files.h"
 #include "plot/rx_plot.h"
 #ifdef _WIN32
-#include "gfx/gdi_canvas.h"
+#include "gfx/gdi/gdi_canvas.h"
 #else
-#include "gfx/raster_cairo.h"
+#include "gfx/cairo/raster_cairo.h"
 #endif
 
 namespace quarnz {

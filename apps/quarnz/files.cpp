@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "apps/quarnz/commands.h"
-#include "frame/platform.h"
+#include "base/platform.h"
 
 namespace quarnz {
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "frame/text.h"
+#include "base/text.h"
 
 namespace qz {
 

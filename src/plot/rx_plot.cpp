@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "elements/geometry.h"
+#include "records/geometry.h"
 
 namespace qz {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "elements/pict.h"
 #include "gfx/canvas.h"
+#include "records/pict.h"
 
 namespace qz {
 

@@ -1,6 +1,6 @@
 #include "ui/backend.h"
 
-#include "ui/headless/headless.h"
+#include <stdexcept>
 
 namespace qz::ui {
 
@@ -15,23 +15,20 @@ int RouteMessageBox(void*, TextView text, TextView caption, unsigned flags) {
 }  // namespace
 
 Backend& CurrentBackend() {
-    return gBackend ? *gBackend : headless::DefaultBackend();
+    if (!gBackend) throw std::logic_error("no user-interface backend");
+    return *gBackend;
 }
 
-void SetBackend(Backend* backend) {
+Backend* SetBackend(Backend* backend) {
+    Backend* previous = gBackend;
     gBackend = backend;
+    return previous;
 }
 
 int MessageBox(TextView text, TextView caption, unsigned flags) {
     return CurrentBackend().MessageBox(text, caption, flags);
 }
 
-MessageBoxRoute::MessageBoxRoute() {
-    SetMessageBoxHandler(RouteMessageBox, nullptr);
-}
-
-MessageBoxRoute::~MessageBoxRoute() {
-    SetMessageBoxHandler(nullptr, nullptr);
-}
+MessageBoxRoute::MessageBoxRoute() : use_(RouteMessageBox, nullptr) {}
 
 }  // namespace qz::ui

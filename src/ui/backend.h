@@ -2,8 +2,8 @@
 // boxes and pop-up menus.  Everything else lives in the dialogs' core.
 #pragma once
 
-#include "frame/msgbox.h"
-#include "frame/text.h"
+#include "base/msgbox.h"
+#include "base/text.h"
 #include "ui/units.h"
 
 namespace qz::ui {
@@ -23,22 +23,34 @@ class Backend {
     virtual int TrackPopupMenu(const PopupMenu& menu, Point screen, CDialog& owner) = 0;
 };
 
-// The active backend; by default the headless one, which without a session
-// script ends every dialog with Cancel.
+// The active backend, which the application chooses; a dialog run without
+// one raises std::logic_error.
 Backend& CurrentBackend();
-// Null restores the default.
-void SetBackend(Backend* backend);
+// Returns the backend set before.
+Backend* SetBackend(Backend* backend);
+
+// Makes a backend the active one for a scope, then restores the one before.
+class UseBackend {
+  public:
+    explicit UseBackend(Backend& backend) : previous_(SetBackend(&backend)) {}
+    ~UseBackend() { SetBackend(previous_); }
+    UseBackend(const UseBackend&) = delete;
+    UseBackend& operator=(const UseBackend&) = delete;
+
+  private:
+    Backend* previous_;
+};
 
 int MessageBox(TextView text, TextView caption = kModuleName, unsigned flags = kMbOk);
 
-// While alive, the frame's message boxes (the zone file loader's) show
-// through the active backend.
+// While alive, the lower layers' message boxes (the zone file loader's)
+// show through the active backend.
 class MessageBoxRoute {
   public:
     MessageBoxRoute();
-    ~MessageBoxRoute();
-    MessageBoxRoute(const MessageBoxRoute&) = delete;
-    MessageBoxRoute& operator=(const MessageBoxRoute&) = delete;
+
+  private:
+    UseMessageBoxHandler use_;
 };
 
 }  // namespace qz::ui

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "frame/text.h"
+#include "base/text.h"
 #include "resources/templates.h"
 #include "ui/grid.h"
 #include "ui/tree.h"

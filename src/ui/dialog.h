@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "frame/msgbox.h"
-#include "frame/text.h"
+#include "base/msgbox.h"
+#include "base/text.h"
 #include "resources/templates.h"
 #include "ui/control.h"
 #include "ui/menu.h"

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "frame/text.h"
+#include "base/text.h"
 #include "ui/units.h"
 
 namespace qz::ui {

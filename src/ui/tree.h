@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "frame/text.h"
+#include "base/text.h"
 
 namespace qz::ui {
 

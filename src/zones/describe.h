@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "elements/pict.h"
+#include "records/pict.h"
 #include "zones/zone_list.h"
 
 namespace qz {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "frame/msgbox.h"
-#include "frame/platform.h"
+#include "base/msgbox.h"
+#include "base/platform.h"
 
 namespace qz {
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "elements/pict.h"
-#include "zones/zone.h"
+#include "records/pict.h"
+#include "records/zone.h"
 
 namespace qz {
 

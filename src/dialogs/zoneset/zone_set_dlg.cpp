@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "frame/helpers.h"
+#include "base/helpers.h"
 #include "resources/resource_ids.h"
 #include "ui/menu.h"
 
@@ -32,7 +32,7 @@ Text SettingText(const CZone& z) {
     }
 }
 
-CDlg_ZoneSet::CDlg_ZoneSet(CQuarnZGraphApp& app) : CDialog(res::kDlgZoneSet), app_(app) {}
+CDlg_ZoneSet::CDlg_ZoneSet(CZoneLists& lists) : CDialog(res::kDlgZoneSet), lists_(lists) {}
 
 void CDlg_ZoneSet::DoDataExchange(ui::CDataExchange& dx) {
     ui::DDX_Text(dx, res::kEditAllowedError, strAllowedError);
@@ -40,20 +40,20 @@ void CDlg_ZoneSet::DoDataExchange(ui::CDataExchange& dx) {
 
 bool CDlg_ZoneSet::OnInitDialog() {
     CDialog::OnInitDialog();
-    nCurRow = app_.arrZones.empty() ? 0 : 1;
+    nCurRow = lists_.arrZones.empty() ? 0 : 1;
     FillGrid();
     return true;
 }
 
 void CDlg_ZoneSet::FillGrid() {
-    strAllowedError = Format("%.3f %%", double(app_.fAllowedError * 100));
+    strAllowedError = Format("%.3f %%", double(lists_.fAllowedError * 100));
     UpdateData(false);
 
     ui::CMSFlexGrid& grid = Table();
     grid.SetRedraw(false);
     grid.SetAllowUserResizing(1);
     grid.Clear();
-    grid.SetRows(int(app_.arrZones.size()) + 1);
+    grid.SetRows(int(lists_.arrZones.size()) + 1);
     grid.SetCols(4);
     grid.SetFixedCols(2);
     for (int r = 0; r < grid.GetRows(); ++r) grid.SetRowHeight(r, kRowHeight);
@@ -68,8 +68,8 @@ void CDlg_ZoneSet::FillGrid() {
         grid.SetCol(c);
         grid.SetCellAlignment(ui::kAlignCenterCenter);
     }
-    for (std::size_t i = 0; i < app_.arrZones.size(); ++i) {
-        const CZone& z = *app_.arrZones[i];
+    for (std::size_t i = 0; i < lists_.arrZones.size(); ++i) {
+        const CZone& z = *lists_.arrZones[i];
         int r = int(i) + 1;
         grid.SetTextMatrix(r, 0, Format("%3d", r) + (z.nShow != 0 ? u"  √" : u"    "));
         grid.SetTextMatrix(r, 1, z.strTag);
@@ -93,7 +93,8 @@ void CDlg_ZoneSet::EnsureRowVisible() {
 }
 
 void CDlg_ZoneSet::ApplyAllowedError() {
-    if (bErrorEdited == 1) app_.fAllowedError = TextToNumberInRange(strAllowedError, 1000, 0) / 100;
+    if (bErrorEdited == 1)
+        lists_.fAllowedError = TextToNumberInRange(strAllowedError, 1000, 0) / 100;
     FillGrid();
 }
 
@@ -148,8 +149,8 @@ void CDlg_ZoneSet::OnGridEvent(int id, int event) {
             int row = std::min(grid.GetMouseRow(), lastRow);
             int col = std::min(grid.GetMouseCol(), lastCol);
             nCurRow = row;
-            if (col == 0 && row >= 1 && row <= int(app_.arrZones.size())) {
-                CZone& z = *app_.arrZones[std::size_t(row - 1)];
+            if (col == 0 && row >= 1 && row <= int(lists_.arrZones.size())) {
+                CZone& z = *lists_.arrZones[std::size_t(row - 1)];
                 z.nShow = z.nShow == 1 ? 0 : 1;
                 FillGrid();
             }
@@ -181,21 +182,21 @@ bool CDlg_ZoneSet::OnRightButtonUp(int id, ui::Point screen) {
 }
 
 void CDlg_ZoneSet::OnDeleteZone() {
-    if (nCurRow < 1 || app_.arrZones.empty() || nCurRow > int(app_.arrZones.size())) return;
+    if (nCurRow < 1 || lists_.arrZones.empty() || nCurRow > int(lists_.arrZones.size())) return;
     if (MessageBox(u"\n确认: 是否真的删除当前选定的阻抗区段?      \n\n", u"删除",
                    kMbYesNo | kMbIconQuestion) != kIdYes)
         return;
-    app_.DeleteZone(std::size_t(nCurRow - 1));
-    if (app_.arrZones.empty()) nCurRow = 0;
+    lists_.DeleteZone(std::size_t(nCurRow - 1));
+    if (lists_.arrZones.empty()) nCurRow = 0;
     FillGrid();
 }
 
 void CDlg_ZoneSet::OnClearZones() {
-    if (app_.arrZones.empty()) return;
+    if (lists_.arrZones.empty()) return;
     if (MessageBox(u"\n确认: 是否真的清空当前所有的阻抗区段?      \n\n", u"清空",
                    kMbYesNo | kMbIconQuestion) != kIdYes)
         return;
-    app_.ClearZones();
+    lists_.ClearZones();
     nCurRow = 0;
     FillGrid();
 }

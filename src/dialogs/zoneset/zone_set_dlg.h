@@ -2,14 +2,14 @@
 // commands on the zones.  It edits the library object's lists in place.
 #pragma once
 
-#include "frame/app.h"
 #include "ui/dialog.h"
+#include "zones/zone_list.h"
 
 namespace qz {
 
 class CDlg_ZoneSet : public ui::CDialog {
   public:
-    explicit CDlg_ZoneSet(CQuarnZGraphApp& app);
+    explicit CDlg_ZoneSet(CZoneLists& lists);
 
     Text strPictFile;
     Text strAllowedError;
@@ -35,7 +35,7 @@ class CDlg_ZoneSet : public ui::CDialog {
     void OnDeleteZone();
     void OnClearZones();
 
-    CQuarnZGraphApp& app_;
+    CZoneLists& lists_;
 };
 
 // The zone table's text of a zone's setting.

@@ -94,11 +94,6 @@ Text MenuText(const res::MenuTemplate& menu, int command) {
 
 }  // namespace
 
-HeadlessBackend& DefaultBackend() {
-    static HeadlessBackend backend;
-    return backend;
-}
-
 void HeadlessBackend::Play(TextView script) {
     std::vector<Step> steps = ParseSession(script, nextLine_);
     nextLine_ += int(std::count(script.begin(), script.end(), u'\n')) + 1;

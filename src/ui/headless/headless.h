@@ -76,16 +76,4 @@ class HeadlessBackend : public Backend {
     std::FILE* transcript_ = nullptr;
 };
 
-// The backend that is active until another is set.
-HeadlessBackend& DefaultBackend();
-
-// Makes a backend the active one for a scope.
-class UseBackend {
-  public:
-    explicit UseBackend(Backend& backend) { SetBackend(&backend); }
-    ~UseBackend() { SetBackend(nullptr); }
-    UseBackend(const UseBackend&) = delete;
-    UseBackend& operator=(const UseBackend&) = delete;
-};
-
 }  // namespace qz::ui::headless

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "frame/platform.h"
+#include "base/platform.h"
 
 namespace qz {
 

@@ -1,14 +1,27 @@
-#include "frame/app.h"
+#include "app/app.h"
 
 #include <algorithm>
 
-#include "frame/platform.h"
+#include "base/platform.h"
 
 namespace qz {
 
-CQuarnZGraphApp::CQuarnZGraphApp() : CQuarnZGraphApp(DocumentsFolder()) {}
+CQuarnZGraphApp::CQuarnZGraphApp() {
+    // Runs while the host loads the library, where nothing may be thrown: a
+    // documents folder that cannot be named leaves the working folder empty.
+    try {
+        StartUp(DocumentsFolder());
+    } catch (...) {
+        strWorkPath.clear();
+    }
+}
 
 CQuarnZGraphApp::CQuarnZGraphApp(const Text& documentsFolder) {
+    StartUp(documentsFolder);
+}
+
+void CQuarnZGraphApp::StartUp(const Text& documentsFolder) {
+    if (documentsFolder.empty()) return;
     Text quarn = JoinPath(documentsFolder, u"Quarn");
     CreateFolderIfMissing(quarn);
     strWorkPath = JoinPath(quarn, u"Temp");

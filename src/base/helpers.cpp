@@ -1,4 +1,4 @@
-#include "frame/helpers.h"
+#include "base/helpers.h"
 
 #include <charconv>
 #include <cmath>

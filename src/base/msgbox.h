@@ -2,7 +2,7 @@
 // is active answers (see SetMessageBoxHandler).
 #pragma once
 
-#include "frame/text.h"
+#include "base/text.h"
 
 namespace qz {
 
@@ -24,9 +24,28 @@ inline constexpr TextView kModuleName = u"QuarnZGraph";
 
 using MessageBoxHandler = int (*)(void* context, TextView text, TextView caption, unsigned flags);
 
-// Installs the handler that shows boxes; null restores the default, which
-// writes the box to standard error and answers OK (No to a question).
-void SetMessageBoxHandler(MessageBoxHandler handler, void* context);
+struct MessageBoxHook {
+    MessageBoxHandler handler = nullptr;
+    void* context = nullptr;
+};
+
+// Installs the handler that shows boxes and returns the one before; null
+// restores the default, which writes the box to standard error and answers
+// OK (No to a question).
+MessageBoxHook SetMessageBoxHandler(MessageBoxHandler handler, void* context);
+
+// Installs a handler for a scope, then restores the one before.
+class UseMessageBoxHandler {
+  public:
+    UseMessageBoxHandler(MessageBoxHandler handler, void* context)
+        : previous_(SetMessageBoxHandler(handler, context)) {}
+    ~UseMessageBoxHandler() { SetMessageBoxHandler(previous_.handler, previous_.context); }
+    UseMessageBoxHandler(const UseMessageBoxHandler&) = delete;
+    UseMessageBoxHandler& operator=(const UseMessageBoxHandler&) = delete;
+
+  private:
+    MessageBoxHook previous_;
+};
 
 int ShowMessageBox(TextView text, TextView caption = kModuleName, unsigned flags = kMbOk);
 

@@ -1,4 +1,4 @@
-#include "elements/pict.h"
+#include "records/pict.h"
 
 namespace qz {
 

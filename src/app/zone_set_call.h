@@ -2,7 +2,7 @@
 // write the zone parameter file on OK.
 #pragma once
 
-#include "frame/app.h"
+#include "app/app.h"
 
 namespace qz {
 

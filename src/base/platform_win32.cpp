@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <string>
 
-#include "frame/platform.h"
+#include "base/platform.h"
 
 namespace qz {
 

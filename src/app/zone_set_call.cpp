@@ -1,7 +1,7 @@
-#include "dialogs/zoneset/zone_set_call.h"
+#include "app/zone_set_call.h"
 
+#include "base/platform.h"
 #include "dialogs/zoneset/zone_set_dlg.h"
-#include "frame/platform.h"
 #include "ui/backend.h"
 
 namespace qz {
@@ -14,6 +14,7 @@ int RunZoneSet(CQuarnZGraphApp& app, const char16_t* zoneFile) {
     app.strZoneFileName.clear();
     CDlg_ZoneSet dlg(app);
     if (dlg.DoModal() != kIdOk) return 0;
+    if (app.strWorkPath.empty()) return 1;  // nowhere to save
     Text path = JoinPath(app.strWorkPath, u"zonePara.tmp");
     if (app.SaveZoneFile(path)) app.strZoneFileName = path;
     return 1;

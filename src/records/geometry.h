@@ -5,7 +5,7 @@
 
 #include <span>
 
-#include "elements/pict.h"
+#include "records/pict.h"
 
 namespace qz {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "frame/text.h"
+#include "base/text.h"
 
 namespace qz {
 
@@ -35,8 +35,20 @@ struct Vfs {
 
 const Vfs& NativeVfs();
 const Vfs& CurrentVfs();
-// Null restores the native file system.
-void SetVfs(const Vfs* vfs);
+// Null restores the native file system.  Returns the table set before.
+const Vfs* SetVfs(const Vfs* vfs);
+
+// Makes a table the current one for a scope, then restores the one before.
+class UseVfs {
+  public:
+    explicit UseVfs(const Vfs& vfs) : previous_(SetVfs(&vfs)) {}
+    ~UseVfs() { SetVfs(previous_); }
+    UseVfs(const UseVfs&) = delete;
+    UseVfs& operator=(const UseVfs&) = delete;
+
+  private:
+    const Vfs* previous_;
+};
 
 // Writes the whole file beside `path` and then puts it in place, so that a
 // failed or interrupted save never leaves a half-written file at `path`.

@@ -1,4 +1,4 @@
-#include "gfx/raster_cairo.h"
+#include "gfx/cairo/raster_cairo.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "frame/archive.h"
-#include "frame/text.h"
+#include "base/archive.h"
+#include "base/text.h"
 
 namespace qz {
 

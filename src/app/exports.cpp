@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <exception>
 
-#include "dialogs/zoneset/zone_set_call.h"
-#include "frame/app.h"
-#include "ui/headless/headless.h"
+#include "app/app.h"
+#include "app/backends.h"
+#include "app/zone_set_call.h"
 
 #ifdef _WIN32
 #define QZ_EXPORT extern "C" __declspec(dllexport)
@@ -14,9 +14,9 @@
 #endif
 
 namespace {
-// Constructed when the library is loaded, destroyed when it is unloaded.
+// Constructed when the library is loaded, destroyed when it is unloaded; its
+// constructor throws nothing.
 qz::CQuarnZGraphApp theApp;
-}  // namespace
 
 // Nothing may be thrown into the host, which is C: a failure the dialogs did
 // not report ends the call with its plain "nothing done" result.
@@ -27,9 +27,12 @@ auto Guarded(F call, decltype(call()) failed) noexcept {
     } catch (const std::exception& e) {
         std::fprintf(stderr, "QuarnZGraph: %s\n", e.what());
     } catch (...) {
+        std::fprintf(stderr, "QuarnZGraph: unknown failure\n");
     }
     return failed;
 }
+
+}  // namespace
 
 QZ_EXPORT void my_dll_Init() {
     Guarded([] { return theApp.Init(), 0; }, 0);
@@ -38,15 +41,14 @@ QZ_EXPORT void my_dll_Init() {
 QZ_EXPORT std::int32_t my_dll_ZoneSet(const char16_t* zoneFile) {
     return Guarded(
         [&] {
-            // No screen here: what the user would see goes to standard error.
-            qz::ui::headless::DefaultBackend().SetTranscript(stderr);
+            qz::ui::UseBackend use(qz::app::UserInterface());
             return qz::RunZoneSet(theApp, zoneFile);
         },
         0);
 }
 
 QZ_EXPORT std::int32_t my_dll_GetZoneFileName(char16_t* buffer) {
-    return theApp.GetZoneFileName(buffer);
+    return Guarded([&] { return buffer ? theApp.GetZoneFileName(buffer) : 0; }, 0);
 }
 
 QZ_EXPORT void my_dll_Release() {
@@ -57,15 +59,16 @@ QZ_EXPORT void my_dll_Release() {
 // dialogs of the following my_dll_ZoneSet calls come from a session script.
 // With null, ends the session and tells whether it played without error.
 QZ_EXPORT std::int32_t quarnz_PlaySession(const char16_t* scriptText) {
-    auto& backend = qz::ui::headless::DefaultBackend();
-    backend.SetTranscript(stderr);
-    if (!scriptText) return backend.Finish() ? 1 : 0;
-    backend.Reset();
-    try {
-        backend.Play(qz::TextView(scriptText));
-    } catch (const qz::ui::SessionError& e) {
-        std::fprintf(stderr, "session: %s\n", e.what());
-        return 0;
-    }
-    return 1;
+    return Guarded(
+        [&] {
+            if (!scriptText) return qz::app::FinishSession() ? 1 : 0;
+            try {
+                qz::app::PlaySession(qz::TextView(scriptText));
+            } catch (const qz::ui::SessionError& e) {
+                std::fprintf(stderr, "session: %s\n", e.what());
+                return 0;
+            }
+            return 1;
+        },
+        0);
 }

@@ -1,9 +1,9 @@
-#include "frame/archive.h"
+#include "base/archive.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "frame/helpers.h"
+#include "base/helpers.h"
 
 namespace qz {
 

@@ -1,4 +1,4 @@
-#include "frame/msgbox.h"
+#include "base/msgbox.h"
 
 #include <cstdio>
 
@@ -11,18 +11,20 @@ int DefaultHandler(void*, TextView text, TextView caption, unsigned flags) {
     return (flags & 0x0F) == kMbYesNo ? kIdNo : kIdOk;
 }
 
-MessageBoxHandler gHandler = DefaultHandler;
+MessageBoxHandler gHandler = nullptr;  // the default
 void* gContext = nullptr;
 
 }  // namespace
 
-void SetMessageBoxHandler(MessageBoxHandler handler, void* context) {
-    gHandler = handler ? handler : DefaultHandler;
+MessageBoxHook SetMessageBoxHandler(MessageBoxHandler handler, void* context) {
+    MessageBoxHook previous{gHandler, gContext};
+    gHandler = handler;
     gContext = handler ? context : nullptr;
+    return previous;
 }
 
 int ShowMessageBox(TextView text, TextView caption, unsigned flags) {
-    return gHandler(gContext, text, caption, flags);
+    return (gHandler ? gHandler : DefaultHandler)(gContext, text, caption, flags);
 }
 
 }  // namespace qz

@@ -1,4 +1,4 @@
-#include "elements/geometry.h"
+#include "records/geometry.h"
 
 #include <cfloat>
 #include <cmath>

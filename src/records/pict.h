@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
-#include "frame/archive.h"
-#include "frame/helpers.h"
-#include "frame/text.h"
+#include "base/archive.h"
+#include "base/helpers.h"
+#include "base/text.h"
 
 namespace qz {
 

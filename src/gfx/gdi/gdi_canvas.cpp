@@ -1,5 +1,5 @@
 #ifdef _WIN32
-#include "gfx/gdi_canvas.h"
+#include "gfx/gdi/gdi_canvas.h"
 
 #include <objbase.h>
 #include <wincodec.h>
@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "frame/platform.h"
+#include "base/platform.h"
 #include "gfx/clip.h"
 
 namespace qz::gfx {

@@ -1,4 +1,4 @@
-#include "frame/platform.h"
+#include "base/platform.h"
 
 namespace qz {
 
@@ -10,8 +10,10 @@ const Vfs& CurrentVfs() {
     return gVfs ? *gVfs : NativeVfs();
 }
 
-void SetVfs(const Vfs* vfs) {
+const Vfs* SetVfs(const Vfs* vfs) {
+    const Vfs* previous = gVfs;
     gVfs = vfs;
+    return previous;
 }
 
 Text JoinPath(TextView folder, TextView name) {

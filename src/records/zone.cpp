@@ -1,4 +1,4 @@
-#include "zones/zone.h"
+#include "records/zone.h"
 
 namespace qz {
 

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "elements/geometry.h"
 #include "gfx/canvas.h"
+#include "records/geometry.h"
 
 namespace qz {
 

@@ -1,7 +1,7 @@
 // The library object: the one holder of state between the host's calls.
 #pragma once
 
-#include "frame/text.h"
+#include "base/text.h"
 #include "zones/zone_list.h"
 
 namespace qz {
@@ -24,8 +24,11 @@ class CQuarnZGraphApp : public CZoneLists {
     int GetZoneFileName(char16_t* buffer) const;
 
     Text strTemplatePath;
-    Text strWorkPath;
+    Text strWorkPath;  // empty when no working folder could be named
     Text strZoneFileName;
+
+  private:
+    void StartUp(const Text& documentsFolder);
 };
 
 }  // namespace qz
