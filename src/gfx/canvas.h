@@ -28,6 +28,12 @@ struct Size {
 // GDI rectangles: right and bottom are exclusive.
 struct Rect {
     int left = 0, top = 0, right = 0, bottom = 0;
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    bool Contains(Point p) const {
+        return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
+    }
+    Point Center() const { return {(left + right) / 2, (top + bottom) / 2}; }
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 

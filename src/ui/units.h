@@ -3,22 +3,14 @@
 
 #include <cstdint>
 
+#include "gfx/canvas.h"
+
 namespace qz::ui {
 
-struct Point {
-    int x = 0, y = 0;
-    friend bool operator==(Point, Point) = default;
-};
-
-struct Rect {
-    int left = 0, top = 0, right = 0, bottom = 0;
-    int Width() const { return right - left; }
-    int Height() const { return bottom - top; }
-    bool Contains(Point p) const {
-        return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
-    }
-    Point Center() const { return {(left + right) / 2, (top + bottom) / 2}; }
-};
+// The canvas's point and rectangle, so that a dialog's measures and its
+// drawing speak of the same things.
+using gfx::Point;
+using gfx::Rect;
 
 // a * b / c rounded half away from zero, as the platform's MulDiv does.
 inline int MulDiv(int a, int b, int c) {
