@@ -1,9 +1,13 @@
-# Cross-building for 64-bit Windows with Debian's mingw-w64 (the posix
-# threading flavour: GCC 12's win32 flavour has no std::mutex or std::thread).
+# Cross-building for Windows with Debian's mingw-w64 (the posix threading
+# flavour: GCC 12's win32 flavour has no std::mutex or std::thread); 64-bit
+# unless QZ_MINGW_ARCH says i686 (see mingw-w64-i686.cmake).
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
+if(NOT QZ_MINGW_ARCH)
+  set(QZ_MINGW_ARCH x86_64)
+endif()
+set(CMAKE_SYSTEM_PROCESSOR ${QZ_MINGW_ARCH})
 
-set(QZ_MINGW_PREFIX x86_64-w64-mingw32)
+set(QZ_MINGW_PREFIX ${QZ_MINGW_ARCH}-w64-mingw32)
 set(CMAKE_C_COMPILER ${QZ_MINGW_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${QZ_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${QZ_MINGW_PREFIX}-windres)

@@ -97,10 +97,11 @@ void Remove(const Text& path) {
 }
 
 bool MakeFolder(const Text& path) {
-    // The record as the 32-bit library passed it: 12 bytes, no descriptor,
-    // inheritable handle.  The length is not looked at by CreateDirectoryW.
+    // No descriptor, inheritable handle; the record's own size, which is 12
+    // bytes in the 32-bit library the hosts load.
+    static_assert(sizeof(void*) != 4 || sizeof(SECURITY_ATTRIBUTES) == 12);
     SECURITY_ATTRIBUTES attributes{};
-    attributes.nLength = 12;
+    attributes.nLength = sizeof attributes;
     attributes.lpSecurityDescriptor = nullptr;
     attributes.bInheritHandle = TRUE;
     return CreateDirectoryW(Wide(path).c_str(), &attributes) != 0;
