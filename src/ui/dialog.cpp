@@ -218,7 +218,8 @@ int CDialog::MessageBox(TextView text, TextView caption, unsigned flags) {
 
 void CDialog::TrackPopupMenu(const PopupMenu& menu, Point screen) {
     int command = CurrentBackend().TrackPopupMenu(menu, screen, *this);
-    if (command != 0) posted_.push_back(command);
+    // A dialog ended while its menu was open takes no command from it.
+    if (command != 0 && !ended_) posted_.push_back(command);
 }
 
 // ---- handlers' defaults -------------------------------------------------
@@ -378,6 +379,10 @@ bool CDialog::InputRightButtonUp(int id, Point screen) {
     Dispatch([&] { consumed = OnRightButtonUp(id, screen); });
     DrainPosted();
     return consumed;
+}
+
+void CDialog::InputPaint(gfx::CCanvas& dc) {
+    Dispatch([&] { OnPaint(dc); });
 }
 
 void CDialog::InputDestroy() {

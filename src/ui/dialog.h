@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "base/msgbox.h"
@@ -136,6 +137,19 @@ class CDialog {
     void InputDestroy();
     void SetScreenOrigin(Point origin) { origin_ = origin; }
 
+    // ---- drawing: the dialog's own pictures (its plots) ------------------
+    // The surface the backend paints the dialog on, given before InputStart:
+    // a dialog makes its off-screen layers compatible with it.  Null when the
+    // backend gives none.
+    gfx::CCanvas* Surface() const { return surface_; }
+    void SetSurface(gfx::CCanvas* surface) { surface_ = surface; }
+    // Asks the backend to paint the client area again.
+    void Invalidate() { invalidated_ = true; }
+    // Whether a repaint was asked for since the last call.
+    bool TakeInvalidated() { return std::exchange(invalidated_, false); }
+    // The backend paints: the dialog draws through `dc` in client pixels.
+    void InputPaint(gfx::CCanvas& dc);
+
   protected:
     virtual void DoDataExchange(CDataExchange&) {}
     // Returns true to let the dialog manager place the focus.
@@ -155,6 +169,7 @@ class CDialog {
     virtual void OnGridEvent(int, int /*event*/) {}
     virtual bool OnRightButtonUp(int, Point /*screen*/) { return false; }
     virtual void OnDestroy() {}
+    virtual void OnPaint(gfx::CCanvas&) {}
 
   private:
     // Runs a handler; an error it raises ends it and is shown in a message
@@ -171,6 +186,8 @@ class CDialog {
     int result_ = 0;
     std::vector<int> posted_;
     Point origin_;
+    gfx::CCanvas* surface_ = nullptr;
+    bool invalidated_ = false;
 };
 
 // The dialogs open at the moment, innermost last.

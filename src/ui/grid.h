@@ -61,6 +61,8 @@ class CMSFlexGrid {
     int RefreshCount() const { return refreshCount_; }
     // At least partly shown.
     bool RowIsVisible(int row) const;
+    // The last row that can be the top row: the scroll bar's end.
+    int MaxTopRow() const;
 
     // For backends.  The area inside the border and scroll bars, in pixels.
     Rect CellArea() const;
@@ -81,7 +83,6 @@ class CMSFlexGrid {
     int ColLeft(int col) const;  // client x of the column's left edge
     int RowTop(int row) const;   // client y of the row's top edge; -1 when scrolled away
     int FixedHeight() const;
-    int MaxTopRow() const;
     bool Valid(int row, int col) const {
         return row >= 0 && row < rows_ && col >= 0 && col < cols_;
     }
