@@ -7,8 +7,10 @@ Control::Control(const res::ControlTemplate& t)
       id(t.id),
       kind(t.kind),
       style(t.style),
-      rect{DluToPixelX(t.rect.x), DluToPixelY(t.rect.y), DluToPixelX(t.rect.x + t.rect.cx),
-           DluToPixelY(t.rect.y + t.rect.cy)},
+      // Position and size are mapped each on its own, as the dialog manager does.
+      rect{DluToPixelX(t.rect.x), DluToPixelY(t.rect.y),
+           DluToPixelX(t.rect.x) + DluToPixelX(t.rect.cx),
+           DluToPixelY(t.rect.y) + DluToPixelY(t.rect.cy)},
       text(t.text ? t.text : u""),
       visible(!(t.style & res::kHidden)),
       enabled(!(t.style & res::kDisabled)),

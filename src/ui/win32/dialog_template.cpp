@@ -99,6 +99,8 @@ DWORD ControlWindowStyle(const res::ControlTemplate& c) {
             if (s & res::kTreeLines) style |= TVS_HASLINES;
             if (s & res::kTreeLinesAtRoot) style |= TVS_LINESATROOT;
             if (s & res::kShowSelAlways) style |= TVS_SHOWSELALWAYS;
+            // Item heights as given: the tree rounds odd ones down otherwise.
+            style |= TVS_NONEVENHEIGHT;
             break;
         case K::kGrid:
             break;

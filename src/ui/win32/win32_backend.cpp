@@ -30,6 +30,7 @@ int YOf(LPARAM lp) {
 
 constexpr wchar_t kIdleOwnerClass[] = L"QuarnZGraph.IdleOwner";
 constexpr int kWheelRows = 3;
+constexpr UINT kBoxWatchMs = 10;
 constexpr int kResizeGrip = 3;  // pixels either side of a column's edge
 
 const wchar_t* Wide(const Text& text) {
@@ -732,14 +733,14 @@ LRESULT DialogWindow::GridMessage(Grid& g, UINT msg, WPARAM wp, LPARAM lp) {
             });
             return 0;
         }
-        case WM_LBUTTONUP:
-            if (GetCapture() == g.hwnd) ReleaseCapture();
+        case WM_LBUTTONUP: {
+            // Releasing the capture clears the press: take it first.
+            bool click = std::exchange(g.pressed, false);
             g.resizing = -1;
-            if (g.pressed) {
-                g.pressed = false;
-                Input([&] { dlg_.InputGridClick(id); });
-            }
+            if (GetCapture() == g.hwnd) ReleaseCapture();
+            if (click) Input([&] { dlg_.InputGridClick(id); });
             return 0;
+        }
         case WM_LBUTTONDBLCLK: {
             SetFocus(g.hwnd);
             WatchFocus();
@@ -872,11 +873,36 @@ void Win32Backend::RunModal(CDialog& dlg) {
     window.Run(owner);
 }
 
+namespace {
+
+Win32Backend* gBoxWatcher = nullptr;
+HWND gBoxOwner = nullptr;
+
+// Wine's message boxes send their owner no WM_ENTERIDLE: a timer, whose
+// messages come only when the queue is otherwise empty, looks for the box.
+void CALLBACK WatchBox(HWND, UINT, UINT_PTR, DWORD) {
+    HWND box = GetActiveWindow();
+    wchar_t name[16] = {};
+    if (!gBoxWatcher || !box || GetWindow(box, GW_OWNER) != gBoxOwner ||
+        !GetClassNameW(box, name, 16) || std::wstring(name) != L"#32770")
+        return;
+    gBoxWatcher->OnEnterIdle(MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(box));
+}
+
+}  // namespace
+
 int Win32Backend::MessageBox(TextView text, TextView caption, unsigned flags) {
     HWND owner = Innermost() ? Innermost()->Hwnd() : idleOwner_ ? idleOwner_ : GetActiveWindow();
     UINT style = flags;
     if (!owner) style |= MB_TASKMODAL;
+    UINT_PTR timer = 0;
+    Win32Backend* outerWatcher = std::exchange(gBoxWatcher, this);
+    HWND outerOwner = std::exchange(gBoxOwner, owner);
+    if (idle_.messageBox) timer = SetTimer(nullptr, 0, kBoxWatchMs, WatchBox);
     int answer = MessageBoxW(owner, Wide(Text(text)), Wide(Text(caption)), style);
+    if (timer) KillTimer(nullptr, timer);
+    gBoxWatcher = outerWatcher;
+    gBoxOwner = outerOwner;
     if (DialogWindow* w = Innermost()) w->WatchFocus();
     return answer;
 }

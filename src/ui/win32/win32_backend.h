@@ -61,11 +61,13 @@ class Win32Backend : public Backend {
     // with no dialog open) while an idle handler is set.
     HWND IdleOwner() const { return idleOwner_; }
 
+    // A loop waits: kind MSGF_DIALOGBOX for a message box, MSGF_MENU.
+    bool OnEnterIdle(WPARAM kind, LPARAM window);
+
   private:
     friend class DialogWindow;
     DialogWindow* Innermost() const { return stack_.empty() ? nullptr : stack_.back(); }
     static LRESULT CALLBACK IdleOwnerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    bool OnEnterIdle(WPARAM kind, LPARAM window);
 
     HINSTANCE module_;
     std::vector<DialogWindow*> stack_;

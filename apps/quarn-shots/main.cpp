@@ -1,0 +1,120 @@
+// quarn-shots: pictures of every dialog template as the Windows user
+// interface shows it: the zone settings dialog with the zones of a zone
+// file, once as it opens and once with its context menu open, and each
+// other template as laid out.  Windows only.
+#include "ui/win32/win32_backend.h"
+
+#include <cstdio>
+#include <string>
+
+#include "dialogs/zoneset/zone_set_dlg.h"
+#include "resources/resource_ids.h"
+#include "ui/win32/capture.h"
+#include "zones/zone_list.h"
+
+using namespace qz;
+using namespace qz::ui;
+
+namespace {
+
+const struct {
+    int id;
+    const char* name;
+} kShots[] = {
+    {res::kDlgImport, "import"}, {res::kDlgCustom, "custom-zone"}, {res::kDlgGraph, "graph-editor"},
+    {res::kDlgPolygon, "line"},  {res::kDlgMho, "circle"},         {res::kDlgLens, "lens"},
+};
+
+class Shooter {
+  public:
+    Shooter(win32::Win32Backend& backend, std::string folder)
+        : backend_(backend), folder_(std::move(folder)) {}
+
+    bool ok = true;
+
+    bool AtDialog(CDialog& dlg, HWND window) {
+        if (dlg.TemplateId() != res::kDlgZoneSet) {
+            Save(window, NameOf(dlg.TemplateId()));
+            PostMessageW(window, WM_CLOSE, 0, 0);
+            return true;
+        }
+        HWND grid = backend_.ControlWindow(dlg, res::kGridZones);
+        const Control& c = dlg.Item(res::kGridZones);
+        Point p = c.grid->CellRect(2, 2).Center();
+        LPARAM at = MAKELPARAM(p.x, p.y);
+        switch (stage_++) {
+            case 0:
+                // The second zone chosen, then the context menu over it.
+                Save(window, "zone-settings");
+                PostMessageW(grid, WM_MOUSEMOVE, 0, at);
+                PostMessageW(grid, WM_LBUTTONDOWN, MK_LBUTTON, at);
+                PostMessageW(grid, WM_LBUTTONUP, 0, at);
+                PostMessageW(grid, WM_RBUTTONDOWN, MK_RBUTTON, at);
+                PostMessageW(grid, WM_RBUTTONUP, 0, at);
+                return true;
+            default:
+                PostMessageW(window, WM_CLOSE, 0, 0);
+                return true;
+        }
+    }
+
+    bool AtMenu(HWND owner) {
+        if (menuShot_) return false;
+        menuShot_ = true;
+        Save(owner, "zone-settings-menu");
+        PostMessageW(owner, WM_KEYDOWN, VK_ESCAPE, 0);
+        return true;
+    }
+
+  private:
+    static const char* NameOf(int id) {
+        for (const auto& s : kShots)
+            if (s.id == id) return s.name;
+        return "dialog";
+    }
+    void Save(HWND window, const std::string& name) {
+        // Let the X server show what was drawn last.
+        GdiFlush();
+        Sleep(300);
+        std::string path = folder_ + "\\" + name + ".png";
+        if (!win32::CaptureWindow(window)->SavePng(path)) {
+            std::fprintf(stderr, "quarn-shots: cannot write %s\n", path.c_str());
+            ok = false;
+        } else {
+            std::printf("%s\n", path.c_str());
+        }
+    }
+
+    win32::Win32Backend& backend_;
+    std::string folder_;
+    int stage_ = 0;
+    bool menuShot_ = false;
+};
+
+class LaidOut : public CDialog {
+  public:
+    using CDialog::CDialog;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fputs("usage: quarn-shots ZONEFILE FOLDER\n", stderr);
+        return 1;
+    }
+    CZoneLists lists;
+    if (!lists.LoadZoneFile(FromUtf8(argv[1]))) {
+        std::fprintf(stderr, "quarn-shots: cannot read %s\n", argv[1]);
+        return 1;
+    }
+    win32::Win32Backend backend(GetModuleHandleW(nullptr));
+    Shooter shooter(backend, argv[2]);
+    backend.SetIdleHandler({[&](CDialog& dlg, HWND w) { return shooter.AtDialog(dlg, w); }, nullptr,
+                            [&](HMENU, HWND owner) { return shooter.AtMenu(owner); }});
+    UseBackend use(backend);
+    CDlg_ZoneSet zoneSet(lists);
+    zoneSet.DoModal();
+    for (const auto& s : kShots) LaidOut(s.id).DoModal();
+    return shooter.ok ? 0 : 1;
+}
