@@ -98,7 +98,7 @@ struct Surface {
     Surface(int w, int h)
         : surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h)), cr(cairo_create(surface)) {
         cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-        cairo_select_font_face(cr, "WenQuanYi Micro Hei", CAIRO_FONT_SLANT_NORMAL,
+        cairo_select_font_face(cr, "AR PL UMing CN", CAIRO_FONT_SLANT_NORMAL,
                                CAIRO_FONT_WEIGHT_NORMAL);
         cairo_set_font_size(cr, 12);
         cairo_set_line_width(cr, 1);

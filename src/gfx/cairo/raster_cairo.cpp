@@ -14,8 +14,9 @@ namespace qz::gfx {
 
 namespace {
 
-// Stands in for "宋体" and any other face: it has the CJK glyphs of the labels.
-constexpr const char* kStandInFace = "WenQuanYi Micro Hei";
+// Stands in for "宋体" and any other face: a Song-style face with the CJK
+// glyphs of the labels, the one that stands in for it under Wine too.
+constexpr const char* kStandInFace = "AR PL UMing CN";
 // Cairo keeps coordinates in 24.8 fixed point; beyond this they wrap.
 constexpr double kCairoLimit = 1 << 22;
 // Width-1 lines whose ends lie this far out are clipped before they are walked.
