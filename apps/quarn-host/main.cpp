@@ -13,14 +13,13 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <exception>
 #include <string>
 #include <vector>
 
 #include "QuarnZGraph.h"
 #include "base/platform.h"
 #include "base/text.h"
-#include "tool_output.h"
+#include "tool_main.h"
 #include "zones/describe.h"
 #include "zones/zone_list.h"
 
@@ -257,7 +256,7 @@ int Call(Library& lib, const Action& call) {
     return status;
 }
 
-int Run(int argc, char** argv) {
+int Host(int argc, char** argv) {
     Options o = ParseArguments(Arguments(argc, argv));
     if (o.help) {
         std::fputs(kUsage, stdout);
@@ -283,18 +282,16 @@ int Run(int argc, char** argv) {
     return 0;
 }
 
+int Run(int argc, char** argv) {
+    try {
+        return Host(argc, argv);
+    } catch (const Failure& f) {
+        return f.status;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    tool::IgnoreBrokenPipe();
-    int status = 1;
-    try {
-        status = Run(argc, argv);
-    } catch (const Failure& f) {
-        status = f.status;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "quarn-host: %s\n", e.what());
-    }
-    if (status == 0 && !tool::StandardOutputWritten("quarn-host")) status = 1;
-    return status;
+    return tool::Main("quarn-host", Run, argc, argv);
 }

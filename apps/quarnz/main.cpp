@@ -1,11 +1,9 @@
 // quarnz: reads, shows, evaluates and plots what the library stores.
-#include <cstdio>
-#include <exception>
 #include <string>
 #include <vector>
 
 #include "apps/quarnz/commands.h"
-#include "tool_output.h"
+#include "tool_main.h"
 
 namespace quarnz {
 
@@ -44,13 +42,5 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    tool::IgnoreBrokenPipe();
-    int status = 1;
-    try {
-        status = Run(argc, argv);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "quarnz: %s\n", e.what());
-    }
-    if (status == 0 && !tool::StandardOutputWritten("quarnz")) status = 1;
-    return status;
+    return tool::Main("quarnz", Run, argc, argv);
 }
