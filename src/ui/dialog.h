@@ -6,6 +6,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "base/msgbox.h"
@@ -93,6 +95,11 @@ class CDialog {
     void TreeSelectItem(int id, TreeItem item);
     CMSFlexGrid& Grid(int id);
 
+    // The row a dialog calls current in one of its grids, for the checks of
+    // a session: a dialog that keeps one binds it here, for its lifetime.
+    void ExposeCurrentRow(int gridId, const int& row);
+    std::optional<int> CurrentRow(int gridId) const;
+
     int GetFocusId() const { return focus_; }
     // Moves the focus, with the notifications.
     void GotoDlgCtrl(int id);
@@ -171,6 +178,7 @@ class CDialog {
     int result_ = 0;
     std::vector<int> posted_;
     Point origin_;
+    std::vector<std::pair<int, const int*>> currentRows_;
 };
 
 // The dialogs open at the moment, innermost last.
