@@ -29,8 +29,8 @@ std::vector<std::uint8_t> Bytes(const std::string& path) {
 
 // The whole of `bytes` as an element list.
 void ReadPicts(const std::vector<std::uint8_t>& bytes, qz::PictList& picts, bool formula) {
-    qz::CArchive ar(bytes.data(), bytes.size());
-    qz::SerializePictList(ar, picts, formula ? qz::PictForm::kFormula : qz::PictForm::kNumeric);
+    qz::CArchiveReader ar(bytes.data(), bytes.size());
+    qz::LoadPicts(ar, picts, formula ? qz::PictForm::kFormula : qz::PictForm::kNumeric);
     if (ar.Remaining()) ar.Fail(std::to_string(ar.Remaining()) + " bytes after the last element");
 }
 
@@ -61,7 +61,7 @@ StoredFile ReadStoredFile(const std::string& path, bool formula) {
     // Neither file has a magic number: a zone parameter file is one whose
     // whole content reads as one; otherwise try an element list.
     try {
-        f.lists.AppendZoneFileBytes(bytes.data(), bytes.size());
+        f.reading = f.lists.AppendZoneFileBytes(bytes.data(), bytes.size());
         f.isZoneFile = true;
         return f;
     } catch (const qz::ArchiveError& zoneError) {

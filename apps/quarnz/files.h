@@ -8,8 +8,9 @@
 namespace quarnz {
 
 struct StoredFile {
-    bool isZoneFile = false;  // otherwise an element list file
-    qz::CZoneLists lists;     // an element list fills only arrPicts
+    bool isZoneFile = false;      // otherwise an element list file
+    qz::CZoneLists lists;         // an element list fills only arrPicts
+    qz::ZoneFileReading reading;  // of a zone parameter file
 };
 
 // Reads a zone parameter file, or an element list file in numeric (or, with
