@@ -15,7 +15,7 @@ int RunZoneSet(CQuarnZGraphApp& app, const char16_t* zoneFile) {
     CDlg_ZoneSet dlg(app);
     if (dlg.DoModal() != kIdOk) return 0;
     if (app.strWorkPath.empty()) return 1;  // nowhere to save
-    Text path = JoinPath(app.strWorkPath, u"zonePara.tmp");
+    Text path = JoinPath(app.strWorkPath, kZoneParameterFileName);
     if (app.SaveZoneFile(path)) app.strZoneFileName = path;
     return 1;
 }
