@@ -55,9 +55,10 @@ class UseVfs {
 };
 
 // Writes the whole file under a fresh name beside `path` and then renames it
-// over `path`, so that a failed or interrupted save never leaves a
-// half-written file at `path` and never anything of its own beside it.  Every
-// file the system writes goes through here.
+// over `path`: an interrupted save never leaves a half-written file at
+// `path`, a failed one removes what it wrote, and nothing found beside `path`
+// (a leftover, a link, another saver's file) is written through or stands in
+// the way.  Every file the system writes goes through here.
 bool SaveFileReplacing(const Text& path, const std::vector<std::uint8_t>& bytes);
 
 // Looks the folder up and creates it when nothing is there; failures are not
