@@ -229,6 +229,19 @@ TEST(HostZoneSet, AWorkingFolderThatCannotBeWrittenGivesNoFileName) {
     EXPECT_EQ(out, "1 0: 1");
 }
 
+TEST(HostZoneSet, AHomeThatIsNoTextLoadsWithoutAWorkingFolder) {
+    qztest::TempDir dir;
+    std::filesystem::path home = dir.path() / "home\xff";
+    std::filesystem::create_directories(home);
+    std::string out = InChild(home, [&] {
+        Library lib;
+        if (!lib.Ok()) return std::string("no library");
+        lib.Init();
+        return lib.Run("click 4003", nullptr);
+    });
+    EXPECT_EQ(out, "1 0: 1");
+}
+
 TEST(HostZoneSet, DemoHostPlaysTheExampleSession) {
     qztest::TempDir dir;
     std::string zone = ToUtf8(WriteZoneFile(dir, "relay.zone", 3));

@@ -4,15 +4,17 @@
 
 #include "apps/quarnz/commands.h"
 #include "base/platform.h"
+#include "base/quote.h"
 
 namespace quarnz {
 
-namespace {
-
-[[noreturn]] void Fail(const std::string& path, const std::string& what) {
-    std::fprintf(stderr, "quarnz: %s: %s\n", path.c_str(), what.c_str());
+void Fail(const std::string& subject, const std::string& what) {
+    std::fprintf(stderr, "quarnz: %s: %s\n", qz::QuoteForMessage(subject).c_str(),
+                 qz::QuoteForMessage(what).c_str());
     throw Failure{};
 }
+
+namespace {
 
 std::vector<std::uint8_t> Bytes(const std::string& path) {
     qz::Text native;
@@ -23,7 +25,7 @@ std::vector<std::uint8_t> Bytes(const std::string& path) {
     }
     std::vector<std::uint8_t> bytes;
     if (!qz::CurrentVfs().exists(native)) Fail(path, "no such file");
-    if (!qz::CurrentVfs().readAll(native, bytes)) Fail(path, "cannot be opened");
+    if (!qz::CurrentVfs().readAll(native, bytes)) Fail(path, "cannot be opened as a regular file");
     return bytes;
 }
 

@@ -13,6 +13,10 @@ struct StoredFile {
     qz::ZoneFileReading reading;  // of a zone parameter file
 };
 
+// Prints "quarnz: SUBJECT: WHAT" as one line on standard error, the texts
+// quoted as for any message, and throws Failure.
+[[noreturn]] void Fail(const std::string& subject, const std::string& what);
+
 // Reads a zone parameter file, or an element list file in numeric (or, with
 // `formula`, formula) form.  A missing or broken file prints one line naming
 // the file and the fault to standard error and throws Failure.

@@ -18,7 +18,7 @@ int RunZoneSet(CQuarnZGraphApp& app, const char16_t* zoneFile) {
     dlg.ExposeCurrentRow(res::kGridZones, dlg.nCurRow);
     if (dlg.DoModal() != kIdOk) return 0;
     if (app.strWorkPath.empty()) return 1;  // nowhere to save
-    Text path = JoinPath(app.strWorkPath, u"zonePara.tmp");
+    Text path = JoinPath(app.strWorkPath, kZoneParameterFileName);
     if (app.SaveZoneFile(path)) app.strZoneFileName = path;
     return 1;
 }

@@ -4,6 +4,7 @@
 
 #include "base/msgbox.h"
 #include "base/platform.h"
+#include "base/quote.h"
 
 namespace qz {
 
@@ -75,7 +76,7 @@ std::string ZoneFileReading::Remarks() const {
 
 bool CZoneLists::LoadZoneFile(const Text& path) {
     const Vfs& fs = CurrentVfs();
-    std::string name = ToUtf8Lossy(path);
+    std::string name = QuoteForMessage(path);
     if (!fs.exists(path)) {
         ShowMessageBox(Format("没有找到文件 %s !", name.c_str()), kModuleName,
                        kMbOk | kMbIconError);
