@@ -11,24 +11,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qz::PictForm form = data[0] % 2 ? qz::PictForm::kFormula : qz::PictForm::kNumeric;
     qz::PictList list;
     try {
-        qz::CArchive ar(data + 1, size - 1);
-        qz::SerializePictList(ar, list, form);
+        qz::CArchiveReader ar(data + 1, size - 1);
+        qz::LoadPicts(ar, list, form);
     } catch (const qz::ArchiveError&) {
         if (!list.empty()) std::abort();
         return 0;
     }
     // What was read writes back and reads again; stable from the second
     // writing on (a value that reads as infinite writes as "inf", read as 0).
-    auto save = [form](qz::PictList& picts) {
+    auto save = [form](const qz::PictList& picts) {
         std::vector<std::uint8_t> bytes;
-        qz::CArchive out(bytes);
-        qz::SerializePictList(out, picts, form);
+        qz::CArchiveWriter out(bytes);
+        qz::StorePicts(out, picts, form);
         return bytes;
     };
     auto load = [form](const std::vector<std::uint8_t>& bytes) {
         qz::PictList picts;
-        qz::CArchive in(bytes.data(), bytes.size());
-        qz::SerializePictList(in, picts, form);
+        qz::CArchiveReader in(bytes.data(), bytes.size());
+        qz::LoadPicts(in, picts, form);
         return picts;
     };
     qz::PictList again = load(save(list));

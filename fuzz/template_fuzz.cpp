@@ -48,8 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     qz::PictList list;
     try {
-        qz::CArchive ar(data + kHead, size - kHead);
-        qz::SerializePictList(ar, list, qz::PictForm::kFormula);
+        qz::CArchiveReader ar(data + kHead, size - kHead);
+        qz::LoadPicts(ar, list, qz::PictForm::kFormula);
     } catch (const qz::ArchiveError&) {
         return 0;
     }

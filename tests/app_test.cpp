@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "app/app.h"
+#include "base/platform.h"
 #include "test_util.h"
 
 using namespace qz;
@@ -21,6 +25,42 @@ TEST(App, StartUpCreatesTheWorkingFolder) {
     CQuarnZGraphApp lost(docs.text("missing/deeper"));
     EXPECT_EQ(lost.strWorkPath, docs.text("missing/deeper/Quarn/Temp"));
     EXPECT_FALSE(std::filesystem::exists(docs.path() / "missing"));
+}
+
+TEST(App, AWorkingFolderTooLongForTheHostsBufferIsNotUsed) {
+    qztest::TempDir docs;
+    // "/Quarn/Temp/zonePara.tmp" is 24 units: 235 + 24 and the terminator fill 260.
+    auto folder = [&](std::size_t length) {
+        std::string name(length - docs.path().string().size() - 1, 'd');
+        std::filesystem::create_directory(docs.path() / name);
+        return docs.text(name);
+    };
+    CQuarnZGraphApp fits(folder(235));
+    EXPECT_EQ(fits.strWorkPath.size() + 1 + 12 + 1, 260u);
+    EXPECT_TRUE(std::filesystem::is_directory(ToUtf8(fits.strWorkPath)));
+    Text longer = folder(236);
+    CQuarnZGraphApp tooLong(longer);
+    EXPECT_TRUE(tooLong.strWorkPath.empty());
+    EXPECT_FALSE(std::filesystem::exists(ToUtf8(longer) + "/Quarn"));
+}
+
+TEST(App, WithoutHomeTheHomeFolderComesFromThePasswordDatabase) {
+    qztest::TempDir config;
+    // A documents folder under a home folder that does not hold it: named,
+    // never created.
+    std::string below = config.path().filename().string() + "/Docs";
+    std::ofstream(config.path() / "user-dirs.dirs")
+        << "XDG_DOCUMENTS_DIR=\"$HOME/" << below << "\"\n";
+    std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+    unsetenv("HOME");
+    const struct passwd* entry = getpwuid(getuid());
+    Text expected = entry ? FromUtf8(std::string(entry->pw_dir) + "/" + below) : Text();
+    EXPECT_EQ(DocumentsFolder(), expected);
+    setenv("HOME", "", 1);  // an empty one is none either
+    EXPECT_EQ(DocumentsFolder(), expected);
+    setenv("HOME", oldHome.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST(App, TemplatePathAndZoneFileName) {
@@ -66,6 +106,7 @@ TEST(Exports, TheHostSeesOnlyTheCFunctions) {
     char16_t buffer[260] = {u'x'};
     EXPECT_EQ(name(buffer), 0);
     EXPECT_EQ(buffer[0], u'\0');
+    EXPECT_EQ(name(nullptr), 0);
     release();
     EXPECT_EQ(name(buffer), 0);
     dlclose(lib);

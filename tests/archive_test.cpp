@@ -12,23 +12,24 @@ using qztest::Store;
 using Bytes = std::vector<std::uint8_t>;
 
 TEST(Archive, IntegersAndFloatsAreLittleEndian) {
-    Bytes b = Store([](CArchive& ar) {
+    Bytes b = Store([](CArchiveWriter& ar) {
         ar.WriteInt32(-2);
         ar.WriteFloat(0.05f);
     });
     EXPECT_EQ(b, (Bytes{0xFE, 0xFF, 0xFF, 0xFF, 0xCD, 0xCC, 0x4C, 0x3D}));
-    CArchive in(b.data(), b.size());
+    CArchiveReader in(b.data(), b.size());
     EXPECT_EQ(in.ReadInt32(), -2);
     EXPECT_EQ(in.ReadFloat(), 0.05f);
     EXPECT_EQ(in.Remaining(), 0u);
 }
 
 TEST(Archive, StringsUseTheShortestLengthForm) {
-    EXPECT_EQ(Store([](CArchive& ar) { ar.WriteString(u"1.10"); }),
+    EXPECT_EQ(Store([](CArchiveWriter& ar) { ar.WriteString(u"1.10"); }),
               (Bytes{0xFF, 0xFE, 0xFF, 0x04, 0x31, 0, 0x2E, 0, 0x31, 0, 0x30, 0}));
-    EXPECT_EQ(Store([](CArchive& ar) { ar.WriteString(u""); }), (Bytes{0xFF, 0xFE, 0xFF, 0x00}));
+    EXPECT_EQ(Store([](CArchiveWriter& ar) { ar.WriteString(u""); }),
+              (Bytes{0xFF, 0xFE, 0xFF, 0x00}));
     auto head = [](std::size_t n, std::size_t k) {
-        Bytes b = Store([&](CArchive& ar) { ar.WriteString(Text(n, u'x')); });
+        Bytes b = Store([&](CArchiveWriter& ar) { ar.WriteString(Text(n, u'x')); });
         EXPECT_EQ(b.size(), k + 2 * n) << n;
         return Bytes(b.begin(), b.begin() + std::ptrdiff_t(k));
     };
@@ -38,8 +39,8 @@ TEST(Archive, StringsUseTheShortestLengthForm) {
     EXPECT_EQ(head(0xFFFE, 10), (Bytes{0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0, 0}));
     for (std::size_t n : {0, 254, 255, 0xFFFD, 0xFFFE, 70000}) {
         Text t(n, u'电');
-        Bytes b = Store([&](CArchive& ar) { ar.WriteString(t); });
-        CArchive in(b.data(), b.size());
+        Bytes b = Store([&](CArchiveWriter& ar) { ar.WriteString(t); });
+        CArchiveReader in(b.data(), b.size());
         EXPECT_EQ(in.ReadString(), t) << n;
     }
 }
@@ -47,15 +48,15 @@ TEST(Archive, StringsUseTheShortestLengthForm) {
 TEST(Archive, ReadsEveryLengthFormAndEightBitStrings) {
     // Marked, with the 32-bit and the 64-bit length forms.
     Bytes b32{0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 2, 0, 0, 0, 'o', 0, 'k', 0};
-    CArchive a(b32.data(), b32.size());
+    CArchiveReader a(b32.data(), b32.size());
     EXPECT_EQ(a.ReadString(), u"ok");
     Bytes b64{0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
               1,    0,    0,    0,    0,    0,    0,    0,    'a',  0};
-    CArchive c(b64.data(), b64.size());
+    CArchiveReader c(b64.data(), b64.size());
     EXPECT_EQ(c.ReadString(), u"a");
     // Unmarked: one-byte and 16-bit lengths, in the Chinese ANSI code page.
     Bytes ansi{4, 0xB5, 0xE7, 0xD7, 0xE8, 0xFF, 3, 0, '1', '.', '5'};
-    CArchive d(ansi.data(), ansi.size());
+    CArchiveReader d(ansi.data(), ansi.size());
     EXPECT_EQ(d.ReadString(), u"电阻");
     EXPECT_EQ(d.ReadString(), u"1.5");
     EXPECT_EQ(d.Remaining(), 0u);
@@ -63,7 +64,7 @@ TEST(Archive, ReadsEveryLengthFormAndEightBitStrings) {
 
 TEST(Archive, HostileLengthsFailBeforeAllocatingAndNameTheOffset) {
     auto fails_at = [](Bytes b, std::size_t offset) {
-        CArchive ar(b.data(), b.size());
+        CArchiveReader ar(b.data(), b.size());
         ar.ReadInt32();
         try {
             ar.ReadString();
@@ -83,12 +84,12 @@ TEST(Archive, HostileLengthsFailBeforeAllocatingAndNameTheOffset) {
     fails_at({0, 0, 0, 0, 200, 'x'}, 4);                                  // 8-bit, short
     fails_at({0, 0, 0, 0, 0xFF, 0xFE}, 5);  // cut inside the marker word
     Bytes four{1, 2, 3};
-    CArchive ar(four.data(), four.size());
+    CArchiveReader ar(four.data(), four.size());
     EXPECT_THROW(ar.ReadInt32(), ArchiveError);
 }
 
 TEST(Archive, NumbersAsStrings) {
-    Bytes b = Store([](CArchive& ar) {
+    Bytes b = Store([](CArchiveWriter& ar) {
         StoreInt(ar, -1);
         StoreReal(ar, 78.0f);
         StoreReal(ar, -0.0000004f);
@@ -98,7 +99,7 @@ TEST(Archive, NumbersAsStrings) {
     });
     EXPECT_EQ(qztest::Strings(b)[1], u"78.000000");
     EXPECT_EQ(qztest::Strings(b)[2], u"-0.000000");
-    CArchive in(b.data(), b.size());
+    CArchiveReader in(b.data(), b.size());
     EXPECT_EQ(LoadInt(in), -1);
     EXPECT_EQ(LoadReal(in), 78.0f);
     EXPECT_EQ(LoadReal(in), 0.0f);
@@ -198,11 +199,11 @@ TEST(Helpers, NumbersReadInPlaceMatchTheTextReader) {
           "123456789012345678", "-98.500000", "+-3", "7-3", "3.4028236e38",
           "340282356779733661637539395458142568448", "0.1", "0.000001"}) {
         Text t = FromAscii(s);
-        Bytes wide = Store([&](CArchive& ar) { ar.WriteString(t); });
+        Bytes wide = Store([&](CArchiveWriter& ar) { ar.WriteString(t); });
         Bytes narrow{std::uint8_t(std::strlen(s))};
         narrow.insert(narrow.end(), s, s + std::strlen(s));
         float expected = TextToNumber(t);
-        CArchive a(wide.data(), wide.size()), b(narrow.data(), narrow.size());
+        CArchiveReader a(wide.data(), wide.size()), b(narrow.data(), narrow.size());
         float x = a.ReadNumber(), y = b.ReadNumber();
         EXPECT_EQ(std::memcmp(&x, &expected, 4), 0) << s;
         EXPECT_EQ(std::memcmp(&y, &expected, 4), 0) << s;

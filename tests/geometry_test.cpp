@@ -255,8 +255,7 @@ TEST(Geometry, DrawEachClassInPixels) {
                                            "Arc -3,-10,9,2 0,-9 0,0 pen=solid/1/#000000"}));
 
     // The base class draws nothing.
-    struct Plain : CPict {};
-    EXPECT_TRUE(Drawn(Plain{}, 0, 0, 1).empty());
+    EXPECT_TRUE(Drawn(qztest::ForeignPict{}, 0, 0, 1).empty());
 }
 
 TEST(Geometry, DrawingSurvivesDegenerateValues) {
@@ -367,10 +366,10 @@ TEST(Geometry, TemplateInstantiationFillsValuesFromFormulas) {
     stored.push_back(std::make_unique<CPictArc>(arc));
     stored.push_back(std::make_unique<CPictLens>(lens));
     auto bytes =
-        qztest::Store([&](CArchive& ar) { SerializePictList(ar, stored, PictForm::kFormula); });
+        qztest::Store([&](CArchiveWriter& ar) { StorePicts(ar, stored, PictForm::kFormula); });
     PictList list;
-    CArchive in(bytes.data(), bytes.size());
-    SerializePictList(in, list, PictForm::kFormula);
+    CArchiveReader in(bytes.data(), bytes.size());
+    LoadPicts(in, list, PictForm::kFormula);
     ASSERT_EQ(list.size(), 4u);
 
     CFormulaParser parser;

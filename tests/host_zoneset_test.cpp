@@ -1,6 +1,8 @@
 // The library as the host sees it: loaded with dlopen in a child process
 // (the library object lives once per loaded image), and the demo host.
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,7 +15,9 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "base/text.h"
 #include "test_util.h"
@@ -100,6 +104,57 @@ std::string ReadText(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::string HostPath() {
+    return std::filesystem::path(QZ_LIBRARY_PATH).parent_path() / "quarn-host";
+}
+
+struct ToolRun {
+    int status;  // -1: it did not exit
+    std::string out, err;
+};
+
+// Runs a tool with HOME at dir/home.  Its standard output goes to a file
+// that is read back, or to `stdoutTo`: a path such as /dev/full, or "" for
+// a pipe whose reader has gone.
+ToolRun RunTool(const qztest::TempDir& dir, const std::vector<std::string>& args,
+                const char* stdoutTo = nullptr) {
+    std::filesystem::path home = dir.path() / "home", out = dir.path() / "stdout",
+                          err = dir.path() / "stderr";
+    std::filesystem::create_directories(home);
+    int broken[2] = {-1, -1};
+    bool toPipe = stdoutTo && !*stdoutTo;
+    if (toPipe) {
+        if (::pipe(broken) != 0) return {-1, "", "pipe failed"};
+        ::close(broken[0]);
+    }
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv("HOME", home.c_str(), 1);
+        ::unsetenv("XDG_CONFIG_HOME");
+        int o = toPipe
+                    ? broken[1]
+                    : ::open(stdoutTo ? stdoutTo : out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (o < 0 || e < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0) ::_exit(126);
+        std::vector<char*> argv;
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    if (toPipe) ::close(broken[1]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, stdoutTo ? "" : ReadText(out),
+            ReadText(err)};
+}
+
+std::string WriteScript(const qztest::TempDir& dir, const std::string& name,
+                        const std::string& text) {
+    std::ofstream(dir.path() / name) << text;
+    return (dir.path() / name).string();
+}
+
 }  // namespace
 
 TEST(HostZoneSet, TheFourFunctionsThroughDlopen) {
@@ -174,23 +229,26 @@ TEST(HostZoneSet, AWorkingFolderThatCannotBeWrittenGivesNoFileName) {
     EXPECT_EQ(out, "1 0: 1");
 }
 
+TEST(HostZoneSet, AHomeThatIsNoTextLoadsWithoutAWorkingFolder) {
+    qztest::TempDir dir;
+    std::filesystem::path home = dir.path() / "home\xff";
+    std::filesystem::create_directories(home);
+    std::string out = InChild(home, [&] {
+        Library lib;
+        if (!lib.Ok()) return std::string("no library");
+        lib.Init();
+        return lib.Run("click 4003", nullptr);
+    });
+    EXPECT_EQ(out, "1 0: 1");
+}
+
 TEST(HostZoneSet, DemoHostPlaysTheExampleSession) {
     qztest::TempDir dir;
-    std::string host = std::filesystem::path(QZ_LIBRARY_PATH).parent_path() / "quarn-host";
-    ASSERT_TRUE(std::filesystem::exists(host)) << host;
-    WriteZoneFile(dir, "relay.zone", 3);
-    std::filesystem::create_directories(dir.path() / "home");
-    auto run = [&](const std::string& args) {
-        std::string cmd = "HOME='" + (dir.path() / "home").string() + "' '" + host + "' " + args +
-                          " >'" + (dir.path() / "out").string() + "' 2>'" +
-                          (dir.path() / "err").string() + "'";
-        int status = std::system(cmd.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    };
+    std::string zone = ToUtf8(WriteZoneFile(dir, "relay.zone", 3));
     std::string session = std::string(QZ_SOURCE_DIR) + "/examples/sessions/zoneset-demo.session";
-    EXPECT_EQ(run("--play '" + session + "' '" + (dir.path() / "relay.zone").string() + "'"), 0)
-        << ReadText(dir.path() / "err");
-    std::string out = ReadText(dir.path() / "out");
+    ToolRun run = RunTool(dir, {HostPath(), "--play", session, zone});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string& out = run.out;
     EXPECT_NE(out.find("my_dll_ZoneSet: 1\n"), std::string::npos) << out;
     EXPECT_NE(out.find("Allowed error: 5.000 %\n"), std::string::npos) << out;
     // Two zones are left: the first unticked, the third now second; the
@@ -201,10 +259,113 @@ TEST(HostZoneSet, DemoHostPlaysTheExampleSession) {
     EXPECT_NE(out.find("Elements of Z1:\n    circle"), std::string::npos) << out;
 
     // A script error names its line; the host says so in its status.
-    std::ofstream(dir.path() / "bad.session") << "expect-dialog 1000\nclick 4005\n";
-    EXPECT_EQ(run("--play '" + (dir.path() / "bad.session").string() + "'"), 2);
-    EXPECT_NE(ReadText(dir.path() / "err").find("line 2: dialog 1000 has no control 4005"),
-              std::string::npos)
-        << ReadText(dir.path() / "err");
-    EXPECT_NE(ReadText(dir.path() / "out").find("my_dll_ZoneSet: 0\n"), std::string::npos);
+    run = RunTool(dir, {HostPath(), "--play",
+                        WriteScript(dir, "bad.session", "expect-dialog 1000\nclick 4005\n")});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("line 2: dialog 1000 has no control 4005"), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.out.find("my_dll_ZoneSet: 0\n"), std::string::npos);
 }
+
+TEST(HostZoneSet, DemoHostKeepsTheLibraryBetweenCalls) {
+    qztest::TempDir dir;
+    std::string zone = ToUtf8(WriteZoneFile(dir, "relay.zone", 3));
+    std::string ok = WriteScript(dir, "ok.session",
+                                 "expect-text 4001 \"10.000 %\"\nexpect-current-row 4002 1\n"
+                                 "type 4001 5\nclick 4003\n");
+    // No file: no zones, the allowed error the last call left, then Cancel.
+    std::string cancel = WriteScript(dir, "cancel.session",
+                                     "expect-rows 4002 1\nexpect-current-row 4002 0\n"
+                                     "expect-text 4001 \"5.000 %\"\nclick 4004\n");
+    ToolRun run = RunTool(dir, {HostPath(), "--call", "--play", ok, zone, "--call", "--play",
+                                cancel, "--null", "--release", "--call", "--play", cancel});
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::string calls, work = (dir.path() / "home/Documents/Quarn/Temp/zonePara.tmp").string();
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);)
+        if (line.starts_with("call ") || line.starts_with("my_dll_")) calls += line + "\n";
+    // Cancel after OK forgets the file name; my_dll_Release keeps the allowed error.
+    EXPECT_EQ(calls, "call 1\nmy_dll_ZoneSet: 1\nmy_dll_GetZoneFileName: 1 " + work +
+                         "\n"
+                         "call 2\nmy_dll_ZoneSet: 0\nmy_dll_GetZoneFileName: 0 \n"
+                         "my_dll_Release\n"
+                         "call 3\nmy_dll_ZoneSet: 0\nmy_dll_GetZoneFileName: 0 \n");
+    EXPECT_NE(run.out.find("Allowed error: 5.000 %\n"), std::string::npos) << run.out;
+
+    // A call whose session fails ends the run there.
+    run = RunTool(dir, {HostPath(), "--call", "--play", cancel, zone, "--call", "--play", ok});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("line 1: grid 4002 has 4 rows, not 1"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out.find("call 2"), std::string::npos) << run.out;
+}
+
+TEST(HostZoneSet, ToolsFailWithOneLineAndAStatus) {
+    qztest::TempDir dir;
+    std::string zone = ToUtf8(WriteZoneFile(dir, "relay.zone", 1));
+    std::string cancel = WriteScript(dir, "cancel.session", "click 4004\n");
+    std::string host = HostPath(), quarnz = QZ_QUARNZ_PATH, folder = dir.path().string();
+    struct Case {
+        std::vector<std::string> args;
+        const char* stdoutTo;
+        std::string err;  // empty: any one line
+    } cases[] = {
+        {{host, "\xff.zone"}, nullptr, "quarn-host: \xff.zone: the file name is not UTF-8\n"},
+        {{host, "--play", folder}, nullptr, "quarn-host: " + folder + ": cannot be read\n"},
+        {{host, "--play", "/dev/zero"}, nullptr, "quarn-host: /dev/zero: cannot be read\n"},
+        {{host, "--release"},
+         nullptr,
+         "quarn-host: --release stands between two --call (see --help)\n"},
+        {{host, "--call", "--play", cancel, "--play", cancel},
+         nullptr,
+         "quarn-host: one --play a call (see --help)\n"},
+        {{host, "--play", cancel, zone},
+         "/dev/full",
+         "quarn-host: cannot write to standard output: No space left on device\n"},
+        {{host, "--play", cancel, zone},
+         "",
+         "quarn-host: cannot write to standard output: Broken pipe\n"},
+        {{quarnz, "show", zone},
+         "/dev/full",
+         "quarnz: cannot write to standard output: No space left on device\n"},
+        {{quarnz, "show", zone}, "", "quarnz: cannot write to standard output: Broken pipe\n"},
+        {{quarnz, "shwo", zone}, nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        ToolRun run = RunTool(dir, c.args, c.stdoutTo);
+        EXPECT_GT(run.status, 0) << c.args[1];
+        if (!c.err.empty()) {
+            EXPECT_EQ(run.err, c.err) << c.args[1];
+        }
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+}
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QZ_ASAN 1
+#endif
+#endif
+#if !defined(QZ_ASAN) && !defined(__SANITIZE_ADDRESS__)
+// The address sanitizer reserves more address space than any limit allows.
+TEST(HostZoneSet, PlaySessionTurnsRunningOutOfMemoryIntoZero) {
+    qztest::TempDir dir;
+    std::string out = InChild(dir.path(), [] {
+        Library lib;
+        if (!lib.Ok()) return std::string("no library");
+        Text script;
+        for (int i = 0; i < 170000; ++i) script += u"enter\n";
+        // Room for a little more than the process holds now: not for the steps.
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        rlimit old{};
+        ::getrlimit(RLIMIT_AS, &old);
+        rlimit low = old;
+        low.rlim_cur = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + (rlim_t(8) << 20);
+        ::setrlimit(RLIMIT_AS, &low);
+        int starved = lib.Play(script.c_str());
+        ::setrlimit(RLIMIT_AS, &old);
+        return std::to_string(starved) + " " + std::to_string(lib.Play(u"close"));
+    });
+    EXPECT_EQ(out, "0 1");
+}
+#endif

@@ -152,7 +152,7 @@ TEST(RxPlot, FitScaleFromSettingAndElements) {
     list.push_back(std::move(lens));
     plot.FitScale();
     EXPECT_FLOAT_EQ(plot.fStep, 3);
-    AddLine(list, 0, 0, 100, 0)->nKind = 7;
+    list.push_back(std::make_unique<qztest::ForeignPict>());
     plot.FitScale();
     EXPECT_FLOAT_EQ(plot.fStep, 3);
 }
@@ -337,7 +337,7 @@ TEST(RxPlot, HighlightOnlyForLinesAndArcs) {
     lens->ptZ1 = Rect(0, 8);
     lens->fInnerAngle = 120;
     list.push_back(std::move(lens));
-    AddLine(list, 0, 0, -5, -5)->nKind = 9;  // not a kind: not drawn
+    list.push_back(std::make_unique<qztest::ForeignPict>());  // not a kind: not drawn
     plot.pElements = &list;
     plot.Zzd_Mode = 4;  // not a mode: no setting line
 
@@ -435,24 +435,10 @@ TEST(RxPlot, RasterColours) {
 #ifdef QZ_QUARNZ_PATH
 namespace {
 
-struct PlotRun {
-    int status;
-    std::string out, err;
-};
+using PlotRun = qztest::ToolRun;
 
 PlotRun QuarnzPlot(const std::string& args, const qztest::TempDir& dir) {
-    std::string errPath = (dir.path() / "stderr.txt").string();
-    std::string command = std::string(QZ_QUARNZ_PATH) + " plot " + args + " 2>'" + errPath + "'";
-    PlotRun run{-1, {}, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buf[4096];
-    while (std::size_t n = fread(buf, 1, sizeof buf, pipe)) run.out.append(buf, n);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream err(errPath);
-    run.err.assign(std::istreambuf_iterator<char>(err), {});
-    return run;
+    return qztest::Quarnz("plot " + args, dir);
 }
 
 // Width and height from a PNG's header chunk.

@@ -14,16 +14,16 @@ namespace {
 
 template <class T>
 T RoundTrip(T& record) {
-    Bytes b = Store([&](CArchive& ar) { record.Serialize(ar); });
+    Bytes b = Store([&](CArchiveWriter& ar) { record.Store(ar); });
     T back;
-    CArchive in(b.data(), b.size());
-    back.Serialize(in);
+    CArchiveReader in(b.data(), b.size());
+    back.Load(in);
     EXPECT_EQ(in.Remaining(), 0u);
     return back;
 }
 
 Bytes StoreTexts(const Texts& texts) {
-    return Store([&](CArchive& ar) {
+    return Store([&](CArchiveWriter& ar) {
         for (const Text& t : texts) ar.WriteString(t);
     });
 }
@@ -39,7 +39,7 @@ TEST(Zone, DefaultsAndStoredForm) {
     z.strTag = u"Z1,LE";
     z.strZoneName = u"接地距离 I段";
     z.Zzd_2 = 78;
-    Bytes b = Store([&](CArchive& ar) { z.Serialize(ar); });
+    Bytes b = Store([&](CArchiveWriter& ar) { z.Store(ar); });
     EXPECT_EQ(Strings(b), (Texts{u"1.10", u"1", u"Z1,LE", u"接地距离 I段", u"-1", u"0", u"1.000000",
                                  u"78.000000", u"0.000000", u"0"}));
 }
@@ -71,9 +71,9 @@ TEST(Zone, OldRecordsTakeTheirKindFromTheMode) {
     for (auto [mode, kind] :
          {std::pair{u"0", 0}, {u"1", 1}, {u"2", 1}, {u"3", 1}, {u"7", 0}, {u"-1", 0}}) {
         Bytes b = StoreTexts({u"1.00", u"1", u"Z", u"N", u"5", mode, u"1", u"2", u"3", u"99"});
-        CArchive in(b.data(), b.size());
+        CArchiveReader in(b.data(), b.size());
         CZone z;
-        z.Serialize(in);
+        z.Load(in);
         EXPECT_EQ(z.nCharKind, kind) << ToUtf8(mode);
         EXPECT_EQ(ToUtf8(in.ReadString()), "99");  // the record ended after nine strings
     }
@@ -81,40 +81,75 @@ TEST(Zone, OldRecordsTakeTheirKindFromTheMode) {
 
 TEST(Zone, UnknownVersionAndLongTextsAreHandled) {
     Bytes b = StoreTexts({u"1.1", u"1"});
-    CArchive in(b.data(), b.size());
+    CArchiveReader in(b.data(), b.size());
     CZone z;
-    EXPECT_THROW(z.Serialize(in), ArchiveError);
+    EXPECT_THROW(z.Load(in), ArchiveError);
     Bytes lng = StoreTexts(
         {u"1.10", u"1", Text(300, u'T'), Text(150, u'名'), u"1", u"0", u"1", u"2", u"3", u"0"});
-    CArchive in2(lng.data(), lng.size());
-    z.Serialize(in2);
+    CArchiveReader in2(lng.data(), lng.size());
+    z.Load(in2);
     EXPECT_EQ(z.strTag.str(), Text(99, u'T'));
     EXPECT_EQ(z.strZoneName.str(), Text(99, u'名'));
+}
+
+TEST(Zone, SettingTextInACellAndOnOneLine) {
+    CZone z;
+    z.Zzd_1 = 10, z.Zzd_2 = 78, z.Zzd_3 = 1.5f;
+    struct Case {
+        int mode;
+        const char16_t *cell, *line;
+    };
+    for (Case c : {Case{0, u" Zzd = 10.000Ω ∠ 78.000°, \r\n\r\n 偏转角 = 1.500 °",
+                        u"Zzd = 10.000Ω ∠ 78.000°, 偏转角 = 1.500 °"},
+                   {1, u" Rzd = 10.000Ω, \r\n\r\n Xzd = 78.000Ω", u"Rzd = 10.000Ω, Xzd = 78.000Ω"},
+                   {2, u" Zzd = 10.000Ω ∠ 78.000°, \r\n\r\n Rzd = 1.500Ω ",
+                    u"Zzd = 10.000Ω ∠ 78.000°, Rzd = 1.500Ω"},
+                   {3, u" Rzd = 10.000Ω, \r\n\r\n Xzd = 78.000Ω, 正序阻抗角 = 1.500 °",
+                    u"Rzd = 10.000Ω, Xzd = 78.000Ω, 正序阻抗角 = 1.500 °"},
+                   {7, u"", u"mode 7"}}) {
+        z.Zzd_Mode = c.mode;
+        EXPECT_EQ(SettingText(z), c.cell) << c.mode;
+        EXPECT_EQ(SettingText(z, SettingLayout::kOneLine), c.line) << c.mode;
+    }
+}
+
+TEST(Pict, TheKindCodeFollowsTheClass) {
+    for (std::int32_t k : {kPictMho, kPictLine, kPictArc, kPictLens}) {
+        std::unique_ptr<CPict> p = CreatePict(k);
+        ASSERT_TRUE(p);
+        EXPECT_EQ(p->Kind(), k);
+        EXPECT_EQ(p->Clone()->Kind(), k);
+        PictList one;
+        one.push_back(std::move(p));
+        Bytes b = Store([&](CArchiveWriter& ar) { StorePicts(ar, one, PictForm::kFormula); });
+        EXPECT_EQ(b[4], k);  // the code after the count
+    }
+    EXPECT_FALSE(CreatePict(4));
+    EXPECT_FALSE(CreatePict(-1));
 }
 
 TEST(Pict, CircleStoredForm) {
     CPictMho m;
     m.ptZ1 = {0, 10, 80};
     m.ptZ2 = {0, 2, 260};
-    Bytes b = Store([&](CArchive& ar) { m.Serialize(ar); });
+    Bytes b = Store([&](CArchiveWriter& ar) { m.Store(ar); });
     EXPECT_EQ(Strings(b), (Texts{u"1.00", u"Z1_LE", u"1.00", u"0", u"10.000000", u"80.000000", u"0",
                                  u"2.000000", u"260.000000", u"0.000000"}));
     // "1.00" as bytes: marker, length 4, UTF-16LE.
     EXPECT_EQ(Bytes(b.begin(), b.begin() + 12),
               (Bytes{0xFF, 0xFE, 0xFF, 0x04, 0x31, 0, 0x2E, 0, 0x30, 0, 0x30, 0}));
-    CPict base;
-    EXPECT_EQ(base.strZoneTag, u"");
-    EXPECT_EQ(
-        Store([&](CArchive& ar) { base.Serialize(ar); }),
-        (Bytes{0xFF, 0xFE, 0xFF, 0x04, 0x31, 0, 0x2E, 0, 0x30, 0, 0x30, 0, 0xFF, 0xFE, 0xFF, 0}));
+    // An empty tag: marker and length 0.
+    m.strZoneTag = u"";
+    b = Store([&](CArchiveWriter& ar) { m.Store(ar); });
+    EXPECT_EQ(Bytes(b.begin() + 12, b.begin() + 16), (Bytes{0xFF, 0xFE, 0xFF, 0}));
 }
 
 TEST(Pict, EveryClassRoundTripsBothForms) {
     CPictArc a;
-    EXPECT_EQ(Strings(Store([&](CArchive& ar) { a.Serialize(ar); })).size(), 14u);
-    Texts f = Strings(Store([&](CArchive& ar) { a.SerializeFormula(ar); }));
+    EXPECT_EQ(Strings(Store([&](CArchiveWriter& ar) { a.Store(ar); })).size(), 14u);
+    Texts f = Strings(Store([&](CArchiveWriter& ar) { a.StoreFormula(ar); }));
     EXPECT_EQ(f[f.size() - 2], u"1.0");
-    EXPECT_EQ(Strings(Store([&](CArchive& ar) { a.Serialize(ar); }))[12], u"1.000000");
+    EXPECT_EQ(Strings(Store([&](CArchiveWriter& ar) { a.Store(ar); }))[12], u"1.000000");
     a.strZoneTag = u"Z2";
     a.ptZ0 = {1, -3.5f, 4.25f, u"RZD*0.5", u"XZD"};
     a.fRadius = 2.5f;
@@ -127,10 +162,10 @@ TEST(Pict, EveryClassRoundTripsBothForms) {
     EXPECT_EQ(back.fRadius, 2.5f);
     EXPECT_EQ(back.nClockwise, 1);
     EXPECT_EQ(back.strRadius, u"1.0");  // the numeric form carries no formulas
-    Bytes fb = Store([&](CArchive& ar) { a.SerializeFormula(ar); });
+    Bytes fb = Store([&](CArchiveWriter& ar) { a.StoreFormula(ar); });
     CPictArc fback;
-    CArchive in(fb.data(), fb.size());
-    fback.SerializeFormula(in);
+    CArchiveReader in(fb.data(), fb.size());
+    fback.LoadFormula(in);
     EXPECT_EQ(fback.ptZ0.strFormula1, u"RZD*0.5");
     EXPECT_EQ(fback.strRadius, u"ZZD_MAG/2");
     EXPECT_EQ(fback.nClockwise, 1);
@@ -140,7 +175,7 @@ TEST(Pict, EveryClassRoundTripsBothForms) {
     l.fInnerAngle = 120;
     l.fWidthA = 5.7735f;
     l.fRatioAB = 0.57735f;
-    EXPECT_EQ(Strings(Store([&](CArchive& ar) { l.Serialize(ar); })).size(), 12u);
+    EXPECT_EQ(Strings(Store([&](CArchiveWriter& ar) { l.Store(ar); })).size(), 12u);
     CPictLens lb = RoundTrip(l);
     EXPECT_EQ(lb.fWidthA, 5.7735f);
     EXPECT_EQ(lb.fRatioAB, 0.57735f);
@@ -148,22 +183,22 @@ TEST(Pict, EveryClassRoundTripsBothForms) {
     CPictLine line;
     line.ptZ = {1, 1, 2};
     line.fInclination = 75;
-    EXPECT_EQ(Strings(Store([&](CArchive& ar) { line.Serialize(ar); })).size(), 13u);
+    EXPECT_EQ(Strings(Store([&](CArchiveWriter& ar) { line.Store(ar); })).size(), 13u);
     EXPECT_EQ(RoundTrip(line).fInclination, 75.0f);
-    EXPECT_EQ(Strings(Store([&](CArchive& ar) { line.SerializeFormula(ar); })).size(), 7u);
+    EXPECT_EQ(Strings(Store([&](CArchiveWriter& ar) { line.StoreFormula(ar); })).size(), 7u);
 }
 
 TEST(Pict, OldLinesAreUpgraded) {
     Bytes b = StoreTexts({u"1.00", u"Z9", u"1.00", u"1", u"0", u"2", u"1", u"0", u"0"});
-    CArchive in(b.data(), b.size());
+    CArchiveReader in(b.data(), b.size());
     CPictLine line;
-    line.Serialize(in);
+    line.Load(in);
     EXPECT_EQ(in.Remaining(), 0u);
     EXPECT_EQ(line.ptZ.nCoord, 1);
     EXPECT_EQ(line.ptZ.fValue1, 0.0f);
     EXPECT_EQ(line.ptZ.fValue2, 2.0f);
     EXPECT_EQ(line.fInclination, 90.0f);
-    Texts again = Strings(Store([&](CArchive& ar) { line.Serialize(ar); }));
+    Texts again = Strings(Store([&](CArchiveWriter& ar) { line.Store(ar); }));
     EXPECT_EQ(again.size(), 13u);
     EXPECT_EQ(again[2], u"1.10");
 }
@@ -171,14 +206,14 @@ TEST(Pict, OldLinesAreUpgraded) {
 TEST(Pict, UnknownVersionsAreBroken) {
     // Numeric form, own version unknown.
     Bytes b = StoreTexts({u"1.00", u"Z", u"2.00", u"0", u"1", u"2"});
-    CArchive in(b.data(), b.size());
+    CArchiveReader in(b.data(), b.size());
     CPictMho m;
-    EXPECT_THROW(m.Serialize(in), ArchiveError);
+    EXPECT_THROW(m.Load(in), ArchiveError);
     // Formula form: nothing is set.
     Bytes f = StoreTexts({u"1.01", u"1", u"RZD", u"XZD"});
-    CArchive inf(f.data(), f.size());
+    CArchiveReader inf(f.data(), f.size());
     CPictLens lens;
-    EXPECT_THROW(lens.SerializeFormula(inf), ArchiveError);
+    EXPECT_THROW(lens.LoadFormula(inf), ArchiveError);
     EXPECT_EQ(lens.ptZ1.nCoord, 0);
     EXPECT_EQ(lens.ptZ1.strFormula1, u"0.0");
 }
@@ -199,24 +234,24 @@ TEST(Pict, ListsReadAllOrNothing) {
     PictList list;
     list.push_back(std::make_unique<CPictMho>());
     list.push_back(std::make_unique<CPictLens>());
-    Bytes b = Store([&](CArchive& ar) { SerializePictList(ar, list, PictForm::kNumeric); });
+    Bytes b = Store([&](CArchiveWriter& ar) { StorePicts(ar, list, PictForm::kNumeric); });
     PictList back;
-    CArchive in(b.data(), b.size());
-    SerializePictList(in, back, PictForm::kNumeric);
+    CArchiveReader in(b.data(), b.size());
+    LoadPicts(in, back, PictForm::kNumeric);
     ASSERT_EQ(back.size(), 2u);
-    EXPECT_EQ(back[1]->nKind, kPictLens);
+    EXPECT_EQ(back[1]->Kind(), kPictLens);
     for (std::size_t cut = 0; cut < b.size(); ++cut) {
         PictList part;
-        CArchive c(b.data(), cut);
-        EXPECT_THROW(SerializePictList(c, part, PictForm::kNumeric), ArchiveError) << cut;
+        CArchiveReader c(b.data(), cut);
+        EXPECT_THROW(LoadPicts(c, part, PictForm::kNumeric), ArchiveError) << cut;
         EXPECT_TRUE(part.empty());
     }
     Bytes bad = b;
     bad[4] = 9;  // kind code of the first element
-    CArchive c(bad.data(), bad.size());
-    EXPECT_THROW(SerializePictList(c, back, PictForm::kNumeric), ArchiveError);
+    CArchiveReader c(bad.data(), bad.size());
+    EXPECT_THROW(LoadPicts(c, back, PictForm::kNumeric), ArchiveError);
     EXPECT_EQ(back.size(), 2u);
     Bytes huge{0xFF, 0xFF, 0xFF, 0x7F};
-    CArchive h(huge.data(), huge.size());
-    EXPECT_THROW(SerializePictList(h, back, PictForm::kFormula), ArchiveError);
+    CArchiveReader h(huge.data(), huge.size());
+    EXPECT_THROW(LoadPicts(h, back, PictForm::kFormula), ArchiveError);
 }

@@ -4,31 +4,45 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "base/archive.h"
 #include "base/text.h"
+#include "records/pict.h"
+
+#ifdef QZ_QUARNZ_PATH
+#include <sys/wait.h>
+#endif
 
 namespace qztest {
 
-// Bytes of a storing archive filled by `fill`.
+// Bytes of an archive writer filled by `fill`.
 template <class Fill>
 std::vector<std::uint8_t> Store(Fill fill) {
     std::vector<std::uint8_t> bytes;
-    qz::CArchive ar(bytes);
+    qz::CArchiveWriter ar(bytes);
     fill(ar);
     return bytes;
 }
 
 // Every archive string of a stream that holds nothing else.
 inline std::vector<qz::Text> Strings(const std::vector<std::uint8_t>& bytes) {
-    qz::CArchive ar(bytes.data(), bytes.size());
+    qz::CArchiveReader ar(bytes.data(), bytes.size());
     std::vector<qz::Text> out;
     while (ar.Remaining()) out.push_back(ar.ReadString());
     return out;
 }
+
+// An element of no class the library knows: what the base class does.
+struct ForeignPict : qz::CPict {
+    qz::PictKind Kind() const override { return qz::PictKind(7); }
+    std::unique_ptr<qz::CPict> Clone() const override {
+        return std::make_unique<ForeignPict>(*this);
+    }
+};
 
 // A fresh folder under the system's temporary folder, removed at scope end.
 class TempDir {
@@ -59,5 +73,27 @@ class TempDir {
   private:
     std::filesystem::path path_;
 };
+
+// A file's whole content.
+inline std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+#ifdef QZ_QUARNZ_PATH
+// One run of the quarnz tool: exit status, standard output and standard error.
+struct ToolRun {
+    int status = -1;
+    std::string out, err;
+};
+
+inline ToolRun Quarnz(const std::string& args, const TempDir& dir) {
+    std::filesystem::path out = dir.path() / "quarnz.out", err = dir.path() / "quarnz.err";
+    std::string command = std::string(QZ_QUARNZ_PATH) + " " + args + " >'" + out.string() +
+                          "' 2>'" + err.string() + "'";
+    int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
+}
+#endif
 
 }  // namespace qztest

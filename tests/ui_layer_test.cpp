@@ -122,6 +122,17 @@ TEST(UiSession, ParsingNamesTheLineAndDecodesQuotes) {
     EXPECT_EQ(error(u"type 4001 \"open"), "line 1: a quoted text is not closed");
     EXPECT_EQ(error(u"type 4001 \"a\"b"), "line 1: a quoted text must be followed by a blank");
     EXPECT_EQ(error(u"tree 1"), "line 1: 'tree' takes 2 or more arguments, not 1");
+    EXPECT_EQ(error(u"expect-refused expect-text 4001 x"),
+              "line 1: 'expect-refused' takes an action, not 'expect-text'");
+    EXPECT_EQ(error(u"expect-buttons yes-maybe"),
+              "line 1: no message box offers the buttons 'yes-maybe'");
+    EXPECT_EQ(error(Text(kMaxSessionScript + 1, u' ').c_str()),
+              "a session script holds at most 1048576 characters");
+    // A byte-order mark at the start is no part of the first verb.
+    steps = ParseSession(u"\uFEFFexpect-refused menu 32814");
+    ASSERT_EQ(steps.size(), 1u);
+    EXPECT_EQ(steps[0].Describe(), "expect-refused menu \"32814\"");
+    EXPECT_EQ(steps[0].Context(), StepContext::kMenu);
 }
 
 namespace {
@@ -223,10 +234,73 @@ TEST_F(HeadlessTest, ASessionThatRunsOutCancelsEveryOpenDialog) {
     ASSERT_EQ(user.Errors().size(), 1u);
     EXPECT_EQ(user.Errors()[0], "line 2: the session ends here while dialog 1103 is open");
 
-    // With no session at all nothing waits either.
+    // With no session at all nothing waits either, and once a session has
+    // ended, what waits names none of its lines.
     user.Reset();
+    user.Play("close");
+    EXPECT_EQ(Probe(res::kDlgGraph).DoModal(), kIdCancel);
+    EXPECT_TRUE(user.Finish());
     EXPECT_EQ(Probe(res::kDlgZoneSet).DoModal(), kIdCancel);
     EXPECT_EQ(user.Errors().at(0), "no session: dialog 1000 was closed unanswered");
+}
+
+TEST_F(HeadlessTest, ChecksOfRowsButtonsAndRefusals) {
+    int current = 0;
+    auto run = [&](const char* script) {
+        user.Reset();
+        Probe dlg(res::kDlgGraph);
+        dlg.onInit = [&](Probe& d) {
+            d.ExposeCurrentRow(res::kGridElements, current);
+            d.Grid(res::kGridElements).SetRows(30);
+            d.EnableItem(res::kBtnNewElement, false);
+        };
+        dlg.onCommand = [&](int id) {
+            if (id == res::kRadioCircle) {
+                PopupMenu menu(res::kMenuGraph);
+                menu.EnableMenuItem(res::kCmdElementDelete, false);
+                dlg.TrackPopupMenu(menu, {0, 0});
+            } else if (id == res::kCmdElementEdit) {
+                dlg.MessageBox(u"sure?", u"q", kMbYesNo | kMbIconQuestion);
+            }
+        };
+        user.Call([&] { current = 3; });
+        user.Play(script);
+        dlg.DoModal();
+        user.Finish();
+        return user.Errors().empty() ? std::string("played") : user.Errors()[0];
+    };
+    EXPECT_EQ(run(R"(
+expect-current-row 4000 3
+expect-top-row 4000 1
+grid-scroll 4000 10
+expect-top-row 4000 10
+expect-refused grid-click 4000 2 0
+expect-refused click 4320
+click 4315
+expect-refused menu 4312
+menu 4311
+expect-buttons yes-no
+expect-refused answer ok
+answer no
+close
+)"),
+              "played");
+    EXPECT_EQ(user.Messages().at(0).answer, kIdNo);
+    // A step that is played, or one that names what is not there, is no refusal.
+    EXPECT_EQ(run("expect-refused click 4316"), "line 2: 'click' was played: it was not refused");
+    EXPECT_EQ(run("expect-refused click 4999"), "line 2: dialog 1104 has no control 4999");
+    EXPECT_EQ(run("click 4315\nexpect-refused menu 4311"),
+              "line 3: 'menu' was played: it was not refused");
+    EXPECT_EQ(run("click 4315\nmenu 4311\nexpect-buttons ok"),
+              "line 4: the message box offers yes-no, not ok");
+    EXPECT_EQ(run("expect-current-row 4000 2"),
+              "line 2: the current row of control 4000 is 3, not 2");
+    EXPECT_EQ(run("expect-current-row 4315 0"),
+              "line 2: dialog 1104 keeps no current row of control 4315");
+    EXPECT_EQ(run("expect-top-row 4000 2"), "line 2: grid 4000 shows row 1 at the top, not 2");
+    // A cell before the first row or column is no cell, whatever it shows.
+    EXPECT_EQ(run("expect-cell 4000 -1 0 \"\""), "line 2: grid 4000 has no cell -1, 0");
+    EXPECT_EQ(run("expect-cell 4000 0 -1 \"\""), "line 2: grid 4000 has no cell 0, -1");
 }
 
 TEST_F(HeadlessTest, AnErrorInAHandlerIsShownAndTheDialogStaysOpen) {

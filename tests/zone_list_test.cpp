@@ -86,7 +86,7 @@ TEST(ZoneFile, SaveAndLoadKeepZonesElementsAndTags) {
     CZoneLists lists = Sample();
     Text path = dir.text("zonePara.tmp");
     ASSERT_TRUE(lists.SaveZoneFile(path));
-    EXPECT_FALSE(std::filesystem::exists(dir.path() / "zonePara.tmp.part"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
     BoxSpy spy;
     CZoneLists back;
     back.arrZones.push_back(MakeZone(u"kept"));  // loading appends
@@ -98,7 +98,7 @@ TEST(ZoneFile, SaveAndLoadKeepZonesElementsAndTags) {
     EXPECT_EQ(back.arrZones[2]->strZoneName, u"区段 z1,le");
     EXPECT_EQ(back.arrZones[2]->Zzd_Mode, 1);
     ASSERT_EQ(back.arrPicts.size(), 3u);
-    EXPECT_EQ(back.arrPicts[1]->nKind, kPictLine);
+    EXPECT_EQ(back.arrPicts[1]->Kind(), kPictLine);
     EXPECT_EQ(back.arrPicts[1]->strZoneTag, u"z1,le");
     back.arrZones.erase(back.arrZones.begin());
     EXPECT_EQ(back.ZoneFileBytes(), ReadFile(dir.path() / "zonePara.tmp"));  // byte for byte
@@ -150,10 +150,55 @@ TEST(ZoneFile, HostileCountsAndCodes) {
     Bytes e = only.ZoneFileBytes();
     e[12] = 4;
     broken(e);
-    // Negative counts read no records.
+    // Negative counts read no records; the reading says so.
     Bytes neg{0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF};
-    lists.AppendZoneFileBytes(neg.data(), neg.size());
+    ZoneFileReading r = lists.AppendZoneFileBytes(neg.data(), neg.size());
     EXPECT_TRUE(lists.arrZones.empty() && lists.arrPicts.empty());
+    EXPECT_EQ(r.Remarks(),
+              "zone count -1 at byte 4 read as none; element count -2 at byte 8 read as none");
+}
+
+TEST(ZoneFile, CountsAreCheckedBeforeAnyRecordIsRead) {
+    // A count is refused at once, at its end, when its records cannot fit in
+    // the bytes left (a zone takes at least 9, an element 5); one that can
+    // fit is read until the records themselves fail.
+    auto error = [](const Bytes& b) {
+        CZoneLists lists;
+        try {
+            lists.AppendZoneFileBytes(b.data(), b.size());
+        } catch (const ArchiveError& e) {
+            EXPECT_TRUE(lists.arrZones.empty() && lists.arrPicts.empty());
+            return std::string(e.what());
+        }
+        return std::string("read");
+    };
+    Bytes zones(8 + 90, 0);
+    zones[4] = 11;
+    EXPECT_EQ(error(zones), "count 11 cannot fit in the 90 bytes left at byte 8");
+    zones[4] = 10;
+    EXPECT_EQ(error(zones), "unknown zone record version \"\" at byte 8");
+    Bytes elements(12 + 50, 0);
+    elements[8] = 11;
+    EXPECT_EQ(error(elements), "count 11 cannot fit in the 50 bytes left at byte 12");
+    elements[8] = 10;
+    EXPECT_EQ(error(elements), "unknown element record version \"\" at byte 16");
+
+    // Zero counts read nothing and say nothing; bytes after the last element
+    // are ignored, and said to be.
+    Bytes b = Sample().ZoneFileBytes();
+    std::size_t end = b.size();
+    CZoneLists lists;
+    ZoneFileReading r = lists.AppendZoneFileBytes(b.data(), b.size());
+    EXPECT_EQ(r.zoneCount, 2);
+    EXPECT_EQ(r.elementCount, 3);
+    EXPECT_EQ(r.Remarks(), "");
+    b.insert(b.end(), {0xFF, 0xFE});
+    r = lists.AppendZoneFileBytes(b.data(), b.size());
+    EXPECT_EQ(lists.arrZones.size(), 4u);
+    EXPECT_EQ(r.Remarks(),
+              "2 bytes after the last element at byte " + std::to_string(end) + " ignored");
+    Bytes empty = CZoneLists().ZoneFileBytes();
+    EXPECT_EQ(lists.AppendZoneFileBytes(empty.data(), empty.size()).Remarks(), "");
 }
 
 TEST(ZoneLists, DeleteByTagIsExactAndCaseSensitive) {
@@ -203,8 +248,8 @@ TEST(ElementFiles, SaveOfOneZoneAndAppendWithANewTag) {
     ASSERT_TRUE(lists.SavePictsOfZone(path, u"Z1,LE"));
     ASSERT_TRUE(lists.AppendPictsFromFile(path, u"Z9"));
     ASSERT_EQ(lists.arrPicts.size(), 5u);
-    EXPECT_EQ(lists.arrPicts[3]->nKind, kPictMho);
-    EXPECT_EQ(lists.arrPicts[4]->nKind, kPictLens);
+    EXPECT_EQ(lists.arrPicts[3]->Kind(), kPictMho);
+    EXPECT_EQ(lists.arrPicts[4]->Kind(), kPictLens);
     EXPECT_EQ(lists.arrPicts[4]->strZoneTag, u"Z9");
     ASSERT_TRUE(lists.SavePictsOfZone(path, u"none"));
     EXPECT_EQ(ReadFile(dir.path() / "graphPara.tmp"), (Bytes{0, 0, 0, 0}));
@@ -231,7 +276,7 @@ namespace {
 struct FaultyFs {
     static inline int failAt = -1, step = 0;
     static bool Tick() { return step++ != failAt; }
-    static void* OpenWrite(const Text& p) { return Tick() ? NativeVfs().openWrite(p) : nullptr; }
+    static void* CreateNew(const Text& p) { return Tick() ? NativeVfs().createNew(p) : nullptr; }
     static bool Write(void* f, const std::uint8_t* d, std::size_t n) {
         return Tick() && NativeVfs().write(f, d, n);
     }
@@ -249,7 +294,7 @@ struct FaultyFs {
 TEST(ZoneFile, AFailedSaveNeverLeavesAHalfWrittenFile) {
     qztest::TempDir dir;
     Vfs faulty = NativeVfs();
-    faulty.openWrite = FaultyFs::OpenWrite;
+    faulty.createNew = FaultyFs::CreateNew;
     faulty.write = FaultyFs::Write;
     faulty.close = FaultyFs::Close;
     faulty.replace = FaultyFs::Replace;
@@ -265,10 +310,10 @@ TEST(ZoneFile, AFailedSaveNeverLeavesAHalfWrittenFile) {
         FaultyFs::step = 0;
         EXPECT_FALSE(lists.SaveZoneFile(path)) << k;
         EXPECT_EQ(ReadFile(dir.path() / "zonePara.tmp"), before) << k;
-        EXPECT_FALSE(std::filesystem::exists(dir.path() / "zonePara.tmp.part")) << k;
         FaultyFs::step = 0;
         EXPECT_FALSE(lists.SavePictsOfZone(dir.text("graphPara.tmp"), u"Z1,LE")) << k;
-        EXPECT_FALSE(std::filesystem::exists(dir.path() / "graphPara.tmp")) << k;
+        // Nothing but the old file: no temporary file is left behind.
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << k;
     }
     FaultyFs::failAt = -1;
     EXPECT_TRUE(lists.SaveZoneFile(path));

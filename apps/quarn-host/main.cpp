@@ -1,197 +1,297 @@
 // quarn-host: a stand-in for the relay-test host.  It loads the library as
 // a file, calls the four functions the way the host does and shows the zone
 // parameter file that comes back.  With --play the user's actions in the
-// dialogs come from a session script.
+// dialogs come from a session script; with --call it makes several calls on
+// the one loaded library, so that what the library keeps between them shows.
 #ifdef _WIN32
 #include <windows.h>
+// After windows.h.
+#include <shellapi.h>
 #else
 #include <dlfcn.h>
-#include <unistd.h>
 #endif
 
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "QuarnZGraph.h"
+#include "base/platform.h"
 #include "base/text.h"
+#include "tool_main.h"
 #include "zones/describe.h"
 #include "zones/zone_list.h"
 
 namespace {
 
-using InitFn = void (*)();
-using ZoneSetFn = std::int32_t (*)(const char16_t*);
-using GetNameFn = std::int32_t (*)(char16_t*);
-using ReleaseFn = void (*)();
-using PlayFn = std::int32_t (*)(const char16_t*);
-
 const char kUsage[] =
     "usage: quarn-host [--library PATH] [--play SCRIPT] [ZONEFILE]\n"
+    "       quarn-host [--library PATH] --call [--play SCRIPT] [ZONEFILE|--null]\n"
+    "                  [--release] --call ...\n"
     "  Loads libQuarnZGraph.so, or QuarnZGraph.dll on Windows (beside this\n"
-    "  program unless --library names it),\n"
-    "  runs the zone settings dialog on ZONEFILE (none when left out) and prints\n"
-    "  the zone parameter file written.  --play takes the user's actions from a\n"
-    "  session script; without it the dialog ends with Cancel at once.\n";
+    "  program unless --library names it), calls my_dll_ZoneSet on ZONEFILE\n"
+    "  (null when left out or with --null) and prints what it returned, what\n"
+    "  my_dll_GetZoneFileName returned and the zone parameter file written.\n"
+    "  --play takes the user's actions from a session script; without it the\n"
+    "  dialog ends with Cancel at once.  Each --call is one call on the same\n"
+    "  loaded library with its own script and path; --release calls\n"
+    "  my_dll_Release between two calls.\n";
 
+// Ends the run; its line is on standard error already.
+struct Failure {
+    int status;
+};
+
+[[noreturn]] void Fail(const std::string& what) {
+    std::fprintf(stderr, "quarn-host: %s\n", what.c_str());
+    throw Failure{1};
+}
+
+// One my_dll_ZoneSet call, or my_dll_Release between two.
+struct Action {
+    bool release = false;
+    bool play = false, hasPath = false, null = false;
+    std::string script, zoneFile;  // as given
+    qz::Text scriptText, path;
+};
+
+struct Options {
+    bool help = false;
+    bool calls = false;  // --call: a header line before each call
+    std::string library;
+    std::vector<Action> actions;
+};
+
+// The arguments as UTF-8: on Windows from the wide command line, which
+// holds any file name; elsewhere the bytes as given.
+std::vector<std::string> Arguments(int argc, char** argv) {
 #ifdef _WIN32
-constexpr char kLibraryFile[] = "\\QuarnZGraph.dll";
-
-std::string ExecutablePath() {
-    std::vector<wchar_t> buf(32768);
-    DWORD n = GetModuleFileNameW(nullptr, buf.data(), DWORD(buf.size()));
-    return qz::ToUtf8Lossy(std::u16string(buf.data(), buf.data() + n));
-}
-
-// The library's handle, or null with the reason in `error`.
-void* Load(const std::string& path, std::string& error) {
-    std::u16string wide = qz::FromUtf8(path);
-    HMODULE lib = LoadLibraryW(reinterpret_cast<const wchar_t*>(wide.c_str()));
-    if (!lib) error = path + ": LoadLibraryW failed, error " + std::to_string(GetLastError());
-    return lib;
-}
-
-void* Symbol(void* lib, const char* name) {
-    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(lib), name));
-}
-
-void Unload(void* lib) {
-    FreeLibrary(static_cast<HMODULE>(lib));
-}
+    (void)argc, (void)argv;
+    int n = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &n);
+    std::vector<std::string> args;
+    for (int i = 1; wide && i < n; ++i) {
+        try {
+            args.push_back(qz::ToUtf8(reinterpret_cast<const char16_t*>(wide[i])));
+        } catch (const qz::TextError&) {
+            LocalFree(wide);
+            Fail("argument " + std::to_string(i) + " is no valid text");
+        }
+    }
+    LocalFree(wide);
+    return args;
 #else
-constexpr char kLibraryFile[] = "/libQuarnZGraph.so";
-
-std::string ExecutablePath() {
-    char buf[4096];
-    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    return n > 0 ? std::string(buf, std::size_t(n)) : std::string();
-}
-
-void* Load(const std::string& path, std::string& error) {
-    void* lib = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!lib) error = ::dlerror();
-    return lib;
-}
-
-void* Symbol(void* lib, const char* name) {
-    return ::dlsym(lib, name);
-}
-
-void Unload(void* lib) {
-    ::dlclose(lib);
-}
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 #endif
-
-std::string ExecutableFolder() {
-    std::string path = ExecutablePath();
-    std::size_t cut = path.rfind(kLibraryFile[0]);
-    return cut == std::string::npos ? std::string(".") : path.substr(0, cut);
 }
 
-bool ReadFile(const std::string& path, std::string& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
+Options ParseArguments(const std::vector<std::string>& args) {
+    Options o;
+    for (const auto& arg : args) o.calls = o.calls || arg == "--call";
+    if (!o.calls) o.actions.emplace_back();  // the one call
+    auto value = [&](std::size_t& i) -> const std::string& {
+        if (i + 1 >= args.size()) Fail(args[i] + " needs a value (see --help)");
+        return args[++i];
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            o.help = true;
+        } else if (arg == "--library") {
+            o.library = value(i);
+        } else if (arg == "--call") {
+            o.actions.emplace_back();
+        } else if (arg == "--release") {
+            if (!o.calls) Fail("--release stands between two --call (see --help)");
+            o.actions.emplace_back().release = true;
+        } else {
+            if (o.actions.empty() || o.actions.back().release)
+                Fail(arg + " belongs to a --call (see --help)");
+            Action& call = o.actions.back();
+            if (arg == "--play") {
+                if (call.play) Fail("one --play a call (see --help)");
+                call.script = value(i);
+                call.play = true;
+            } else if (arg == "--null" || (!arg.empty() && arg[0] != '-')) {
+                if (call.hasPath) Fail("one zone file or --null a call (see --help)");
+                call.hasPath = true;
+                call.null = arg == "--null";
+                if (!call.null) call.zoneFile = arg;
+            } else {
+                Fail("unknown option " + arg + " (see --help)");
+            }
+        }
+    }
+    return o;
+}
+
+// A file name the library and the file system take: UTF-16.
+qz::Text FileName(const std::string& name) {
+    try {
+        return qz::FromUtf8(name);
+    } catch (const qz::TextError&) {
+        Fail(name + ": the file name is not UTF-8");
+    }
+}
+
+// The whole file through the platform's file table; only a regular file reads.
+std::vector<std::uint8_t> ReadFile(const std::string& shown, const qz::Text& name) {
+    std::vector<std::uint8_t> bytes;
+    if (!qz::CurrentVfs().readAll(name, bytes))
+        Fail(shown + (qz::CurrentVfs().exists(name) ? ": cannot be read" : ": no such file"));
+    return bytes;
+}
+
+qz::Text ReadScript(const std::string& path) {
+    std::vector<std::uint8_t> bytes = ReadFile(path, FileName(path));
+    try {
+        return qz::FromUtf8(
+            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    } catch (const qz::TextError&) {
+        Fail(path + ": the session script is not UTF-8 text");
+    }
 }
 
 // The zone parameter file as quarnz show prints it.
-int PrintZoneFile(const std::string& path) {
-    std::string bytes;
-    if (!ReadFile(path, bytes)) {
-        std::fprintf(stderr, "quarn-host: cannot read %s\n", path.c_str());
-        return 1;
-    }
+void PrintZoneFile(const qz::Text& name) {
+    std::string shown = qz::ToUtf8Lossy(name);
+    std::vector<std::uint8_t> bytes = ReadFile(shown, name);
     qz::CZoneLists lists;
     try {
-        lists.AppendZoneFileBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                  bytes.size());
+        lists.AppendZoneFileBytes(bytes.data(), bytes.size());
     } catch (const qz::ArchiveError& e) {
-        std::fprintf(stderr, "quarn-host: %s is broken: %s\n", path.c_str(), e.what());
-        return 1;
+        Fail(shown + ": broken zone parameter file: " + e.what());
     }
     std::fputs(qz::DescribeZoneLists(lists).c_str(), stdout);
+}
+
+// The library, loaded as a file and reached only through its exports; it
+// is released and unloaded whatever ends the run.
+class Library {
+  public:
+    explicit Library(const std::string& path) {
+#ifdef _WIN32
+        handle_ = LoadLibraryW(reinterpret_cast<const wchar_t*>(FileName(path).c_str()));
+        if (!handle_) Fail(path + ": LoadLibraryW failed, error " + std::to_string(GetLastError()));
+#else
+        handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle_) Fail(::dlerror());
+#endif
+        init = Find<void (*)()>("my_dll_Init");
+        zoneSet = Find<std::int32_t (*)(const char16_t*)>("my_dll_ZoneSet");
+        getName = Find<std::int32_t (*)(char16_t*)>("my_dll_GetZoneFileName");
+        release = Find<void (*)()>("my_dll_Release");
+        play = Find<std::int32_t (*)(const char16_t*)>("quarnz_PlaySession");
+        if (!missing_.empty()) {
+            Unload();
+            Fail("the library has no function " + missing_);
+        }
+    }
+    ~Library() {
+        release();
+        Unload();
+    }
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+
+    void (*init)() = nullptr;
+    std::int32_t (*zoneSet)(const char16_t*) = nullptr;
+    std::int32_t (*getName)(char16_t*) = nullptr;
+    void (*release)() = nullptr;
+    std::int32_t (*play)(const char16_t*) = nullptr;
+
+  private:
+    template <class Fn>
+    Fn Find(const char* name) {
+#ifdef _WIN32
+        auto* symbol = reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+#else
+        void* symbol = ::dlsym(handle_, name);
+#endif
+        if (!symbol && missing_.empty()) missing_ = name;
+        return reinterpret_cast<Fn>(symbol);
+    }
+    void Unload() {
+#ifdef _WIN32
+        FreeLibrary(static_cast<HMODULE>(handle_));
+#else
+        ::dlclose(handle_);
+#endif
+    }
+
+    void* handle_ = nullptr;
+    std::string missing_;
+};
+
+// The library beside this program.
+std::string DefaultLibrary() {
+#ifdef _WIN32
+    const char16_t* file = u"QuarnZGraph.dll";
+#else
+    const char16_t* file = u"libQuarnZGraph.so";
+#endif
+    qz::Text folder = qz::ExecutablePath();
+    std::size_t cut = folder.rfind(qz::kPathSeparator);
+    folder = cut == qz::Text::npos ? qz::Text(u".") : folder.substr(0, cut);
+    return qz::ToUtf8(qz::JoinPath(folder, file));
+}
+
+// One my_dll_ZoneSet call under its session; the exit status it leaves.
+int Call(Library& lib, const Action& call) {
+    // A script that does not parse: the library said why; nothing is called.
+    if (call.play && !lib.play(call.scriptText.c_str())) return 2;
+    std::int32_t confirmed = lib.zoneSet(call.hasPath && !call.null ? call.path.c_str() : nullptr);
+    std::printf("my_dll_ZoneSet: %d\n", confirmed);
+    std::vector<char16_t> name(32768, u'\0');
+    std::int32_t named = lib.getName(name.data());
+    std::printf("my_dll_GetZoneFileName: %d %s\n", named, qz::ToUtf8Lossy(name.data()).c_str());
+    int status = 0;
+    try {
+        if (named) PrintZoneFile(name.data());
+    } catch (const Failure& f) {
+        status = f.status;
+    }
+    if (call.play && !lib.play(nullptr)) status = 2;
+    return status;
+}
+
+int Host(int argc, char** argv) {
+    Options o = ParseArguments(Arguments(argc, argv));
+    if (o.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    // Every file name and script is checked before the library is loaded.
+    for (Action& a : o.actions) {
+        if (a.play) a.scriptText = ReadScript(a.script);
+        if (a.hasPath && !a.null) a.path = FileName(a.zoneFile);
+    }
+    Library lib(o.library.empty() ? DefaultLibrary() : o.library);
+    lib.init();
+    int calls = 0;
+    for (const Action& a : o.actions) {
+        if (a.release) {
+            lib.release();
+            std::printf("my_dll_Release\n");
+            continue;
+        }
+        if (o.calls) std::printf("call %d\n", ++calls);
+        if (int status = Call(lib, a); status != 0) return status;
+    }
     return 0;
 }
 
-template <class Fn>
-Fn Find(void* lib, const char* name) {
-    void* sym = Symbol(lib, name);
-    if (!sym) std::fprintf(stderr, "quarn-host: the library has no function %s\n", name);
-    return reinterpret_cast<Fn>(sym);
+int Run(int argc, char** argv) {
+    try {
+        return Host(argc, argv);
+    } catch (const Failure& f) {
+        return f.status;
+    }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string library = ExecutableFolder() + kLibraryFile;
-    std::string script, zoneFile;
-    bool haveScript = false, haveZoneFile = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if ((arg == "--library" || arg == "--play") && i + 1 < argc) {
-            (arg == "--library" ? library : script) = argv[++i];
-            haveScript = haveScript || arg == "--play";
-        } else if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (!arg.empty() && arg[0] != '-' && !haveZoneFile) {
-            zoneFile = arg;
-            haveZoneFile = true;
-        } else {
-            std::fputs(kUsage, stderr);
-            return 1;
-        }
-    }
-
-    std::u16string scriptText;
-    if (haveScript) {
-        std::string bytes;
-        if (!ReadFile(script, bytes)) {
-            std::fprintf(stderr, "quarn-host: cannot read the session script %s\n", script.c_str());
-            return 1;
-        }
-        try {
-            scriptText = qz::FromUtf8(bytes);
-        } catch (const qz::TextError&) {
-            std::fprintf(stderr, "quarn-host: %s is not UTF-8 text\n", script.c_str());
-            return 1;
-        }
-    }
-
-    std::string error;
-    void* lib = Load(library, error);
-    if (!lib) {
-        std::fprintf(stderr, "quarn-host: %s\n", error.c_str());
-        return 1;
-    }
-    auto init = Find<InitFn>(lib, "my_dll_Init");
-    auto zoneSet = Find<ZoneSetFn>(lib, "my_dll_ZoneSet");
-    auto getName = Find<GetNameFn>(lib, "my_dll_GetZoneFileName");
-    auto release = Find<ReleaseFn>(lib, "my_dll_Release");
-    auto play = haveScript ? Find<PlayFn>(lib, "quarnz_PlaySession") : nullptr;
-    if (!init || !zoneSet || !getName || !release || (haveScript && !play)) return 1;
-
-    int status = 0;
-    init();
-    if (haveScript && !play(scriptText.c_str())) status = 2;
-    std::u16string path16;
-    if (haveZoneFile) path16 = qz::FromUtf8(zoneFile);
-    if (status == 0) {
-        std::int32_t confirmed = zoneSet(haveZoneFile ? path16.c_str() : nullptr);
-        std::printf("my_dll_ZoneSet: %d\n", confirmed);
-        std::vector<char16_t> name(32768, u'\0');
-        std::int32_t named = getName(name.data());
-        std::string nameUtf8 = qz::ToUtf8Lossy(name.data());
-        std::printf("my_dll_GetZoneFileName: %d %s\n", named, nameUtf8.c_str());
-        if (named && PrintZoneFile(nameUtf8) != 0) status = 1;
-        if (haveScript && !play(nullptr)) status = 2;
-    }
-    release();
-    Unload(lib);
-    return status;
+    return tool::Main("quarn-host", Run, argc, argv);
 }

@@ -32,11 +32,6 @@ constexpr qz::gfx::Size kDefaultSize{360, 260};
 constexpr int kMinSide = 80, kMaxSide = 4000;
 constexpr int kTitleHeight = 20;
 
-[[noreturn]] void Fail(const std::string& subject, const std::string& what) {
-    std::fprintf(stderr, "quarnz: %s: %s\n", subject.c_str(), what.c_str());
-    throw Failure{};
-}
-
 qz::gfx::Size ParseSize(const std::string& text) {
     int w = 0, h = 0;
     char x = 0, rest = 0;

@@ -15,7 +15,7 @@ namespace {
 using nlohmann::ordered_json;
 
 // The float's shortest decimal text, so 0.05f shows as 0.05.
-ordered_json Real(float v) {
+ordered_json Number(float v) {
     char buf[32];
     auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
     if (ec != std::errc() || !std::isfinite(v)) return nullptr;
@@ -28,52 +28,38 @@ std::string Str(qz::TextView t) {
 
 ordered_json PointJson(const qz::PictPoint& p) {
     return {{"nCoord", p.nCoord},
-            {"fValue1", Real(p.fValue1)},
-            {"fValue2", Real(p.fValue2)},
+            {"fValue1", Number(p.fValue1)},
+            {"fValue2", Number(p.fValue2)},
             {"strFormula1", Str(p.strFormula1)},
             {"strFormula2", Str(p.strFormula2)}};
 }
 
-ordered_json PictJson(const qz::CPict& pict) {
-    ordered_json j = {{"nKind", pict.nKind}, {"strZoneTag", Str(pict.strZoneTag)}};
-    switch (pict.nKind) {
-        case qz::kPictMho: {
-            auto& m = static_cast<const qz::CPictMho&>(pict);
-            j["ptZ1"] = PointJson(m.ptZ1);
-            j["ptZ2"] = PointJson(m.ptZ2);
-            j["fShiftAngle"] = Real(m.fShiftAngle);
-            j["strShiftAngle"] = Str(m.strShiftAngle);
-            break;
-        }
-        case qz::kPictLine: {
-            auto& l = static_cast<const qz::CPictLine&>(pict);
-            j["ptZ1"] = PointJson(l.ptZ1);
-            j["ptZ2"] = PointJson(l.ptZ2);
-            j["ptZ"] = PointJson(l.ptZ);
-            j["fInclination"] = Real(l.fInclination);
-            break;
-        }
-        case qz::kPictArc: {
-            auto& a = static_cast<const qz::CPictArc&>(pict);
-            j["ptZ1"] = PointJson(a.ptZ1);
-            j["ptZ2"] = PointJson(a.ptZ2);
-            j["ptZ0"] = PointJson(a.ptZ0);
-            j["fRadius"] = Real(a.fRadius);
-            j["nClockwise"] = a.nClockwise;
-            j["strRadius"] = Str(a.strRadius);
-            break;
-        }
-        case qz::kPictLens: {
-            auto& l = static_cast<const qz::CPictLens&>(pict);
-            j["ptZ1"] = PointJson(l.ptZ1);
-            j["ptZ2"] = PointJson(l.ptZ2);
-            j["fInnerAngle"] = Real(l.fInnerAngle);
-            j["fWidthA"] = Real(l.fWidthA);
-            j["fRatioAB"] = Real(l.fRatioAB);
-            j["strInnerAngle"] = Str(l.strInnerAngle);
-            break;
-        }
+// Each member under its own name.
+class JsonFields final : public qz::PictFieldVisitor {
+  public:
+    explicit JsonFields(ordered_json& j) : j_(j) {}
+    void Point(qz::PictFieldName name, const qz::PictPoint& point, bool) override {
+        j_[name.member] = PointJson(point);
     }
+    void Real(qz::PictFieldName name, const char*, const float& value) override {
+        j_[name.member] = Number(value);
+    }
+    void Formula(qz::PictFieldName name, const qz::FormulaText& formula, const float&) override {
+        j_[name.member] = Str(formula);
+    }
+    void Flag(qz::PictFieldName name, const std::int32_t& value, const char*,
+              const char*) override {
+        j_[name.member] = value;
+    }
+
+  private:
+    ordered_json& j_;
+};
+
+ordered_json PictJson(const qz::CPict& pict) {
+    ordered_json j = {{"nKind", std::int32_t(pict.Kind())}, {"strZoneTag", Str(pict.strZoneTag)}};
+    JsonFields fields(j);
+    pict.VisitFields(fields);
     return j;
 }
 
@@ -91,11 +77,11 @@ ordered_json ZonesJson(const qz::CZoneLists& lists) {
                          {"strZoneName", Str(z->strZoneName)},
                          {"nID", z->nID},
                          {"Zzd_Mode", z->Zzd_Mode},
-                         {"Zzd_1", Real(z->Zzd_1)},
-                         {"Zzd_2", Real(z->Zzd_2)},
-                         {"Zzd_3", Real(z->Zzd_3)},
+                         {"Zzd_1", Number(z->Zzd_1)},
+                         {"Zzd_2", Number(z->Zzd_2)},
+                         {"Zzd_3", Number(z->Zzd_3)},
                          {"nCharKind", z->nCharKind}});
-    return {{"fAllowedError", Real(lists.fAllowedError)},
+    return {{"fAllowedError", Number(lists.fAllowedError)},
             {"zones", zones},
             {"elements", PictsJson(lists.arrPicts)}};
 }
@@ -113,6 +99,9 @@ void AddShow(CLI::App& app) {
     cmd->add_flag("--formula", opt->formula, "read an element list in formula form");
     cmd->callback([opt] {
         StoredFile f = ReadStoredFile(opt->file, opt->formula);
+        // Read as always, but not passed off as an ordinary file.
+        if (std::string remarks = f.reading.Remarks(); !remarks.empty())
+            std::fprintf(stderr, "quarnz: %s: %s\n", opt->file.c_str(), remarks.c_str());
         if (opt->json) {
             ordered_json j = f.isZoneFile ? ZonesJson(f.lists)
                                           : ordered_json{{"elements", PictsJson(f.lists.arrPicts)}};

@@ -4,15 +4,17 @@
 
 #include "apps/quarnz/commands.h"
 #include "base/platform.h"
+#include "base/quote.h"
 
 namespace quarnz {
 
-namespace {
-
-[[noreturn]] void Fail(const std::string& path, const std::string& what) {
-    std::fprintf(stderr, "quarnz: %s: %s\n", path.c_str(), what.c_str());
+void Fail(const std::string& subject, const std::string& what) {
+    std::fprintf(stderr, "quarnz: %s: %s\n", qz::QuoteForMessage(subject).c_str(),
+                 qz::QuoteForMessage(what).c_str());
     throw Failure{};
 }
+
+namespace {
 
 std::vector<std::uint8_t> Bytes(const std::string& path) {
     qz::Text native;
@@ -23,14 +25,14 @@ std::vector<std::uint8_t> Bytes(const std::string& path) {
     }
     std::vector<std::uint8_t> bytes;
     if (!qz::CurrentVfs().exists(native)) Fail(path, "no such file");
-    if (!qz::CurrentVfs().readAll(native, bytes)) Fail(path, "cannot be opened");
+    if (!qz::CurrentVfs().readAll(native, bytes)) Fail(path, "cannot be opened as a regular file");
     return bytes;
 }
 
 // The whole of `bytes` as an element list.
 void ReadPicts(const std::vector<std::uint8_t>& bytes, qz::PictList& picts, bool formula) {
-    qz::CArchive ar(bytes.data(), bytes.size());
-    qz::SerializePictList(ar, picts, formula ? qz::PictForm::kFormula : qz::PictForm::kNumeric);
+    qz::CArchiveReader ar(bytes.data(), bytes.size());
+    qz::LoadPicts(ar, picts, formula ? qz::PictForm::kFormula : qz::PictForm::kNumeric);
     if (ar.Remaining()) ar.Fail(std::to_string(ar.Remaining()) + " bytes after the last element");
 }
 
@@ -61,7 +63,7 @@ StoredFile ReadStoredFile(const std::string& path, bool formula) {
     // Neither file has a magic number: a zone parameter file is one whose
     // whole content reads as one; otherwise try an element list.
     try {
-        f.lists.AppendZoneFileBytes(bytes.data(), bytes.size());
+        f.reading = f.lists.AppendZoneFileBytes(bytes.data(), bytes.size());
         f.isZoneFile = true;
         return f;
     } catch (const qz::ArchiveError& zoneError) {

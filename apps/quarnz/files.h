@@ -8,9 +8,14 @@
 namespace quarnz {
 
 struct StoredFile {
-    bool isZoneFile = false;  // otherwise an element list file
-    qz::CZoneLists lists;     // an element list fills only arrPicts
+    bool isZoneFile = false;      // otherwise an element list file
+    qz::CZoneLists lists;         // an element list fills only arrPicts
+    qz::ZoneFileReading reading;  // of a zone parameter file
 };
+
+// Prints "quarnz: SUBJECT: WHAT" as one line on standard error, the texts
+// quoted as for any message, and throws Failure.
+[[noreturn]] void Fail(const std::string& subject, const std::string& what);
 
 // Reads a zone parameter file, or an element list file in numeric (or, with
 // `formula`, formula) form.  A missing or broken file prints one line naming

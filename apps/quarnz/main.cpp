@@ -1,8 +1,9 @@
 // quarnz: reads, shows, evaluates and plots what the library stores.
-#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "apps/quarnz/commands.h"
+#include "tool_main.h"
 
 namespace quarnz {
 
@@ -18,9 +19,15 @@ bool RegisterCommand(Command command) {
 
 }  // namespace quarnz
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
     CLI::App app{"quarnz: zone parameter files, setting formulas and R-X plots"};
     app.require_subcommand(1);
+    // A wrong command line is one line, as every other failure is.
+    app.failure_message([](const CLI::App*, const CLI::Error& e) {
+        return "quarnz: " + std::string(e.what()) + " (see quarnz --help)\n";
+    });
     for (const auto& command : quarnz::Commands()) command.add(app);
     try {
         app.parse(argc, argv);
@@ -30,4 +37,10 @@ int main(int argc, char** argv) {
         return f.status;
     }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return tool::Main("quarnz", Run, argc, argv);
 }

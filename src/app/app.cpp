@@ -23,8 +23,12 @@ CQuarnZGraphApp::CQuarnZGraphApp(const Text& documentsFolder) {
 void CQuarnZGraphApp::StartUp(const Text& documentsFolder) {
     if (documentsFolder.empty()) return;
     Text quarn = JoinPath(documentsFolder, u"Quarn");
+    Text work = JoinPath(quarn, u"Temp");
+    // A name the host could not take without overrunning its buffer is never
+    // handed out: such a folder is not used at all.
+    if (JoinPath(work, kZoneParameterFileName).size() + 1 > kHostPathBuffer) return;
     CreateFolderIfMissing(quarn);
-    strWorkPath = JoinPath(quarn, u"Temp");
+    strWorkPath = work;
     CreateFolderIfMissing(strWorkPath);
 }
 

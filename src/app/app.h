@@ -6,6 +6,12 @@
 
 namespace qz {
 
+// The zone parameter file in the working folder.
+inline constexpr TextView kZoneParameterFileName = u"zonePara.tmp";
+// The host reads the file's path into a buffer of this many UTF-16 units,
+// terminator included.
+inline constexpr std::size_t kHostPathBuffer = 260;
+
 class CQuarnZGraphApp : public CZoneLists {
   public:
     // Start-up: the working folder under the user's documents folder.
@@ -24,7 +30,9 @@ class CQuarnZGraphApp : public CZoneLists {
     int GetZoneFileName(char16_t* buffer) const;
 
     Text strTemplatePath;
-    Text strWorkPath;  // empty when no working folder could be named
+    // Empty when no working folder could be named, or when the zone parameter
+    // file's path in it would not fit the host's buffer.
+    Text strWorkPath;
     Text strZoneFileName;
 
   private:

@@ -2,6 +2,7 @@
 
 #include "base/platform.h"
 #include "dialogs/zoneset/zone_set_dlg.h"
+#include "resources/resource_ids.h"
 #include "ui/backend.h"
 
 namespace qz {
@@ -13,9 +14,11 @@ int RunZoneSet(CQuarnZGraphApp& app, const char16_t* zoneFile) {
     if (zoneFile) app.LoadZoneFile(Text(zoneFile));
     app.strZoneFileName.clear();
     CDlg_ZoneSet dlg(app);
+    // What a session checks as the zone table's current row.
+    dlg.ExposeCurrentRow(res::kGridZones, dlg.nCurRow);
     if (dlg.DoModal() != kIdOk) return 0;
     if (app.strWorkPath.empty()) return 1;  // nowhere to save
-    Text path = JoinPath(app.strWorkPath, u"zonePara.tmp");
+    Text path = JoinPath(app.strWorkPath, kZoneParameterFileName);
     if (app.SaveZoneFile(path)) app.strZoneFileName = path;
     return 1;
 }

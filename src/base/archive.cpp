@@ -10,17 +10,17 @@ namespace qz {
 ArchiveError::ArchiveError(std::size_t offset, const std::string& what)
     : std::runtime_error(what + " at byte " + std::to_string(offset)), offset(offset) {}
 
-void CArchive::Fail(const std::string& what) const {
+void CArchiveReader::Fail(const std::string& what) const {
     throw ArchiveError(pos_, what);
 }
 
-void CArchive::CheckCount(std::int32_t count, std::size_t minBytes) const {
+void CArchiveReader::CheckCount(std::int32_t count, std::size_t minBytes) const {
     if (count > 0 && std::size_t(count) > Remaining() / minBytes)
         Fail("count " + std::to_string(count) + " cannot fit in the " +
              std::to_string(Remaining()) + " bytes left");
 }
 
-void CArchive::FailShort(std::size_t n) const {
+void CArchiveReader::FailShort(std::size_t n) const {
     Fail("unexpected end of data: " + std::to_string(n) + " bytes needed, " +
          std::to_string(Remaining()) + " left");
 }
@@ -35,21 +35,21 @@ static void PutLittle(std::vector<std::uint8_t>& out, std::uint64_t v, int n) {
     for (int i = 0; i < n; ++i) out.push_back(std::uint8_t(v >> (8 * i)));
 }
 
-void CArchive::WriteInt32(std::int32_t value) {
-    PutLittle(*out_, std::uint32_t(value), 4);
+void CArchiveWriter::WriteInt32(std::int32_t value) {
+    PutLittle(out_, std::uint32_t(value), 4);
 }
 
-void CArchive::WriteFloat(float value) {
+void CArchiveWriter::WriteFloat(float value) {
     std::uint32_t bits;
     std::memcpy(&bits, &value, 4);
-    PutLittle(*out_, bits, 4);
+    PutLittle(out_, bits, 4);
 }
 
-std::int32_t CArchive::ReadInt32() {
+std::int32_t CArchiveReader::ReadInt32() {
     return std::int32_t(std::uint32_t(Little(Take(4), 4)));
 }
 
-float CArchive::ReadFloat() {
+float CArchiveReader::ReadFloat() {
     std::uint32_t bits = std::uint32_t(Little(Take(4), 4));
     float value;
     std::memcpy(&value, &bits, 4);
@@ -57,47 +57,46 @@ float CArchive::ReadFloat() {
 }
 
 // Appends `n` bytes to the output and returns where they start.
-std::uint8_t* CArchive::Grow(std::size_t n) {
-    std::size_t at = out_->size();
-    out_->resize(at + n);
-    return out_->data() + at;
+std::uint8_t* CArchiveWriter::Grow(std::size_t n) {
+    std::size_t at = out_.size();
+    out_.resize(at + n);
+    return out_.data() + at;
 }
 
 // The marker, then the shortest length form; then room for the `n` units.
-std::uint8_t* CArchive::WriteLength(std::uint64_t n) {
-    std::vector<std::uint8_t>& out = *out_;
+std::uint8_t* CArchiveWriter::WriteLength(std::uint64_t n) {
     if (n <= 254) {
         std::uint8_t* p = Grow(4 + 2 * std::size_t(n));
         p[0] = 0xFF, p[1] = 0xFE, p[2] = 0xFF, p[3] = std::uint8_t(n);
         return p + 4;
     }
-    out.push_back(0xFF);
-    PutLittle(out, 0xFFFE, 2);
-    out.push_back(0xFF);
+    out_.push_back(0xFF);
+    PutLittle(out_, 0xFFFE, 2);
+    out_.push_back(0xFF);
     if (n <= 0xFFFD) {
-        PutLittle(out, n, 2);
+        PutLittle(out_, n, 2);
     } else if (n < 0xFFFFFFFF) {
-        PutLittle(out, 0xFFFF, 2);
-        PutLittle(out, n, 4);
+        PutLittle(out_, 0xFFFF, 2);
+        PutLittle(out_, n, 4);
     } else {
-        PutLittle(out, 0xFFFF, 2);
-        PutLittle(out, 0xFFFFFFFF, 4);
-        PutLittle(out, n, 8);
+        PutLittle(out_, 0xFFFF, 2);
+        PutLittle(out_, 0xFFFFFFFF, 4);
+        PutLittle(out_, n, 8);
     }
     return Grow(2 * std::size_t(n));
 }
 
-void CArchive::WriteString(TextView text) {
+void CArchiveWriter::WriteString(TextView text) {
     std::uint8_t* p = WriteLength(text.size());
     for (char16_t c : text) *p++ = std::uint8_t(c), *p++ = std::uint8_t(c >> 8);
 }
 
-void CArchive::WriteAsciiString(std::string_view text) {
+void CArchiveWriter::WriteAsciiString(std::string_view text) {
     std::uint8_t* p = WriteLength(text.size());
     for (char c : text) *p++ = std::uint8_t(c), *p++ = 0;
 }
 
-std::uint64_t CArchive::ReadLength(bool& wide) {
+std::uint64_t CArchiveReader::ReadLength(bool& wide) {
     wide = false;
     std::uint64_t n = *Take(1);
     if (n < 0xFF) return n;
@@ -114,7 +113,7 @@ std::uint64_t CArchive::ReadLength(bool& wide) {
     return Little(Take(8), 8);
 }
 
-const std::uint8_t* CArchive::ReadStringBytes(bool& wide, std::size_t& length) {
+const std::uint8_t* CArchiveReader::ReadStringBytes(bool& wide, std::size_t& length) {
     // Nearly every string: marked, with a one-byte length, wholly present.
     const std::uint8_t* p = data_ + pos_;
     if (Remaining() >= 4 && p[0] == 0xFF && p[1] == 0xFE && p[2] == 0xFF && p[3] < 0xFF &&
@@ -142,14 +141,14 @@ static Text Decode(const std::uint8_t* p, std::size_t n, bool wide) {
     return text;
 }
 
-Text CArchive::ReadString() {
+Text CArchiveReader::ReadString() {
     bool wide;
     std::size_t n;
     const std::uint8_t* p = ReadStringBytes(wide, n);
     return Decode(p, n, wide);
 }
 
-float CArchive::ReadNumber() {
+float CArchiveReader::ReadNumber() {
     bool wide;
     std::size_t n;
     const std::uint8_t* p = ReadStringBytes(wide, n);
@@ -160,21 +159,30 @@ float CArchive::ReadNumber() {
     return ReadDecimal(n, [p](std::size_t k) { return unsigned(p[k]); });
 }
 
-void StoreInt(CArchive& ar, std::int32_t value) {
+void StoreInt(CArchiveWriter& ar, std::int32_t value) {
     ar.WriteAsciiString(std::to_string(value));
 }
 
-void StoreReal(CArchive& ar, float value) {
+void StoreReal(CArchiveWriter& ar, float value) {
     char buf[64];
     ar.WriteAsciiString(std::string_view(buf, FormatFixed6(value, buf)));
 }
 
-std::int32_t LoadInt(CArchive& ar) {
+std::int32_t LoadInt(CArchiveReader& ar) {
     return TruncToInt32(ar.ReadNumber());
 }
 
-float LoadReal(CArchive& ar) {
+float LoadReal(CArchiveReader& ar) {
     return ar.ReadNumber();
+}
+
+Text LoadVersion(CArchiveReader& ar, const char* record, TextView version, TextView older) {
+    std::size_t at = ar.Offset();
+    Text read = ar.ReadString();
+    if (read != version && (older.empty() || read != older))
+        throw ArchiveError(
+            at, std::string("unknown ") + record + " record version \"" + ToUtf8Lossy(read) + "\"");
+    return read;
 }
 
 }  // namespace qz

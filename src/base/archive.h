@@ -18,15 +18,10 @@ struct ArchiveError : std::runtime_error {
     std::size_t offset;
 };
 
-class CArchive {
+// Writing: appends the stored form to a byte vector.
+class CArchiveWriter {
   public:
-    // A storing archive appends to `out`.
-    explicit CArchive(std::vector<std::uint8_t>& out) : out_(&out) {}
-    // A loading archive reads the bytes, which must outlive it.
-    CArchive(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-
-    bool IsStoring() const { return out_ != nullptr; }
-    bool IsLoading() const { return out_ == nullptr; }
+    explicit CArchiveWriter(std::vector<std::uint8_t>& out) : out_(out) {}
 
     void WriteInt32(std::int32_t value);
     void WriteFloat(float value);
@@ -34,6 +29,18 @@ class CArchive {
     void WriteString(TextView text);
     // The same for text known to be ASCII (formatted numbers), without widening first.
     void WriteAsciiString(std::string_view text);
+
+  private:
+    std::uint8_t* WriteLength(std::uint64_t n);
+    std::uint8_t* Grow(std::size_t n);
+
+    std::vector<std::uint8_t>& out_;
+};
+
+// Reading: takes the stored form from bytes that must outlive the reader.
+class CArchiveReader {
+  public:
+    CArchiveReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
 
     std::int32_t ReadInt32();
     float ReadFloat();
@@ -60,41 +67,22 @@ class CArchive {
     [[noreturn]] void FailShort(std::size_t n) const;
     std::uint64_t ReadLength(bool& wide);
     const std::uint8_t* ReadStringBytes(bool& wide, std::size_t& length);
-    std::uint8_t* WriteLength(std::uint64_t n);
-    std::uint8_t* Grow(std::size_t n);
 
-    std::vector<std::uint8_t>* out_ = nullptr;
     const std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t pos_ = 0;
 };
 
 // Records keep their numbers as archive strings: integers "%d", reals "%f".
-void StoreInt(CArchive& ar, std::int32_t value);
-void StoreReal(CArchive& ar, float value);
+void StoreInt(CArchiveWriter& ar, std::int32_t value);
+void StoreReal(CArchiveWriter& ar, float value);
 // Read back with TextToNumber; integers truncated toward zero.
-std::int32_t LoadInt(CArchive& ar);
-float LoadReal(CArchive& ar);
+std::int32_t LoadInt(CArchiveReader& ar);
+float LoadReal(CArchiveReader& ar);
 
-// Stores or loads one numeric field, by the archive's direction.
-inline void SerializeInt(CArchive& ar, std::int32_t& value) {
-    if (ar.IsStoring())
-        StoreInt(ar, value);
-    else
-        value = LoadInt(ar);
-}
-inline void SerializeReal(CArchive& ar, float& value) {
-    if (ar.IsStoring())
-        StoreReal(ar, value);
-    else
-        value = LoadReal(ar);
-}
-template <class Field>
-void SerializeText(CArchive& ar, Field& field) {
-    if (ar.IsStoring())
-        ar.WriteString(field);
-    else
-        field = ar.ReadString();
-}
+// Reads a record's version string, which must be `version` or, when given,
+// `older`.  Any other raises ArchiveError naming the `record` kind: the bytes
+// after an unknown version cannot be told apart.
+Text LoadVersion(CArchiveReader& ar, const char* record, TextView version, TextView older = {});
 
 }  // namespace qz

@@ -22,10 +22,14 @@ Text JoinPath(TextView folder, TextView name);
 
 struct Vfs {
     bool (*exists)(const Text& path);  // a file or a folder
-    // Reads the whole file; false when it does not open or a read fails.
+    // Reads the whole of a regular file; false when it does not open, is no
+    // regular file (a pipe or a device would block or never end) or a read
+    // fails.
     bool (*readAll)(const Text& path, std::vector<std::uint8_t>& out);
-    // Creates or empties a file for writing; null on failure.
-    void* (*openWrite)(const Text& path);
+    // Creates a new file for writing; null when anything at all (a file, a
+    // link, a folder) already has the name, or on any other failure.  A link
+    // is never followed.
+    void* (*createNew)(const Text& path);
     bool (*write)(void* file, const std::uint8_t* data, std::size_t size);
     bool (*close)(void* file);  // false when buffered bytes could not be written
     bool (*replace)(const Text& from, const Text& to);  // rename over `to`
@@ -50,8 +54,11 @@ class UseVfs {
     const Vfs* previous_;
 };
 
-// Writes the whole file beside `path` and then puts it in place, so that a
-// failed or interrupted save never leaves a half-written file at `path`.
+// Writes the whole file under a fresh name beside `path` and then renames it
+// over `path`: an interrupted save never leaves a half-written file at
+// `path`, a failed one removes what it wrote, and nothing found beside `path`
+// (a leftover, a link, another saver's file) is written through or stands in
+// the way.  Every file the system writes goes through here.
 bool SaveFileReplacing(const Text& path, const std::vector<std::uint8_t>& bytes);
 
 // Looks the folder up and creates it when nothing is there; failures are not

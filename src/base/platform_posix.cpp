@@ -1,11 +1,13 @@
 #ifndef _WIN32
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
 #include "base/platform.h"
 
@@ -28,8 +30,9 @@ bool Exists(const Text& path) {
     return ::stat(Native(path).c_str(), &st) == 0;
 }
 
-bool ReadAll(const Text& path, std::vector<std::uint8_t>& out) {
-    int fd = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
+bool ReadAllNative(const std::string& path, std::vector<std::uint8_t>& out) {
+    // Not blocking: opening a pipe with no writer would wait forever.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return false;
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -42,6 +45,7 @@ bool ReadAll(const Text& path, std::vector<std::uint8_t>& out) {
     for (;;) {
         if (size == out.size()) out.resize(out.size() * 2);
         ssize_t n = ::read(fd, out.data() + size, out.size() - size);
+        if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             ::close(fd);
             return false;
@@ -54,18 +58,36 @@ bool ReadAll(const Text& path, std::vector<std::uint8_t>& out) {
     return true;
 }
 
-void* OpenWrite(const Text& path) {
-    return std::fopen(Native(path).c_str(), "wb");
+bool ReadAll(const Text& path, std::vector<std::uint8_t>& out) {
+    return ReadAllNative(Native(path), out);
+}
+
+// A file handle is the descriptor plus one, so that none is null.
+int Descriptor(void* file) {
+    return int(reinterpret_cast<std::intptr_t>(file) - 1);
+}
+
+void* CreateNew(const Text& path) {
+    // The mode fopen gives, less the umask.
+    int fd =
+        ::open(Native(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    return fd < 0 ? nullptr : reinterpret_cast<void*>(std::intptr_t(fd) + 1);
 }
 
 bool Write(void* file, const std::uint8_t* data, std::size_t size) {
-    return std::fwrite(data, 1, size, static_cast<std::FILE*>(file)) == size;
+    while (size > 0) {
+        ssize_t n = ::write(Descriptor(file), data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= std::size_t(n);
+    }
+    return true;
 }
 
 bool Close(void* file) {
-    auto* f = static_cast<std::FILE*>(file);
-    bool ok = std::fflush(f) == 0 && ::fsync(::fileno(f)) == 0;
-    return std::fclose(f) == 0 && ok;
+    bool ok = ::fsync(Descriptor(file)) == 0;
+    return ::close(Descriptor(file)) == 0 && ok;
 }
 
 bool Replace(const Text& from, const Text& to) {
@@ -80,17 +102,37 @@ bool MakeFolder(const Text& path) {
     return ::mkdir(Native(path).c_str(), 0777) == 0;
 }
 
-const Vfs kNative = {Exists, ReadAll, OpenWrite, Write, Close, Replace, Remove, MakeFolder};
+const Vfs kNative = {Exists, ReadAll, CreateNew, Write, Close, Replace, Remove, MakeFolder};
+
+// $HOME, else the home folder the password database gives; empty when
+// neither names an absolute folder.
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home && *home) return home[0] == '/' ? home : "";
+    std::vector<char> buffer(16384);
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    while (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE &&
+           buffer.size() < (1u << 20))
+        buffer.resize(buffer.size() * 2);
+    if (!found || !found->pw_dir || found->pw_dir[0] != '/') return {};
+    return found->pw_dir;
+}
 
 // XDG_DOCUMENTS_DIR from user-dirs.dirs, with $HOME expanded.
 std::string XdgDocuments(const std::string& home) {
     const char* config = std::getenv("XDG_CONFIG_HOME");
     std::string file =
         (config && *config ? std::string(config) : home + "/.config") + "/user-dirs.dirs";
-    std::ifstream in(file);
-    std::string line;
+    std::vector<std::uint8_t> bytes;
+    // Read as every input is: a pipe there must not hold up loading the library.
+    if (!ReadAllNative(file, bytes)) return {};
+    std::string text(bytes.begin(), bytes.end());
     const std::string key = "XDG_DOCUMENTS_DIR=\"";
-    while (std::getline(in, line)) {
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t lineEnd = std::min(text.find('\n', at), text.size());
+        std::string line = text.substr(at, lineEnd - at);
+        at = lineEnd + 1;
         if (line.rfind(key, 0) != 0) continue;
         std::size_t end = line.rfind('"');
         if (end <= key.size()) continue;
@@ -108,8 +150,8 @@ const Vfs& NativeVfs() {
 }
 
 Text DocumentsFolder() {
-    const char* home = std::getenv("HOME");
-    std::string h = home ? home : "";
+    std::string h = HomeFolder();
+    if (h.empty()) return {};  // never the root of the file system
     std::string docs = XdgDocuments(h);
     if (docs.empty()) docs = h + "/Documents";
     while (docs.size() > 1 && docs.back() == '/') docs.pop_back();

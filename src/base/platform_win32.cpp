@@ -40,11 +40,15 @@ bool Exists(const Text& path) {
 }
 
 bool ReadAll(const Text& path, std::vector<std::uint8_t>& out) {
-    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Sharing deletion too: another host's save may rename over the file
+    // while it is read here.
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(h, &size)) {
+    // A pipe or a device would block or never end: only disk files are read.
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size)) {
         CloseHandle(h);
         return false;
     }
@@ -66,9 +70,9 @@ bool ReadAll(const Text& path, std::vector<std::uint8_t>& out) {
     return true;
 }
 
-void* OpenWrite(const Text& path) {
-    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+void* CreateNew(const Text& path) {
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     return h == INVALID_HANDLE_VALUE ? nullptr : h;
 }
 
@@ -89,7 +93,17 @@ bool Close(void* file) {
 }
 
 bool Replace(const Text& from, const Text& to) {
-    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    // Another host renaming over the same file at this moment holds it for
+    // an instant: try again a few times rather than fail this save.
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        DWORD error = GetLastError();
+        if (attempt == 20 || (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION))
+            return false;
+        Sleep(5);
+    }
 }
 
 void Remove(const Text& path) {
@@ -107,7 +121,7 @@ bool MakeFolder(const Text& path) {
     return CreateDirectoryW(Wide(path).c_str(), &attributes) != 0;
 }
 
-const Vfs kNative = {Exists, ReadAll, OpenWrite, Write, Close, Replace, Remove, MakeFolder};
+const Vfs kNative = {Exists, ReadAll, CreateNew, Write, Close, Replace, Remove, MakeFolder};
 
 }  // namespace
 

@@ -77,12 +77,6 @@ float CRxPlot::Extent() const {
     auto widen = [&s](float v) {
         if (std::isfinite(v)) s = std::max(s, std::fabs(v));
     };
-    auto widenCircle = [&widen](float R, float X, float r) {
-        widen(R + r);
-        widen(R - r);
-        widen(X + r);
-        widen(X - r);
-    };
     switch (Zzd_Mode) {
         case 0:
             widen(Zzd_1);
@@ -100,29 +94,7 @@ float CRxPlot::Extent() const {
             break;
     }
     if (!pElements) return s;
-    for (const auto& pict : *pElements) {
-        if (auto* mho = dynamic_cast<const CPictMho*>(pict.get()); mho && pict->nKind == kPictMho) {
-            float R, X, r;
-            mho->GetCircle(R, X, r);
-            widenCircle(R, X, r);
-        } else if (auto* line = dynamic_cast<const CPictLine*>(pict.get());
-                   line && pict->nKind == kPictLine) {
-            RectValue z1 = line->ptZ1.Rect(), z2 = line->ptZ2.Rect();
-            widen(z1.R), widen(z1.X), widen(z2.R), widen(z2.X);
-        } else if (auto* arc = dynamic_cast<const CPictArc*>(pict.get());
-                   arc && pict->nKind == kPictArc) {
-            RectValue z1 = arc->ptZ1.Rect(), z2 = arc->ptZ2.Rect(), z0 = arc->ptZ0.Rect();
-            widen(z1.R), widen(z1.X), widen(z2.R), widen(z2.X);
-            widenCircle(z0.R, z0.X, arc->fRadius);
-        } else if (auto* lens = dynamic_cast<const CPictLens*>(pict.get());
-                   lens && pict->nKind == kPictLens) {
-            RectValue c1, c2;
-            float r;
-            lens->GetLensArcs(c1, c2, r);
-            widenCircle(c1.R, c1.X, r);
-            widenCircle(c2.R, c2.X, r);
-        }
-    }
+    for (const auto& pict : *pElements) s = std::max(s, pict->Extent());
     return s;
 }
 
@@ -296,19 +268,10 @@ void CRxPlot::DrawElements() {
     if (pElements) {
         for (std::size_t i = 0; i < pElements->size(); ++i) {
             const CPict& pict = *(*pElements)[i];
-            switch (pict.nKind) {
-                case kPictLine:
-                case kPictArc:
-                    if (int(i) + 1 == nHighlightRow) dc.SelectPen(kHighlightPen);
-                    pict.Draw(dc, x0, y0, scale, scale);
-                    break;
-                case kPictMho:
-                case kPictLens:
-                    pict.Draw(dc, x0, y0, scale, scale);
-                    break;
-                default:
-                    break;
-            }
+            // The thick pen picks out a line or an arc, the pieces of a polygon.
+            bool outline = pict.Kind() == kPictLine || pict.Kind() == kPictArc;
+            if (outline && int(i) + 1 == nHighlightRow) dc.SelectPen(kHighlightPen);
+            pict.Draw(dc, x0, y0, scale, scale);
             dc.SelectPen(kElementPen);
         }
     }

@@ -17,10 +17,25 @@ void Evaluate(CFormulaParser& parser, const FormulaText& formula, float& value) 
     value = ToSingle(parser.Evaluate(formula, errorPosition, errorText));
 }
 
-void EvaluatePoint(CFormulaParser& parser, PictPoint& point) {
-    Evaluate(parser, point.strFormula1, point.fValue1);
-    Evaluate(parser, point.strFormula2, point.fValue2);
-}
+// Fills each value that a formula of the element defines.
+class Instantiation final : public PictFieldEditor {
+  public:
+    explicit Instantiation(CFormulaParser& parser) : parser_(parser) {}
+
+    void Point(PictFieldName, PictPoint& point, bool inFormulaForm) override {
+        if (!inFormulaForm) return;
+        Evaluate(parser_, point.strFormula1, point.fValue1);
+        Evaluate(parser_, point.strFormula2, point.fValue2);
+    }
+    void Real(PictFieldName, const char*, float&) override {}
+    void Formula(PictFieldName, FormulaText& formula, float& value) override {
+        Evaluate(parser_, formula, value);
+    }
+    void Flag(PictFieldName, std::int32_t&, const char*, const char*) override {}
+
+  private:
+    CFormulaParser& parser_;
+};
 
 }  // namespace
 
@@ -30,23 +45,8 @@ float ToSingle(double value) {
 }
 
 void InstantiatePict(CPict& pict, CFormulaParser& parser) {
-    if (auto* mho = dynamic_cast<CPictMho*>(&pict)) {
-        EvaluatePoint(parser, mho->ptZ1);
-        EvaluatePoint(parser, mho->ptZ2);
-        Evaluate(parser, mho->strShiftAngle, mho->fShiftAngle);
-    } else if (auto* line = dynamic_cast<CPictLine*>(&pict)) {
-        EvaluatePoint(parser, line->ptZ1);
-        EvaluatePoint(parser, line->ptZ2);
-    } else if (auto* arc = dynamic_cast<CPictArc*>(&pict)) {
-        EvaluatePoint(parser, arc->ptZ1);
-        EvaluatePoint(parser, arc->ptZ2);
-        EvaluatePoint(parser, arc->ptZ0);
-        Evaluate(parser, arc->strRadius, arc->fRadius);
-    } else if (auto* lens = dynamic_cast<CPictLens*>(&pict)) {
-        EvaluatePoint(parser, lens->ptZ1);
-        EvaluatePoint(parser, lens->ptZ2);
-        Evaluate(parser, lens->strInnerAngle, lens->fInnerAngle);
-    }
+    Instantiation fill(parser);
+    pict.VisitFields(fill);
 }
 
 void InstantiatePicts(PictList& list, CFormulaParser& parser) {

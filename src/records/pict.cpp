@@ -10,61 +10,81 @@ PolarValue PictPoint::Polar() const {
     return nCoord == 0 ? PolarValue{fValue1, fValue2} : RectToPolar(fValue1, fValue2);
 }
 
-void PictPoint::SerializeValues(CArchive& ar) {
-    SerializeInt(ar, nCoord);
-    SerializeReal(ar, fValue1);
-    SerializeReal(ar, fValue2);
+void PictPoint::LoadValues(CArchiveReader& ar) {
+    nCoord = LoadInt(ar);
+    fValue1 = LoadReal(ar);
+    fValue2 = LoadReal(ar);
 }
 
-void PictPoint::SerializeFormulas(CArchive& ar) {
-    SerializeInt(ar, nCoord);
-    SerializeText(ar, strFormula1);
-    SerializeText(ar, strFormula2);
+void PictPoint::StoreValues(CArchiveWriter& ar) const {
+    StoreInt(ar, nCoord);
+    StoreReal(ar, fValue1);
+    StoreReal(ar, fValue2);
+}
+
+void PictPoint::LoadFormulas(CArchiveReader& ar) {
+    nCoord = LoadInt(ar);
+    strFormula1 = ar.ReadString();
+    strFormula2 = ar.ReadString();
+}
+
+void PictPoint::StoreFormulas(CArchiveWriter& ar) const {
+    StoreInt(ar, nCoord);
+    ar.WriteString(strFormula1);
+    ar.WriteString(strFormula2);
 }
 
 namespace {
 
-// Writes `version`, or reads a version and returns it.  A version that is not
-// known raises ArchiveError: reading on would misread every byte after it.
-Text Version(CArchive& ar, TextView version, TextView older = {}) {
-    if (ar.IsStoring()) {
-        ar.WriteString(version);
-        return Text(version);
-    }
-    std::size_t at = ar.Offset();
-    Text read = ar.ReadString();
-    if (read != version && (older.empty() || read != older))
-        throw ArchiveError(at, "unknown element record version \"" + ToUtf8Lossy(read) + "\"");
-    return read;
-}
+constexpr const char* kRecord = "element";
 
 }  // namespace
 
-void CPict::Serialize(CArchive& ar) {
-    Version(ar, u"1.00");
-    SerializeText(ar, strZoneTag);
+void CPict::Load(CArchiveReader& ar) {
+    LoadVersion(ar, kRecord, u"1.00");
+    strZoneTag = ar.ReadString();
 }
 
-void CPictMho::Serialize(CArchive& ar) {
-    CPict::Serialize(ar);
-    Version(ar, u"1.00");
-    ptZ1.SerializeValues(ar);
-    ptZ2.SerializeValues(ar);
-    SerializeReal(ar, fShiftAngle);
+void CPict::Store(CArchiveWriter& ar) const {
+    ar.WriteString(u"1.00");
+    ar.WriteString(strZoneTag);
 }
 
-void CPictMho::SerializeFormula(CArchive& ar) {
-    Version(ar, u"1.00");
-    ptZ1.SerializeFormulas(ar);
-    ptZ2.SerializeFormulas(ar);
-    SerializeText(ar, strShiftAngle);
+void CPictMho::Load(CArchiveReader& ar) {
+    CPict::Load(ar);
+    LoadVersion(ar, kRecord, u"1.00");
+    ptZ1.LoadValues(ar);
+    ptZ2.LoadValues(ar);
+    fShiftAngle = LoadReal(ar);
 }
 
-void CPictLine::Serialize(CArchive& ar) {
-    CPict::Serialize(ar);
-    Text version = Version(ar, u"1.10", u"1.00");
-    ptZ1.SerializeValues(ar);
-    ptZ2.SerializeValues(ar);
+void CPictMho::Store(CArchiveWriter& ar) const {
+    CPict::Store(ar);
+    ar.WriteString(u"1.00");
+    ptZ1.StoreValues(ar);
+    ptZ2.StoreValues(ar);
+    StoreReal(ar, fShiftAngle);
+}
+
+void CPictMho::LoadFormula(CArchiveReader& ar) {
+    LoadVersion(ar, kRecord, u"1.00");
+    ptZ1.LoadFormulas(ar);
+    ptZ2.LoadFormulas(ar);
+    strShiftAngle = ar.ReadString();
+}
+
+void CPictMho::StoreFormula(CArchiveWriter& ar) const {
+    ar.WriteString(u"1.00");
+    ptZ1.StoreFormulas(ar);
+    ptZ2.StoreFormulas(ar);
+    ar.WriteString(strShiftAngle);
+}
+
+void CPictLine::Load(CArchiveReader& ar) {
+    CPict::Load(ar);
+    Text version = LoadVersion(ar, kRecord, u"1.10", u"1.00");
+    ptZ1.LoadValues(ar);
+    ptZ2.LoadValues(ar);
     if (version == u"1.00") {
         // The older two-point line: the line runs through Z1 along Z1 - Z2.
         PolarValue d = SubPolar(ptZ1.Polar(), ptZ2.Polar());
@@ -72,50 +92,101 @@ void CPictLine::Serialize(CArchive& ar) {
         fInclination = d.ang;
         return;
     }
-    ptZ.SerializeValues(ar);
-    SerializeReal(ar, fInclination);
+    ptZ.LoadValues(ar);
+    fInclination = LoadReal(ar);
 }
 
-void CPictLine::SerializeFormula(CArchive& ar) {
-    Version(ar, u"1.00");
-    ptZ1.SerializeFormulas(ar);
-    ptZ2.SerializeFormulas(ar);
+void CPictLine::Store(CArchiveWriter& ar) const {
+    CPict::Store(ar);
+    ar.WriteString(u"1.10");
+    ptZ1.StoreValues(ar);
+    ptZ2.StoreValues(ar);
+    ptZ.StoreValues(ar);
+    StoreReal(ar, fInclination);
 }
 
-void CPictArc::Serialize(CArchive& ar) {
-    CPict::Serialize(ar);
-    Version(ar, u"1.00");
-    ptZ1.SerializeValues(ar);
-    ptZ2.SerializeValues(ar);
-    ptZ0.SerializeValues(ar);
-    SerializeReal(ar, fRadius);
-    SerializeInt(ar, nClockwise);
+void CPictLine::LoadFormula(CArchiveReader& ar) {
+    LoadVersion(ar, kRecord, u"1.00");
+    ptZ1.LoadFormulas(ar);
+    ptZ2.LoadFormulas(ar);
 }
 
-void CPictArc::SerializeFormula(CArchive& ar) {
-    Version(ar, u"1.00");
-    ptZ1.SerializeFormulas(ar);
-    ptZ2.SerializeFormulas(ar);
-    ptZ0.SerializeFormulas(ar);
-    SerializeText(ar, strRadius);
-    SerializeInt(ar, nClockwise);
+void CPictLine::StoreFormula(CArchiveWriter& ar) const {
+    ar.WriteString(u"1.00");
+    ptZ1.StoreFormulas(ar);
+    ptZ2.StoreFormulas(ar);
 }
 
-void CPictLens::Serialize(CArchive& ar) {
-    CPict::Serialize(ar);
-    Version(ar, u"1.00");
-    ptZ1.SerializeValues(ar);
-    ptZ2.SerializeValues(ar);
-    SerializeReal(ar, fInnerAngle);
-    SerializeReal(ar, fWidthA);
-    SerializeReal(ar, fRatioAB);
+void CPictArc::Load(CArchiveReader& ar) {
+    CPict::Load(ar);
+    LoadVersion(ar, kRecord, u"1.00");
+    ptZ1.LoadValues(ar);
+    ptZ2.LoadValues(ar);
+    ptZ0.LoadValues(ar);
+    fRadius = LoadReal(ar);
+    nClockwise = LoadInt(ar);
 }
 
-void CPictLens::SerializeFormula(CArchive& ar) {
-    Version(ar, u"1.00");
-    ptZ1.SerializeFormulas(ar);
-    ptZ2.SerializeFormulas(ar);
-    SerializeText(ar, strInnerAngle);
+void CPictArc::Store(CArchiveWriter& ar) const {
+    CPict::Store(ar);
+    ar.WriteString(u"1.00");
+    ptZ1.StoreValues(ar);
+    ptZ2.StoreValues(ar);
+    ptZ0.StoreValues(ar);
+    StoreReal(ar, fRadius);
+    StoreInt(ar, nClockwise);
+}
+
+void CPictArc::LoadFormula(CArchiveReader& ar) {
+    LoadVersion(ar, kRecord, u"1.00");
+    ptZ1.LoadFormulas(ar);
+    ptZ2.LoadFormulas(ar);
+    ptZ0.LoadFormulas(ar);
+    strRadius = ar.ReadString();
+    nClockwise = LoadInt(ar);
+}
+
+void CPictArc::StoreFormula(CArchiveWriter& ar) const {
+    ar.WriteString(u"1.00");
+    ptZ1.StoreFormulas(ar);
+    ptZ2.StoreFormulas(ar);
+    ptZ0.StoreFormulas(ar);
+    ar.WriteString(strRadius);
+    StoreInt(ar, nClockwise);
+}
+
+void CPictLens::Load(CArchiveReader& ar) {
+    CPict::Load(ar);
+    LoadVersion(ar, kRecord, u"1.00");
+    ptZ1.LoadValues(ar);
+    ptZ2.LoadValues(ar);
+    fInnerAngle = LoadReal(ar);
+    fWidthA = LoadReal(ar);
+    fRatioAB = LoadReal(ar);
+}
+
+void CPictLens::Store(CArchiveWriter& ar) const {
+    CPict::Store(ar);
+    ar.WriteString(u"1.00");
+    ptZ1.StoreValues(ar);
+    ptZ2.StoreValues(ar);
+    StoreReal(ar, fInnerAngle);
+    StoreReal(ar, fWidthA);
+    StoreReal(ar, fRatioAB);
+}
+
+void CPictLens::LoadFormula(CArchiveReader& ar) {
+    LoadVersion(ar, kRecord, u"1.00");
+    ptZ1.LoadFormulas(ar);
+    ptZ2.LoadFormulas(ar);
+    strInnerAngle = ar.ReadString();
+}
+
+void CPictLens::StoreFormula(CArchiveWriter& ar) const {
+    ar.WriteString(u"1.00");
+    ptZ1.StoreFormulas(ar);
+    ptZ2.StoreFormulas(ar);
+    ar.WriteString(strInnerAngle);
 }
 
 std::unique_ptr<CPict> CreatePict(std::int32_t kind) {
@@ -133,13 +204,7 @@ std::unique_ptr<CPict> CreatePict(std::int32_t kind) {
     }
 }
 
-void SerializePictList(CArchive& ar, PictList& list, PictForm form) {
-    if (ar.IsStoring()) {
-        std::vector<const CPict*> all;
-        for (const auto& p : list) all.push_back(p.get());
-        StorePicts(ar, all, form);
-        return;
-    }
+std::int32_t LoadPicts(CArchiveReader& ar, PictList& list, PictForm form) {
     std::int32_t count = ar.ReadInt32();
     // Every element takes at least its kind code and one version string.
     ar.CheckCount(count, 5);
@@ -150,26 +215,31 @@ void SerializePictList(CArchive& ar, PictList& list, PictForm form) {
         std::unique_ptr<CPict> pict = CreatePict(kind);
         if (!pict) throw ArchiveError(at, "unknown element kind " + std::to_string(kind));
         if (form == PictForm::kNumeric)
-            pict->Serialize(ar);
+            pict->Load(ar);
         else
-            pict->SerializeFormula(ar);
+            pict->LoadFormula(ar);
         read.push_back(std::move(pict));
     }
     for (auto& p : read) list.push_back(std::move(p));
+    return count;
 }
 
-void StorePicts(CArchive& ar, const std::vector<const CPict*>& picts, PictForm form) {
+void StorePicts(CArchiveWriter& ar, std::span<const CPict* const> picts, PictForm form) {
     ar.WriteInt32(std::int32_t(picts.size()));
     for (const CPict* p : picts) {
-        ar.WriteInt32(p->nKind);
-        // Storing reads the fields only; Serialize is not const because it
-        // also loads.
-        auto* pict = const_cast<CPict*>(p);
+        ar.WriteInt32(p->Kind());
         if (form == PictForm::kNumeric)
-            pict->Serialize(ar);
+            p->Store(ar);
         else
-            pict->SerializeFormula(ar);
+            p->StoreFormula(ar);
     }
+}
+
+void StorePicts(CArchiveWriter& ar, const PictList& list, PictForm form) {
+    std::vector<const CPict*> all;
+    all.reserve(list.size());
+    for (const auto& p : list) all.push_back(p.get());
+    StorePicts(ar, all, form);
 }
 
 }  // namespace qz

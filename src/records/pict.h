@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <type_traits>
 #include <vector>
 
 #include "base/archive.h"
@@ -30,74 +32,169 @@ struct PictPoint {
 
     RectValue Rect() const;
     PolarValue Polar() const;
-    void SerializeValues(CArchive& ar);    // flag, value 1, value 2
-    void SerializeFormulas(CArchive& ar);  // flag, formula 1, formula 2
+    // Numeric form: flag, value 1, value 2.
+    void LoadValues(CArchiveReader& ar);
+    void StoreValues(CArchiveWriter& ar) const;
+    // Formula form: flag, formula 1, formula 2.
+    void LoadFormulas(CArchiveReader& ar);
+    void StoreFormulas(CArchiveWriter& ar) const;
 };
+
+// A member of an element: `member` is its name in the record (the JSON key
+// of quarnz show), `label` its name in the readable description.
+struct PictFieldName {
+    const char* member;
+    const char* label;
+};
+
+// What an element shows of itself and what its formulas fill.  Each element
+// class lists its members once, in the order the user sees them; the readable
+// description, the JSON of quarnz show and template instantiation all walk
+// that list.  kConst: the walk only reads (PictFieldVisitor) or may change the
+// values (PictFieldEditor).
+template <bool kConst>
+class BasicPictFields {
+  public:
+    template <class T>
+    using Ref = std::conditional_t<kConst, const T&, T&>;
+
+    // A point; `inFormulaForm` is false for one that follows from the others
+    // and has no formulas in the formula form.
+    virtual void Point(PictFieldName name, Ref<PictPoint> point, bool inFormulaForm) = 0;
+    // A number shown with its unit ("°", "Ω" or "").
+    virtual void Real(PictFieldName name, const char* unit, Ref<float> value) = 0;
+    // The formula text that fills `value` in a template.
+    virtual void Formula(PictFieldName name, Ref<FormulaText> formula, Ref<float> value) = 0;
+    // A flag shown as `ifZero` when it is 0, as `otherwise` when not.
+    virtual void Flag(PictFieldName name, Ref<std::int32_t> value, const char* ifZero,
+                      const char* otherwise) = 0;
+
+  protected:
+    ~BasicPictFields() = default;
+};
+using PictFieldVisitor = BasicPictFields<true>;
+using PictFieldEditor = BasicPictFields<false>;
 
 class CPict {
   public:
-    CPict() = default;
     virtual ~CPict() = default;
+    // The kind code stored in front of the element; it follows from the class.
+    virtual PictKind Kind() const = 0;
+    virtual std::unique_ptr<CPict> Clone() const = 0;
+
     // Numeric form: the base part ("1.00", tag), then the class's own part.
-    virtual void Serialize(CArchive& ar);
+    virtual void Load(CArchiveReader& ar);
+    virtual void Store(CArchiveWriter& ar) const;
+    // Formula form: no base part and no tag.
+    virtual void LoadFormula(CArchiveReader&) {}
+    virtual void StoreFormula(CArchiveWriter&) const {}
+
     // Draws with the pen and brush selected in `dc`; (originX, originY) is the
     // pixel of Z = 0 and scaleX, scaleY are pixels per ohm.
     virtual void Draw(gfx::CCanvas&, int, int, double, double) const {}
-    // Formula form: no base part and no tag.
-    virtual void SerializeFormula(CArchive&) {}
-    virtual std::unique_ptr<CPict> Clone() const {
-        return std::unique_ptr<CPict>(new CPict(*this));
-    }
+    // How far the drawing reaches from Z = 0: the largest absolute R or X of
+    // its points and circles, leaving out values that are not finite.
+    virtual float Extent() const { return 0; }
 
-    std::int32_t nKind = kPictMho;
-    TextField<260> strZoneTag;
+    // The members, in the order the user sees them.
+    virtual void VisitFields(PictFieldVisitor&) const {}
+    virtual void VisitFields(PictFieldEditor&) {}
+
+    TextField<260> strZoneTag = u"Z1_LE";
 
   protected:
-    explicit CPict(std::int32_t kind) : nKind(kind), strZoneTag(u"Z1_LE") {}
+    CPict() = default;
     CPict(const CPict&) = default;
 };
 
-class CPictMho : public CPict {
+// The kind code, copying and the walks over the members, once for every
+// class: each lists its members in a static ListFields(self, fields).
+template <class Derived, PictKind kKind>
+class PictOf : public CPict {
   public:
-    CPictMho() : CPict(kPictMho) {}
-    void Serialize(CArchive& ar) override;
+    PictKind Kind() const final { return kKind; }
+    std::unique_ptr<CPict> Clone() const final { return std::make_unique<Derived>(Self()); }
+    void VisitFields(PictFieldVisitor& fields) const final { Derived::ListFields(Self(), fields); }
+    void VisitFields(PictFieldEditor& fields) final {
+        Derived::ListFields(static_cast<Derived&>(*this), fields);
+    }
+
+  private:
+    const Derived& Self() const { return static_cast<const Derived&>(*this); }
+};
+
+class CPictMho : public PictOf<CPictMho, kPictMho> {
+  public:
+    void Load(CArchiveReader& ar) override;
+    void Store(CArchiveWriter& ar) const override;
+    void LoadFormula(CArchiveReader& ar) override;
+    void StoreFormula(CArchiveWriter& ar) const override;
     void Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
               double scaleY) const override;
-    void SerializeFormula(CArchive& ar) override;
-    std::unique_ptr<CPict> Clone() const override { return std::make_unique<CPictMho>(*this); }
+    float Extent() const override;
 
     // Centre and radius; the radius is negative when the deflection angle
     // lies beyond plus or minus 90 degrees.
     void GetCircle(float& centreR, float& centreX, float& radius) const;
+
+    template <class Self, class Fields>
+    static void ListFields(Self& self, Fields& f) {
+        f.Point({"ptZ1", "Z1"}, self.ptZ1, true);
+        f.Point({"ptZ2", "Z2"}, self.ptZ2, true);
+        f.Real({"fShiftAngle", "deflection"}, "°", self.fShiftAngle);
+        f.Formula({"strShiftAngle", "deflection"}, self.strShiftAngle, self.fShiftAngle);
+    }
 
     PictPoint ptZ1, ptZ2;
     float fShiftAngle = 0;
     FormulaText strShiftAngle = u"0.0";
 };
 
-class CPictLine : public CPict {
+class CPictLine : public PictOf<CPictLine, kPictLine> {
   public:
-    CPictLine() : CPict(kPictLine) {}
     // Also reads the older two-point version "1.00" and derives Z and the
     // inclination from it; always writes "1.10".
-    void Serialize(CArchive& ar) override;
+    void Load(CArchiveReader& ar) override;
+    void Store(CArchiveWriter& ar) const override;
+    void LoadFormula(CArchiveReader& ar) override;
+    void StoreFormula(CArchiveWriter& ar) const override;
     void Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
               double scaleY) const override;
-    void SerializeFormula(CArchive& ar) override;
-    std::unique_ptr<CPict> Clone() const override { return std::make_unique<CPictLine>(*this); }
+    float Extent() const override;
+
+    // A template line is defined by Z1 and Z2 alone.
+    template <class Self, class Fields>
+    static void ListFields(Self& self, Fields& f) {
+        f.Point({"ptZ1", "Z1"}, self.ptZ1, true);
+        f.Point({"ptZ2", "Z2"}, self.ptZ2, true);
+        f.Point({"ptZ", "Z"}, self.ptZ, false);
+        f.Real({"fInclination", "inclination"}, "°", self.fInclination);
+    }
 
     PictPoint ptZ1, ptZ2, ptZ;
     float fInclination = 0;
 };
 
-class CPictArc : public CPict {
+class CPictArc : public PictOf<CPictArc, kPictArc> {
   public:
-    CPictArc() : CPict(kPictArc) {}
-    void Serialize(CArchive& ar) override;
+    void Load(CArchiveReader& ar) override;
+    void Store(CArchiveWriter& ar) const override;
+    void LoadFormula(CArchiveReader& ar) override;
+    void StoreFormula(CArchiveWriter& ar) const override;
     void Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
               double scaleY) const override;
-    void SerializeFormula(CArchive& ar) override;
-    std::unique_ptr<CPict> Clone() const override { return std::make_unique<CPictArc>(*this); }
+    float Extent() const override;
+
+    // The centre and the radius first, as the element table shows an arc.
+    template <class Self, class Fields>
+    static void ListFields(Self& self, Fields& f) {
+        f.Point({"ptZ0", "Z0"}, self.ptZ0, true);
+        f.Real({"fRadius", "radius"}, "Ω", self.fRadius);
+        f.Formula({"strRadius", "radius"}, self.strRadius, self.fRadius);
+        f.Point({"ptZ1", "Z1"}, self.ptZ1, true);
+        f.Point({"ptZ2", "Z2"}, self.ptZ2, true);
+        f.Flag({"nClockwise", "direction"}, self.nClockwise, "counter-clockwise", "clockwise");
+    }
 
     PictPoint ptZ1, ptZ2, ptZ0;
     float fRadius = 1.0f;
@@ -105,17 +202,29 @@ class CPictArc : public CPict {
     FormulaText strRadius = u"1.0";
 };
 
-class CPictLens : public CPict {
+class CPictLens : public PictOf<CPictLens, kPictLens> {
   public:
-    CPictLens() : CPict(kPictLens) {}
-    void Serialize(CArchive& ar) override;
+    void Load(CArchiveReader& ar) override;
+    void Store(CArchiveWriter& ar) const override;
+    void LoadFormula(CArchiveReader& ar) override;
+    void StoreFormula(CArchiveWriter& ar) const override;
     void Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
               double scaleY) const override;
-    void SerializeFormula(CArchive& ar) override;
-    std::unique_ptr<CPict> Clone() const override { return std::make_unique<CPictLens>(*this); }
+    float Extent() const override;
 
     // The centres of the two arcs (rectangular) and their common radius.
     void GetLensArcs(RectValue& centre1, RectValue& centre2, float& radius) const;
+
+    // Width A and ratio A/B follow from the inner angle and have no formulas.
+    template <class Self, class Fields>
+    static void ListFields(Self& self, Fields& f) {
+        f.Point({"ptZ1", "Z1"}, self.ptZ1, true);
+        f.Point({"ptZ2", "Z2"}, self.ptZ2, true);
+        f.Real({"fInnerAngle", "inner angle"}, "°", self.fInnerAngle);
+        f.Real({"fWidthA", "A"}, "Ω", self.fWidthA);
+        f.Real({"fRatioAB", "A/B"}, "", self.fRatioAB);
+        f.Formula({"strInnerAngle", "inner angle"}, self.strInnerAngle, self.fInnerAngle);
+    }
 
     PictPoint ptZ1, ptZ2;
     float fInnerAngle = 0;
@@ -131,10 +240,12 @@ using PictList = std::vector<std::unique_ptr<CPict>>;
 std::unique_ptr<CPict> CreatePict(std::int32_t kind);
 
 // Element lists: a 32-bit count, then per element its kind code and its
-// numeric or formula form.  Loading appends to `list`; on ArchiveError
-// nothing has been appended.
+// numeric or formula form.
 enum class PictForm { kNumeric, kFormula };
-void SerializePictList(CArchive& ar, PictList& list, PictForm form);
-void StorePicts(CArchive& ar, const std::vector<const CPict*>& picts, PictForm form);
+// Appends the elements read to `list`, or nothing on ArchiveError.  Returns
+// the count as stored: one of zero or less reads no elements.
+std::int32_t LoadPicts(CArchiveReader& ar, PictList& list, PictForm form);
+void StorePicts(CArchiveWriter& ar, std::span<const CPict* const> picts, PictForm form);
+void StorePicts(CArchiveWriter& ar, const PictList& list, PictForm form);
 
 }  // namespace qz

@@ -1,6 +1,6 @@
-// What each element draws.  Points are mapped with PixelMapping; anything
-// that cannot be mapped into the limit box is clipped or left out (see
-// kPixelLimit).
+// What each element draws, and how far it reaches.  Points are mapped with
+// PixelMapping; anything that cannot be mapped into the limit box is clipped
+// or left out (see kPixelLimit).
 #include <algorithm>
 #include <cmath>
 
@@ -80,6 +80,19 @@ void DrawArc(gfx::CCanvas& dc, const PixelMapping& m, RectValue centre, float ra
     dc.Arc(b.cx - b.rx, b.cy - b.ry, b.cx + b.rx, b.cy + b.ry, xs, ys, xe, ye);
 }
 
+// The largest absolute coordinate among the finite ones added.
+struct Reach {
+    float s = 0;
+    void Add(float v) {
+        if (std::isfinite(v)) s = std::max(s, std::fabs(v));
+    }
+    void Add(RectValue p) { Add(p.R), Add(p.X); }
+    void AddCircle(RectValue centre, float radius) {
+        Add(centre.R + radius), Add(centre.R - radius);
+        Add(centre.X + radius), Add(centre.X - radius);
+    }
+};
+
 }  // namespace
 
 bool DrawSegment(gfx::CCanvas& dc, double x1, double y1, double x2, double y2) {
@@ -153,6 +166,39 @@ void CPictLens::Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
     RectValue z1 = ptZ1.Rect(), z2 = ptZ2.Rect();
     DrawArc(dc, m, c1, r, z2, z1);
     DrawArc(dc, m, c2, r, z1, z2);
+}
+
+float CPictMho::Extent() const {
+    float R, X, r;
+    GetCircle(R, X, r);
+    Reach reach;
+    reach.AddCircle({R, X}, r);
+    return reach.s;
+}
+
+float CPictLine::Extent() const {
+    Reach reach;
+    reach.Add(ptZ1.Rect());
+    reach.Add(ptZ2.Rect());
+    return reach.s;
+}
+
+float CPictArc::Extent() const {
+    Reach reach;
+    reach.Add(ptZ1.Rect());
+    reach.Add(ptZ2.Rect());
+    reach.AddCircle(ptZ0.Rect(), fRadius);
+    return reach.s;
+}
+
+float CPictLens::Extent() const {
+    RectValue c1, c2;
+    float r;
+    GetLensArcs(c1, c2, r);
+    Reach reach;
+    reach.AddCircle(c1, r);
+    reach.AddCircle(c2, r);
+    return reach.s;
 }
 
 }  // namespace qz

@@ -203,6 +203,17 @@ CMSFlexGrid& CDialog::Grid(int id) {
     return *c.grid;
 }
 
+void CDialog::ExposeCurrentRow(int gridId, const int& row) {
+    std::erase_if(currentRows_, [&](const auto& bound) { return bound.first == gridId; });
+    currentRows_.emplace_back(gridId, &row);
+}
+
+std::optional<int> CDialog::CurrentRow(int gridId) const {
+    for (const auto& [id, row] : currentRows_)
+        if (id == gridId) return *row;
+    return std::nullopt;
+}
+
 void CDialog::GotoDlgCtrl(int id) {
     InputFocus(id);
 }

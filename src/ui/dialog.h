@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -93,6 +94,11 @@ class CDialog {
     // selection made by the program.
     void TreeSelectItem(int id, TreeItem item);
     CMSFlexGrid& Grid(int id);
+
+    // The row a dialog calls current in one of its grids, for the checks of
+    // a session: a dialog that keeps one binds it here, for its lifetime.
+    void ExposeCurrentRow(int gridId, const int& row);
+    std::optional<int> CurrentRow(int gridId) const;
 
     int GetFocusId() const { return focus_; }
     // Moves the focus, with the notifications.
@@ -186,6 +192,7 @@ class CDialog {
     int result_ = 0;
     std::vector<int> posted_;
     Point origin_;
+    std::vector<std::pair<int, const int*>> currentRows_;
     gfx::CCanvas* surface_ = nullptr;
     bool invalidated_ = false;
 };

@@ -5,59 +5,547 @@
 
 namespace qz::ui {
 
+struct Session::Stage {
+    SessionUser& user;
+    const Session& session;
+    StepContext context;
+    std::string waiting;              // what waits for the user, for messages
+    CDialog* dlg = nullptr;           // kDialog: the dialog waiting
+    const PopupMenu* menu = nullptr;  // kMenu: the menu shown
+    unsigned boxFlags = 0;            // kMessageBox: the box's buttons and icon
+    int outcome = 0;                  // the box's button or the menu's command
+    bool done = false;                // the box or menu has its answer
+
+    // The dialog still waits and the session goes on.
+    bool Still() const { return !dlg->IsEnded() && !session.Failed(); }
+};
+
 namespace {
 
-struct VerbShape {
+using Stage = Session::Stage;
+
+// A step the user would be refused: a hidden or disabled control, a greyed
+// item, a cell scrolled away.  expect-refused wants one.
+struct Refused {
+    std::string what;
+};
+// A step that names what is not there to act on, or a check that does not
+// hold: the script's fault either way.
+struct Wrong {
+    std::string what;
+};
+
+[[noreturn]] void ParseFail(int line, const std::string& what) {
+    throw SessionError("line " + std::to_string(line) + ": " + what);
+}
+
+std::string Quote(TextView text) {
+    std::string s = ToUtf8Lossy(text), out = "\"";
+    for (char c : s) {
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '"' || c == '\\')
+            out += std::string("\\") + c;
+        else
+            out += c;
+    }
+    return out + "\"";
+}
+
+std::string ControlName(int id) {
+    return "control " + std::to_string(id);
+}
+
+// ---- message boxes and menus ------------------------------------------------
+
+struct Answer {
+    const char* word;
+    int id;
+};
+constexpr Answer kAnswers[] = {
+    {"ok", kIdOk}, {"cancel", kIdCancel}, {"yes", kIdYes}, {"no", kIdNo}};
+
+const char* AnswerWord(int id) {
+    for (const auto& a : kAnswers)
+        if (a.id == id) return a.word;
+    return "?";
+}
+
+// The buttons offered, as expect-buttons names them: "yes-no".
+std::string ButtonsWord(unsigned flags) {
+    std::string word;
+    for (int b : MessageBoxButtons(flags))
+        word += std::string(word.empty() ? "" : "-") + AnswerWord(b);
+    return word;
+}
+
+// The answer a box gets when it is closed unanswered.
+int ClosingAnswer(unsigned flags) {
+    std::vector<int> buttons = MessageBoxButtons(flags);
+    if (std::ranges::find(buttons, kIdCancel) != buttons.end()) return kIdCancel;
+    if (std::ranges::find(buttons, kIdNo) != buttons.end()) return kIdNo;
+    return kIdOk;
+}
+
+constexpr struct {
+    const char* word;
+    unsigned icon;
+} kIcons[] = {
+    {"none", 0}, {"error", 0x10}, {"question", 0x20}, {"warning", 0x30}, {"information", 0x40}};
+
+const char* IconWord(unsigned flags) {
+    for (const auto& i : kIcons)
+        if (i.icon == (flags & 0xF0)) return i.word;
+    return "?";
+}
+
+// The command an argument names: its number, or the item's text.
+int MenuCommand(const res::MenuTemplate& menu, TextView arg) {
+    int value = 0;
+    if (ParseWholeNumber(arg, value)) return value;
+    for (const auto& item : menu.items)
+        if (item.command != 0 && arg == item.text) return item.command;
+    return 0;
+}
+
+Text MenuText(const res::MenuTemplate& menu, int command) {
+    for (const auto& item : menu.items)
+        if (item.command == command && item.command != 0) return item.text;
+    return {};
+}
+
+// ---- the controls a step acts on --------------------------------------------
+
+// A control the user can reach: shown and enabled.
+const Control& Require(const Stage& at, int id) {
+    const Control* c = at.user.ShownControl(*at.dlg, id);
+    if (!c)
+        throw Wrong{"dialog " + std::to_string(at.dlg->TemplateId()) + " has no " +
+                    ControlName(id)};
+    if (!c->visible) throw Refused{ControlName(id) + " is hidden"};
+    if (!c->enabled) throw Refused{ControlName(id) + " is disabled"};
+    return *c;
+}
+
+// The control a step names must be of the kind it acts on.
+const Control& OfKind(const Control& c, bool isKind, const char* kind) {
+    if (!isKind) throw Wrong{ControlName(c.id) + " is not " + kind};
+    return c;
+}
+
+const Control& RequireList(const Stage& at, int id) {
+    const Control& c = Require(at, id);
+    return OfKind(c, c.kind == res::ControlKind::kDropDownList, "a drop-down list");
+}
+
+const Control& RequireGrid(const Stage& at, int id) {
+    const Control& c = Require(at, id);
+    return OfKind(c, bool(c.grid), "a grid");
+}
+
+// The focus moves to the control first, as the user's click or typing
+// moves it; the action follows while the dialog still waits.
+template <class Act>
+void FocusThen(Stage& at, int id, Act act) {
+    at.user.Focus(*at.dlg, id);
+    if (at.Still()) act();
+}
+
+// The middle of a grid cell in the dialog's client pixels; a cell must be
+// shown to be clicked.
+Point CellPoint(const Control& c, int row, int col) {
+    Rect cell = c.grid->CellRect(row, col);
+    if (cell.Width() <= 0)
+        throw Refused{"row " + std::to_string(row) + ", column " + std::to_string(col) +
+                      " of grid " + std::to_string(c.id) + " is not shown"};
+    Point p = cell.Center();
+    return {c.rect.left + p.x, c.rect.top + p.y};
+}
+
+// ---- actions on the open dialog ---------------------------------------------
+
+void PlayFocus(const Step& s, Stage& at) {
+    int id = s.IntArg(0);
+    if (!Require(at, id).TakesFocus()) throw Wrong{ControlName(id) + " does not take the focus"};
+    at.user.Focus(*at.dlg, id);
+}
+
+void PlayType(const Step& s, Stage& at) {
+    int id = s.IntArg(0);
+    const Control& c = Require(at, id);
+    OfKind(c, c.IsEdit(), "an edit field");
+    if (c.readOnly) throw Refused{ControlName(id) + " is read-only"};
+    FocusThen(at, id, [&] { at.user.ReplaceText(*at.dlg, id, s.args[1]); });
+}
+
+void PlayTab(const Step&, Stage& at) {
+    std::vector<int> order;
+    for (const auto& c : at.dlg->Controls())
+        if ((c.style & res::kTabStop) && c.TakesFocus()) order.push_back(c.id);
+    if (order.empty()) throw Refused{"no control takes the focus"};
+    auto it = std::ranges::find(order, at.user.FocusedControl(*at.dlg));
+    at.user.Focus(*at.dlg, it == order.end() || it + 1 == order.end() ? order.front() : *(it + 1));
+}
+
+void PlayClick(const Step& s, Stage& at) {
+    int id = s.IntArg(0);
+    const Control& c = Require(at, id);
+    OfKind(c, c.IsButton(), "a button");
+    FocusThen(at, id, [&] { at.user.Click(*at.dlg, id); });
+}
+
+void PlayDropDown(const Step& s, Stage& at) {
+    int id = s.IntArg(0);
+    RequireList(at, id);
+    FocusThen(at, id, [&] { at.user.DropDown(*at.dlg, id); });
+}
+
+void PlayPick(const Step& s, Stage& at) {
+    int id = s.IntArg(0);
+    const Control& c = RequireList(at, id);
+    int index = -1;
+    if (!ParseWholeNumber(s.args[1], index)) {
+        auto it = std::ranges::find(c.items, s.args[1]);
+        index = it == c.items.end() ? -1 : int(it - c.items.begin());
+    }
+    if (index < 0 || index >= int(c.items.size()))
+        throw Refused{ControlName(id) + " has no item " + Quote(s.args[1])};
+    FocusThen(at, id, [&] { at.user.SelectListItem(*at.dlg, id, index); });
+}
+
+void PlayTree(const Step& s, Stage& at) {
+    int id = s.IntArg(0);
+    const Control& c = Require(at, id);
+    OfKind(c, bool(c.tree), "a tree");
+    TreeItem item = kTreeNone;
+    for (std::size_t k = 1; k < s.args.size(); ++k) {
+        TreeItem found = kTreeNone;
+        for (TreeItem child : c.tree->Children(item))
+            if (c.tree->GetItemText(child) == s.args[k]) {
+                found = child;
+                break;
+            }
+        if (found == kTreeNone) throw Refused{"the tree has no item " + Quote(s.args[k])};
+        item = found;
+    }
+    FocusThen(at, id, [&] { at.user.SelectTreeItem(*at.dlg, id, item); });
+}
+
+void PlayGridClick(const Step& s, Stage& at) {
+    int id = s.IntArg(0);
+    Point p = CellPoint(RequireGrid(at, id), s.IntArg(1), s.IntArg(2));
+    // The press moves the focus first; the grid then finds the cell under
+    // the mouse in what it shows by then.
+    at.user.MoveMouse(*at.dlg, id, p);
+    FocusThen(at, id, [&] {
+        at.user.PressMouse(*at.dlg, id, p);
+        if (at.Still()) at.user.ReleaseMouse(*at.dlg, id);
+        if (s.verb == "grid-dblclick" && at.Still()) at.user.DoubleClick(*at.dlg, id);
+    });
+}
+
+void PlayGridRightClick(const Step& s, Stage& at) {
+    int id = s.IntArg(0);
+    Point p = CellPoint(RequireGrid(at, id), s.IntArg(1), s.IntArg(2));
+    at.user.MoveMouse(*at.dlg, id, p);
+    at.user.ReleaseRightButton(*at.dlg, id, p);
+}
+
+void PlayGridScroll(const Step& s, Stage& at) {
+    int id = s.IntArg(0);
+    RequireGrid(at, id);
+    at.user.ScrollGrid(*at.dlg, id, s.IntArg(1));
+}
+
+void PlayRightClick(const Step& s, Stage& at) {
+    int id = s.IntArg(0);
+    Point middle = Require(at, id).rect.Center();
+    at.user.ReleaseRightButton(*at.dlg, id, middle);
+}
+
+// ---- the message box and the menu shown -------------------------------------
+
+void PlayAnswer(const Step& s, Stage& at) {
+    int id = 0;
+    for (const auto& a : kAnswers)
+        if (ToUtf8Lossy(s.args[0]) == a.word) id = a.id;
+    std::vector<int> buttons = MessageBoxButtons(at.boxFlags);
+    if (std::ranges::find(buttons, id) == buttons.end()) {
+        std::string offered;
+        for (int b : buttons) offered += std::string(offered.empty() ? "" : ", ") + AnswerWord(b);
+        std::string what =
+            "the message box has no button " + Quote(s.args[0]) + " (it offers " + offered + ")";
+        if (id == 0) throw Wrong{what};
+        throw Refused{what};
+    }
+    at.outcome = id;
+    at.done = true;
+}
+
+void PlayMenu(const Step& s, Stage& at) {
+    const res::MenuTemplate& t = at.menu->Template();
+    int command = MenuCommand(t, s.args[0]);
+    if (!at.menu->HasCommand(command))
+        throw Wrong{"menu " + std::to_string(t.id) + " has no item " + Quote(s.args[0])};
+    if (at.menu->IsGreyed(command))
+        throw Refused{"menu item " + std::to_string(command) + " " + Quote(MenuText(t, command)) +
+                      " is greyed"};
+    at.outcome = command;
+    at.done = true;
+}
+
+void PlayMenuDismiss(const Step&, Stage& at) {
+    at.outcome = 0;
+    at.done = true;
+}
+
+// ---- checks -----------------------------------------------------------------
+
+const ShownBox& LastBox(const Stage& at) {
+    if (at.session.Messages().empty()) throw Wrong{"no message box was shown"};
+    return at.session.Messages().back();
+}
+
+void CheckMessage(const Step& s, Stage& at) {
+    const ShownBox& box = LastBox(at);
+    if (box.text != s.args[0])
+        throw Wrong{"the message box shows " + Quote(box.text) + ", not " + Quote(s.args[0])};
+    if (s.args.size() > 1 && box.caption != s.args[1])
+        throw Wrong{"the message box's caption is " + Quote(box.caption) + ", not " +
+                    Quote(s.args[1])};
+    if (s.args.size() > 2 && IconWord(box.flags) != ToUtf8Lossy(s.args[2]))
+        throw Wrong{std::string("the message box's icon is ") + IconWord(box.flags) + ", not " +
+                    ToUtf8Lossy(s.args[2])};
+}
+
+void CheckMessages(const Step& s, Stage& at) {
+    std::size_t shown = at.session.Messages().size();
+    if (int(shown) != s.IntArg(0))
+        throw Wrong{std::to_string(shown) + " message boxes were shown, not " +
+                    ToUtf8Lossy(s.args[0])};
+}
+
+void CheckButtons(const Step& s, Stage& at) {
+    std::string offered = ButtonsWord(LastBox(at).flags);
+    if (offered != ToUtf8Lossy(s.args[0]))
+        throw Wrong{"the message box offers " + offered + ", not " + ToUtf8Lossy(s.args[0])};
+}
+
+void CheckGreyed(const Step& s, Stage& at) {
+    if (at.session.Menus().empty()) throw Wrong{"no menu was shown"};
+    const ShownMenu& shown = at.session.Menus().back();
+    const res::MenuTemplate& t = *res::FindMenu(shown.menuId);
+    for (const auto& arg : s.args) {
+        int command = MenuCommand(t, arg);
+        if (MenuText(t, command).empty())
+            throw Wrong{"menu " + std::to_string(t.id) + " has no item " + Quote(arg)};
+        bool greyed = std::ranges::find(shown.greyed, command) != shown.greyed.end();
+        if (greyed != (s.verb == "expect-greyed"))
+            throw Wrong{"menu item " + Quote(MenuText(t, command)) +
+                        (greyed ? " is greyed" : " is not greyed")};
+    }
+}
+
+const CDialog& InnermostDialog(const Step& s) {
+    if (OpenDialogs().empty()) throw Wrong{"'" + s.verb + "' needs an open dialog"};
+    return *OpenDialogs().back();
+}
+
+void CheckDialog(const Step& s, Stage&) {
+    int id = InnermostDialog(s).TemplateId();
+    if (id != s.IntArg(0))
+        throw Wrong{"dialog " + std::to_string(id) + " is open, not " + ToUtf8Lossy(s.args[0])};
+}
+
+void CheckCaption(const Step& s, Stage& at) {
+    Text caption = at.user.Caption(InnermostDialog(s));
+    if (caption != s.args[0])
+        throw Wrong{"the caption is " + Quote(caption) + ", not " + Quote(s.args[0])};
+}
+
+// The control a check names, as the innermost dialog shows it.
+const Control& Checked(const Step& s, const Stage& at) {
+    const CDialog& dlg = InnermostDialog(s);
+    const Control* c = at.user.ShownControl(dlg, s.IntArg(0));
+    if (!c)
+        throw Wrong{"dialog " + std::to_string(dlg.TemplateId()) + " has no " +
+                    ControlName(s.IntArg(0))};
+    return *c;
+}
+
+const CMSFlexGrid& CheckedGrid(const Step& s, const Stage& at) {
+    const Control& c = Checked(s, at);
+    if (!c.grid) throw Wrong{ControlName(c.id) + " is not a grid"};
+    return *c.grid;
+}
+
+void CheckText(const Step& s, Stage& at) {
+    const Control& c = Checked(s, at);
+    if (c.text != s.args[1])
+        throw Wrong{ControlName(c.id) + " shows " + Quote(c.text) + ", not " + Quote(s.args[1])};
+}
+
+void CheckEnabled(const Step& s, Stage& at) {
+    const Control& c = Checked(s, at);
+    if (c.enabled != (s.verb == "expect-enabled"))
+        throw Wrong{ControlName(c.id) + (c.enabled ? " is enabled" : " is disabled")};
+}
+
+void CheckVisible(const Step& s, Stage& at) {
+    const Control& c = Checked(s, at);
+    if (c.visible != (s.verb == "expect-visible"))
+        throw Wrong{ControlName(c.id) + (c.visible ? " is visible" : " is hidden")};
+}
+
+void CheckFocus(const Step& s, Stage& at) {
+    const Control& c = Checked(s, at);
+    int focus = at.user.FocusedControl(InnermostDialog(s));
+    if (focus != c.id)
+        throw Wrong{"the focus is on " + ControlName(focus) + ", not " + ControlName(c.id)};
+}
+
+void CheckList(const Step& s, Stage& at) {
+    const Control& c = Checked(s, at);
+    if (c.curSel != s.IntArg(1))
+        throw Wrong{ControlName(c.id) + " has item " + std::to_string(c.curSel) +
+                    " selected, not " + ToUtf8Lossy(s.args[1])};
+}
+
+void CheckRows(const Step& s, Stage& at) {
+    int rows = CheckedGrid(s, at).GetRows();
+    if (rows != s.IntArg(1))
+        throw Wrong{"grid " + ToUtf8Lossy(s.args[0]) + " has " + std::to_string(rows) +
+                    " rows, not " + ToUtf8Lossy(s.args[1])};
+}
+
+void CheckTopRow(const Step& s, Stage& at) {
+    int top = CheckedGrid(s, at).GetTopRow();
+    if (top != s.IntArg(1))
+        throw Wrong{"grid " + ToUtf8Lossy(s.args[0]) + " shows row " + std::to_string(top) +
+                    " at the top, not " + ToUtf8Lossy(s.args[1])};
+}
+
+void CheckCurrentRow(const Step& s, Stage& at) {
+    const Control& c = Checked(s, at);
+    const CDialog& dlg = InnermostDialog(s);
+    std::optional<int> row = dlg.CurrentRow(c.id);
+    if (!row)
+        throw Wrong{"dialog " + std::to_string(dlg.TemplateId()) + " keeps no current row of " +
+                    ControlName(c.id)};
+    if (*row != s.IntArg(1))
+        throw Wrong{"the current row of " + ControlName(c.id) + " is " + std::to_string(*row) +
+                    ", not " + ToUtf8Lossy(s.args[1])};
+}
+
+void CheckCell(const Step& s, Stage& at) {
+    const CMSFlexGrid& grid = CheckedGrid(s, at);
+    int row = s.IntArg(1), col = s.IntArg(2);
+    if (row < 0 || col < 0 || row >= grid.GetRows() || col >= grid.GetCols())
+        throw Wrong{"grid " + ToUtf8Lossy(s.args[0]) + " has no cell " + std::to_string(row) +
+                    ", " + std::to_string(col)};
+    Text text = grid.GetTextMatrix(row, col);
+    if (text != s.args[3])
+        throw Wrong{"cell " + std::to_string(row) + ", " + std::to_string(col) + " shows " +
+                    Quote(text) + ", not " + Quote(s.args[3])};
+}
+
+// ---- the verbs --------------------------------------------------------------
+
+void ParseButtons(Step& s);
+void ParseRefused(Step& s);
+
+struct Verb {
     const char* name;
     int minArgs, maxArgs;  // maxArgs -1: any number
     StepContext context;
     int intArgs;  // how many leading arguments are whole numbers
+    void (*play)(const Step&, Stage&);
+    // What the arguments must be beyond their count and numbers.
+    void (*parse)(Step&) = nullptr;
 };
 
-constexpr VerbShape kVerbs[] = {
-    {"focus", 1, 1, StepContext::kDialog, 1},
-    {"type", 2, 2, StepContext::kDialog, 1},
-    {"tab", 0, 0, StepContext::kDialog, 0},
-    {"enter", 0, 0, StepContext::kDialog, 0},
-    {"escape", 0, 0, StepContext::kDialog, 0},
-    {"close", 0, 0, StepContext::kDialog, 0},
-    {"click", 1, 1, StepContext::kDialog, 1},
-    {"dropdown", 1, 1, StepContext::kDialog, 1},
-    {"pick", 2, 2, StepContext::kDialog, 1},
-    {"tree", 2, -1, StepContext::kDialog, 1},
-    {"rclick", 1, 1, StepContext::kDialog, 1},
-    {"grid-click", 3, 3, StepContext::kDialog, 3},
-    {"grid-dblclick", 3, 3, StepContext::kDialog, 3},
-    {"grid-rclick", 3, 3, StepContext::kDialog, 3},
-    {"grid-scroll", 2, 2, StepContext::kDialog, 2},
-    {"answer", 1, 1, StepContext::kMessageBox, 0},
-    {"menu", 1, 1, StepContext::kMenu, 0},
-    {"menu-dismiss", 0, 0, StepContext::kMenu, 0},
-    {"expect-dialog", 1, 1, StepContext::kAny, 1},
-    {"expect-caption", 1, 1, StepContext::kAny, 0},
-    {"expect-text", 2, 2, StepContext::kAny, 1},
-    {"expect-enabled", 1, 1, StepContext::kAny, 1},
-    {"expect-disabled", 1, 1, StepContext::kAny, 1},
-    {"expect-visible", 1, 1, StepContext::kAny, 1},
-    {"expect-hidden", 1, 1, StepContext::kAny, 1},
-    {"expect-focus", 1, 1, StepContext::kAny, 1},
-    {"expect-list", 2, 2, StepContext::kAny, 2},
-    {"expect-cell", 4, 4, StepContext::kAny, 3},
-    {"expect-rows", 2, 2, StepContext::kAny, 2},
-    {"expect-message", 1, 3, StepContext::kAny, 0},
-    {"expect-messages", 1, 1, StepContext::kAny, 1},
-    {"expect-greyed", 1, -1, StepContext::kAny, 0},
-    {"expect-ungreyed", 1, -1, StepContext::kAny, 0},
+using C = StepContext;
+constexpr Verb kVerbs[] = {
+    {"focus", 1, 1, C::kDialog, 1, PlayFocus},
+    {"type", 2, 2, C::kDialog, 1, PlayType},
+    {"tab", 0, 0, C::kDialog, 0, PlayTab},
+    {"enter", 0, 0, C::kDialog, 0,
+     [](const Step&, Stage& at) { at.user.PressKey(*at.dlg, Key::kEnter); }},
+    {"escape", 0, 0, C::kDialog, 0,
+     [](const Step&, Stage& at) { at.user.PressKey(*at.dlg, Key::kEscape); }},
+    {"close", 0, 0, C::kDialog, 0, [](const Step&, Stage& at) { at.user.ClickCloseBox(*at.dlg); }},
+    {"click", 1, 1, C::kDialog, 1, PlayClick},
+    {"dropdown", 1, 1, C::kDialog, 1, PlayDropDown},
+    {"pick", 2, 2, C::kDialog, 1, PlayPick},
+    {"tree", 2, -1, C::kDialog, 1, PlayTree},
+    {"rclick", 1, 1, C::kDialog, 1, PlayRightClick},
+    {"grid-click", 3, 3, C::kDialog, 3, PlayGridClick},
+    {"grid-dblclick", 3, 3, C::kDialog, 3, PlayGridClick},
+    {"grid-rclick", 3, 3, C::kDialog, 3, PlayGridRightClick},
+    {"grid-scroll", 2, 2, C::kDialog, 2, PlayGridScroll},
+    {"answer", 1, 1, C::kMessageBox, 0, PlayAnswer},
+    {"menu", 1, 1, C::kMenu, 0, PlayMenu},
+    {"menu-dismiss", 0, 0, C::kMenu, 0, PlayMenuDismiss},
+    {"expect-dialog", 1, 1, C::kAny, 1, CheckDialog},
+    {"expect-caption", 1, 1, C::kAny, 0, CheckCaption},
+    {"expect-text", 2, 2, C::kAny, 1, CheckText},
+    {"expect-enabled", 1, 1, C::kAny, 1, CheckEnabled},
+    {"expect-disabled", 1, 1, C::kAny, 1, CheckEnabled},
+    {"expect-visible", 1, 1, C::kAny, 1, CheckVisible},
+    {"expect-hidden", 1, 1, C::kAny, 1, CheckVisible},
+    {"expect-focus", 1, 1, C::kAny, 1, CheckFocus},
+    {"expect-list", 2, 2, C::kAny, 2, CheckList},
+    {"expect-cell", 4, 4, C::kAny, 3, CheckCell},
+    {"expect-rows", 2, 2, C::kAny, 2, CheckRows},
+    {"expect-top-row", 2, 2, C::kAny, 2, CheckTopRow},
+    {"expect-current-row", 2, 2, C::kAny, 2, CheckCurrentRow},
+    {"expect-message", 1, 3, C::kAny, 0, CheckMessage},
+    {"expect-messages", 1, 1, C::kAny, 1, CheckMessages},
+    {"expect-buttons", 1, 1, C::kAny, 0, CheckButtons, ParseButtons},
+    {"expect-greyed", 1, -1, C::kAny, 0, CheckGreyed},
+    {"expect-ungreyed", 1, -1, C::kAny, 0, CheckGreyed},
+    // Stands before an action, which takes its place.
+    {"expect-refused", 1, -1, C::kAny, 0, nullptr, ParseRefused},
 };
 
-const VerbShape* FindVerb(std::string_view verb) {
+const Verb* FindVerb(std::string_view name) {
     for (const auto& v : kVerbs)
-        if (verb == v.name) return &v;
+        if (name == v.name) return &v;
     return nullptr;
 }
 
-[[noreturn]] void Fail(int line, const std::string& what) {
-    throw SessionError("line " + std::to_string(line) + ": " + what);
+Step ParseStep(std::vector<Text> words, int line) {
+    std::string name = ToUtf8Lossy(words[0]);
+    const Verb* verb = FindVerb(name);
+    if (!verb) ParseFail(line, "unknown verb '" + name + "'");
+    int n = int(words.size()) - 1;
+    if (n < verb->minArgs || (verb->maxArgs >= 0 && n > verb->maxArgs))
+        ParseFail(line, "'" + name + "' takes " +
+                            (verb->minArgs == verb->maxArgs
+                                 ? std::to_string(verb->minArgs)
+                                 : std::to_string(verb->minArgs) + " or more") +
+                            " arguments, not " + std::to_string(n));
+    Step step{line, name, std::vector<Text>(words.begin() + 1, words.end()), {}};
+    for (int k = 0; k < verb->intArgs; ++k) step.IntArg(std::size_t(k));
+    if (verb->parse) verb->parse(step);
+    return step;
+}
+
+void ParseButtons(Step& s) {
+    std::string word = ToUtf8Lossy(s.args[0]);
+    for (unsigned type : {0x00u, 0x01u, 0x03u, 0x04u})
+        if (ButtonsWord(type) == word) return;
+    ParseFail(s.line, "no message box offers the buttons '" + word + "'");
+}
+
+void ParseRefused(Step& s) {
+    Step action = ParseStep(std::move(s.args), s.line);
+    if (action.IsCheck() || action.mustBeRefused)
+        ParseFail(s.line, "'expect-refused' takes an action, not '" + action.verb + "'");
+    s = std::move(action);
+    s.mustBeRefused = true;
 }
 
 int HexDigit(char16_t c) {
@@ -115,7 +603,7 @@ std::vector<Text> Split(TextView line, int lineNo) {
                         int v = 0;
                         for (int k = 0; k < 4; ++k) {
                             int d = i < line.size() ? HexDigit(line[i]) : -1;
-                            if (d < 0) Fail(lineNo, "\\u needs four hexadecimal digits");
+                            if (d < 0) ParseFail(lineNo, "\\u needs four hexadecimal digits");
                             v = v * 16 + d;
                             ++i;
                         }
@@ -123,12 +611,12 @@ std::vector<Text> Split(TextView line, int lineNo) {
                         break;
                     }
                     default:
-                        Fail(lineNo, "unknown escape \\" + ToUtf8Lossy(Text(1, e)));
+                        ParseFail(lineNo, "unknown escape \\" + ToUtf8Lossy(Text(1, e)));
                 }
             }
-            if (!closed) Fail(lineNo, "a quoted text is not closed");
+            if (!closed) ParseFail(lineNo, "a quoted text is not closed");
             if (i < line.size() && !blank(line[i]))
-                Fail(lineNo, "a quoted text must be followed by a blank");
+                ParseFail(lineNo, "a quoted text must be followed by a blank");
         } else {
             while (i < line.size() && !blank(line[i])) word += line[i++];
         }
@@ -139,6 +627,8 @@ std::vector<Text> Split(TextView line, int lineNo) {
 
 }  // namespace
 
+// ---- parsing ----------------------------------------------------------------
+
 bool ParseWholeNumber(TextView text, int& value) {
     std::string s = ToUtf8Lossy(text);
     auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
@@ -147,25 +637,30 @@ bool ParseWholeNumber(TextView text, int& value) {
 
 StepContext Step::Context() const {
     if (call) return StepContext::kAny;
-    const VerbShape* v = FindVerb(verb);
+    const Verb* v = FindVerb(verb);
     return v ? v->context : StepContext::kAny;
 }
 
 int Step::IntArg(std::size_t index) const {
     int value = 0;
     if (index >= args.size() || !ParseWholeNumber(args[index], value))
-        Fail(line, "'" + verb + "' needs a whole number as argument " + std::to_string(index + 1));
+        ParseFail(line,
+                  "'" + verb + "' needs a whole number as argument " + std::to_string(index + 1));
     return value;
 }
 
 std::string Step::Describe() const {
     if (call) return "(code)";
-    std::string s = verb;
+    std::string s = (mustBeRefused ? "expect-refused " : "") + verb;
     for (const auto& a : args) s += " \"" + ToUtf8Lossy(a) + "\"";
     return s;
 }
 
 std::vector<Step> ParseSession(TextView script, int firstLine) {
+    if (script.size() > kMaxSessionScript)
+        throw SessionError("a session script holds at most " + std::to_string(kMaxSessionScript) +
+                           " characters");
+    if (!script.empty() && script.front() == u'\uFEFF') script.remove_prefix(1);
     std::vector<Step> steps;
     int lineNo = firstLine;
     std::size_t pos = 0;
@@ -173,21 +668,7 @@ std::vector<Step> ParseSession(TextView script, int firstLine) {
         std::size_t end = script.find(u'\n', pos);
         if (end == TextView::npos) end = script.size();
         std::vector<Text> words = Split(script.substr(pos, end - pos), lineNo);
-        if (!words.empty()) {
-            std::string verb = ToUtf8Lossy(words[0]);
-            const VerbShape* shape = FindVerb(verb);
-            if (!shape) Fail(lineNo, "unknown verb '" + verb + "'");
-            int n = int(words.size()) - 1;
-            if (n < shape->minArgs || (shape->maxArgs >= 0 && n > shape->maxArgs))
-                Fail(lineNo, "'" + verb + "' takes " +
-                                 (shape->minArgs == shape->maxArgs
-                                      ? std::to_string(shape->minArgs)
-                                      : std::to_string(shape->minArgs) + " or more") +
-                                 " arguments, not " + std::to_string(n));
-            Step step{lineNo, verb, std::vector<Text>(words.begin() + 1, words.end()), {}};
-            for (int k = 0; k < shape->intArgs; ++k) step.IntArg(std::size_t(k));
-            steps.push_back(std::move(step));
-        }
+        if (!words.empty()) steps.push_back(ParseStep(std::move(words), lineNo));
         if (end == script.size()) break;
         pos = end + 1;
         ++lineNo;
@@ -199,6 +680,158 @@ std::vector<std::string> SessionVerbs() {
     std::vector<std::string> out;
     for (const auto& v : kVerbs) out.push_back(v.name);
     return out;
+}
+
+std::vector<int> MessageBoxButtons(unsigned flags) {
+    switch (flags & 0x0F) {
+        case 0x01:
+            return {kIdOk, kIdCancel};
+        case 0x03:
+            return {kIdYes, kIdNo, kIdCancel};
+        case 0x04:
+            return {kIdYes, kIdNo};
+        default:
+            return {kIdOk};
+    }
+}
+
+// ---- playing ----------------------------------------------------------------
+
+void Session::Play(TextView script) {
+    std::vector<Step> steps = ParseSession(script, nextLine_);
+    nextLine_ += int(std::count(script.begin(), script.end(), u'\n')) + 1;
+    for (auto& s : steps) steps_.push_back(std::move(s));
+}
+
+void Session::Call(std::function<void()> code) {
+    Step s;
+    s.line = nextLine_++;
+    s.verb = "call";
+    s.call = std::move(code);
+    steps_.push_back(std::move(s));
+}
+
+void Session::Reset() {
+    steps_.clear();
+    nextLine_ = 1;
+    lastLine_ = 0;
+    failed_ = false;
+    errors_.clear();
+    boxes_.clear();
+    menus_.clear();
+}
+
+bool Session::Finish() {
+    Stage at{user_, *this, StepContext::kAny, "nothing"};
+    while (!failed_ && !steps_.empty() && steps_.front().IsCheck()) {
+        Step s = std::move(steps_.front());
+        steps_.pop_front();
+        if (s.call)
+            s.call();
+        else
+            Run(s, at);
+    }
+    if (!failed_ && !steps_.empty())
+        Fail(steps_.front().line,
+             "'" + steps_.front().verb + "' was never played: no dialog was open");
+    steps_.clear();
+    // What waits for the user from now on finds no session, and no line of
+    // this one to name.
+    lastLine_ = 0;
+    bool ok = Ok();
+    failed_ = false;
+    return ok;
+}
+
+void Session::Note(const std::string& line) {
+    if (transcript_) std::fprintf(transcript_, "%s\n", line.c_str());
+}
+
+void Session::Fail(int line, const std::string& what) {
+    failed_ = true;
+    std::string error = line > 0 ? "line " + std::to_string(line) + ": " + what : what;
+    errors_.push_back(error);
+    Note("session: " + error);
+}
+
+bool Session::Take(Stage& at) {
+    while (!failed_) {
+        if (steps_.empty()) {
+            Fail(lastLine_, lastLine_ ? "the session ends here while " + at.waiting + " is open"
+                                      : "no session: " + at.waiting + " was closed unanswered");
+            break;
+        }
+        Step s = std::move(steps_.front());
+        steps_.pop_front();
+        lastLine_ = s.line;
+        if (s.call) {
+            s.call();
+            continue;
+        }
+        if (s.IsCheck()) {
+            Run(s, at);
+            continue;
+        }
+        if (s.Context() != at.context) {
+            Fail(s.line, "'" + s.verb + "' cannot be played while " + at.waiting + " is open");
+            break;
+        }
+        Run(s, at);
+        return true;
+    }
+    return false;
+}
+
+void Session::Run(const Step& step, Stage& at) {
+    try {
+        FindVerb(step.verb)->play(step, at);
+    } catch (const Refused& r) {
+        if (!step.mustBeRefused) Fail(step.line, r.what);
+        return;
+    } catch (const Wrong& w) {
+        Fail(step.line, w.what);
+        return;
+    }
+    if (step.mustBeRefused) Fail(step.line, "'" + step.verb + "' was played: it was not refused");
+}
+
+void Session::PlayAtDialog(CDialog& dlg) {
+    Stage at{user_, *this, StepContext::kDialog, "dialog " + std::to_string(dlg.TemplateId())};
+    at.dlg = &dlg;
+    if (!Take(at)) dlg.EndDialog(kIdCancel);
+}
+
+void Session::PlayAtMessageBox(TextView text, TextView caption, unsigned flags) {
+    std::size_t index = boxes_.size();
+    boxes_.push_back({Text(text), Text(caption), flags, 0});
+    Note("message box " + Quote(caption) + " (" + IconWord(flags) + "): " + Quote(text));
+    Stage at{user_, *this, StepContext::kMessageBox, "the message box " + Quote(text)};
+    at.boxFlags = flags;
+    while (!at.done && Take(at)) {
+    }
+    int answer = at.done ? at.outcome : ClosingAnswer(flags);
+    boxes_[index].answer = answer;
+    Note(std::string("  answered ") + AnswerWord(answer));
+    user_.PressButton(answer);
+}
+
+void Session::PlayAtMenu(const PopupMenu& menu, Point screen) {
+    const res::MenuTemplate& t = menu.Template();
+    ShownMenu shown{t.id, {}, screen, 0};
+    for (const auto& item : t.items)
+        if (item.command != 0 && menu.IsGreyed(item.command)) shown.greyed.push_back(item.command);
+    std::size_t index = menus_.size();
+    menus_.push_back(shown);
+    Note("menu " + std::to_string(t.id) + " at " + std::to_string(screen.x) + "," +
+         std::to_string(screen.y));
+    Stage at{user_, *this, StepContext::kMenu, "menu " + std::to_string(t.id)};
+    at.menu = &menu;
+    while (!at.done && Take(at)) {
+    }
+    int chosen = at.done ? at.outcome : 0;
+    menus_[index].chosen = chosen;
+    if (chosen) Note("  chose " + Quote(MenuText(t, chosen)));
+    user_.PickMenuItem(chosen);
 }
 
 }  // namespace qz::ui

@@ -1,6 +1,9 @@
 #include "zones/describe.h"
 
 #include <algorithm>
+#include <iterator>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace qz {
@@ -9,7 +12,9 @@ namespace {
 
 const char* const kCharKindNames[] = {"圆", "多边形", "透镜"};
 
-std::string Point(const PictPoint& p, bool formulas) {
+const char* const kPictKindNames[] = {"circle", "line", "arc", "lens"};
+
+std::string PointText(const PictPoint& p, bool formulas) {
     if (formulas)
         return FormatUtf8("%s(%s, %s)", p.nCoord == 0 ? "polar" : "rect",
                           ToUtf8Lossy(p.strFormula1).c_str(), ToUtf8Lossy(p.strFormula2).c_str());
@@ -17,45 +22,33 @@ std::string Point(const PictPoint& p, bool formulas) {
     return FormatUtf8("(%.3f, %.3f)Ω", double(p.fValue1), double(p.fValue2));
 }
 
-std::string Describe(const CPict& pict, bool formulas) {
-    auto value = [&](float v, const FormulaText& f, const char* unit) {
-        return formulas ? ToUtf8Lossy(f) : FormatUtf8("%.3f%s", double(v), unit);
-    };
-    switch (pict.nKind) {
-        case kPictMho: {
-            auto& m = static_cast<const CPictMho&>(pict);
-            return "circle  Z1 = " + Point(m.ptZ1, formulas) + "  Z2 = " + Point(m.ptZ2, formulas) +
-                   "  deflection = " + value(m.fShiftAngle, m.strShiftAngle, "°");
-        }
-        case kPictLine: {
-            auto& l = static_cast<const CPictLine&>(pict);
-            std::string s =
-                "line    Z1 = " + Point(l.ptZ1, formulas) + "  Z2 = " + Point(l.ptZ2, formulas);
-            if (!formulas)
-                s += "  Z = " + Point(l.ptZ, false) +
-                     FormatUtf8("  inclination = %.3f°", double(l.fInclination));
-            return s;
-        }
-        case kPictArc: {
-            auto& a = static_cast<const CPictArc&>(pict);
-            return "arc     Z0 = " + Point(a.ptZ0, formulas) +
-                   "  radius = " + value(a.fRadius, a.strRadius, "Ω") +
-                   "  Z1 = " + Point(a.ptZ1, formulas) + "  Z2 = " + Point(a.ptZ2, formulas) +
-                   (a.nClockwise ? "  clockwise" : "  counter-clockwise");
-        }
-        case kPictLens: {
-            auto& l = static_cast<const CPictLens&>(pict);
-            std::string s = "lens    Z1 = " + Point(l.ptZ1, formulas) +
-                            "  Z2 = " + Point(l.ptZ2, formulas) +
-                            "  inner angle = " + value(l.fInnerAngle, l.strInnerAngle, "°");
-            if (!formulas)
-                s += FormatUtf8("  A = %.3fΩ  A/B = %.3f", double(l.fWidthA), double(l.fRatioAB));
-            return s;
-        }
-        default:
-            return FormatUtf8("kind %d", int(pict.nKind));
+// The members of the numeric form as values, those of the formula form as
+// formulas, each after two spaces.
+class Description final : public PictFieldVisitor {
+  public:
+    Description(std::string& out, bool formulas) : out_(out), formulas_(formulas) {}
+
+    void Point(PictFieldName name, const PictPoint& point, bool inFormulaForm) override {
+        if (!formulas_ || inFormulaForm) Add(name, PointText(point, formulas_));
     }
-}
+    void Real(PictFieldName name, const char* unit, const float& value) override {
+        if (!formulas_) Add(name, FormatUtf8("%.3f%s", double(value), unit));
+    }
+    void Formula(PictFieldName name, const FormulaText& formula, const float&) override {
+        if (formulas_) Add(name, ToUtf8Lossy(formula));
+    }
+    void Flag(PictFieldName, const std::int32_t& value, const char* ifZero,
+              const char* otherwise) override {
+        out_ += std::string("  ") + (value ? otherwise : ifZero);
+    }
+
+  private:
+    void Add(PictFieldName name, const std::string& value) {
+        out_ += std::string("  ") + name.label + " = " + value;
+    }
+    std::string& out_;
+    bool formulas_;
+};
 
 // Columns of a terminal: CJK and other wide characters take two.
 std::size_t Width(const std::string& utf8) {
@@ -79,24 +72,14 @@ std::string Pad(const std::string& s, std::size_t width) {
 
 }  // namespace
 
-std::string DescribeSetting(const CZone& z) {
-    double a = z.Zzd_1, b = z.Zzd_2, c = z.Zzd_3;
-    switch (z.Zzd_Mode) {
-        case 0:
-            return FormatUtf8("Zzd = %.3fΩ ∠ %.3f°, 偏转角 = %.3f °", a, b, c);
-        case 1:
-            return FormatUtf8("Rzd = %.3fΩ, Xzd = %.3fΩ", a, b);
-        case 2:
-            return FormatUtf8("Zzd = %.3fΩ ∠ %.3f°, Rzd = %.3fΩ", a, b, c);
-        case 3:
-            return FormatUtf8("Rzd = %.3fΩ, Xzd = %.3fΩ, 正序阻抗角 = %.3f °", a, b, c);
-        default:
-            return FormatUtf8("mode %d", int(z.Zzd_Mode));
-    }
-}
-
 std::string DescribePict(const CPict& pict, PictForm form) {
-    return Describe(pict, form == PictForm::kFormula);
+    int kind = pict.Kind();
+    if (kind < 0 || kind >= int(std::size(kPictKindNames))) return FormatUtf8("kind %d", kind);
+    // The kind in a column of six, so that the members line up.
+    std::string out = FormatUtf8("%-6s", kPictKindNames[kind]);
+    Description fields(out, form == PictForm::kFormula);
+    pict.VisitFields(fields);
+    return out;
 }
 
 std::string DescribeZoneLists(const CZoneLists& lists) {
@@ -107,7 +90,8 @@ std::string DescribeZoneLists(const CZoneLists& lists) {
         const CZone& z = *lists.arrZones[i];
         int k = z.nCharKind;
         rows.push_back({std::to_string(i + 1), z.nShow ? "√" : "", ToUtf8Lossy(z.strTag),
-                        ToUtf8Lossy(z.strZoneName), DescribeSetting(z),
+                        ToUtf8Lossy(z.strZoneName),
+                        ToUtf8Lossy(SettingText(z, SettingLayout::kOneLine)),
                         k >= 0 && k <= 2 ? kCharKindNames[k] : std::to_string(k)});
     }
     std::vector<std::size_t> widths(rows[0].size(), 0);
@@ -119,21 +103,24 @@ std::string DescribeZoneLists(const CZoneLists& lists) {
             line += (c ? "  " : "") + Pad(r[c], c + 1 < r.size() ? widths[c] : 0);
         out += line + "\n";
     }
-    auto elementsOf = [&](TextView tag) {
-        bool any = false;
-        for (const auto& p : lists.arrPicts)
-            if (p->strZoneTag == tag) out += "    " + DescribePict(*p) + "\n", any = true;
-        if (!any) out += "    (none)\n";
-    };
+    // Each tag's elements in list order, gathered in one pass: a scan of
+    // the whole list per zone would be quadratic.
+    std::unordered_map<TextView, std::vector<const CPict*>> byTag;
+    for (const auto& p : lists.arrPicts) byTag[p->strZoneTag].push_back(p.get());
     for (const auto& z : lists.arrZones) {
         out += "\nElements of " + ToUtf8Lossy(z->strTag) + ":\n";
-        elementsOf(z->strTag);
+        auto found = byTag.find(z->strTag);
+        if (found == byTag.end()) {
+            out += "    (none)\n";
+            continue;
+        }
+        for (const CPict* p : found->second) out += "    " + DescribePict(*p) + "\n";
     }
+    std::unordered_set<TextView> zoneTags;
+    for (const auto& z : lists.arrZones) zoneTags.insert(z->strTag);
     bool header = false;
     for (const auto& p : lists.arrPicts) {
-        bool owned = std::any_of(lists.arrZones.begin(), lists.arrZones.end(),
-                                 [&](const auto& z) { return z->strTag == p->strZoneTag; });
-        if (owned) continue;
+        if (zoneTags.contains(p->strZoneTag)) continue;
         if (!header) out += "\nElements of no zone:\n";
         header = true;
         out += "    [" + ToUtf8Lossy(p->strZoneTag) + "] " + DescribePict(*p) + "\n";

@@ -8,8 +8,6 @@
 
 namespace qz {
 
-// One line: the setting of a zone by its mode, e.g. "Zzd = 10.000Ω ∠ 78.000°, 偏转角 = 0.000 °".
-std::string DescribeSetting(const CZone& zone);
 // One line: kind and parameters of an element (points in their own form),
 // or its formulas.
 std::string DescribePict(const CPict& pict, PictForm form = PictForm::kNumeric);

@@ -4,6 +4,7 @@
 
 #include "base/msgbox.h"
 #include "base/platform.h"
+#include "base/quote.h"
 
 namespace qz {
 
@@ -26,39 +27,56 @@ std::vector<std::uint8_t> CZoneLists::ZoneFileBytes() const {
     std::vector<std::uint8_t> bytes;
     // Room for typical records at once: growing by copies would cost more than writing.
     bytes.reserve(12 + 256 * arrZones.size() + 320 * arrPicts.size());
-    CArchive ar(bytes);
+    CArchiveWriter ar(bytes);
     ar.WriteFloat(fAllowedError);
     ar.WriteInt32(std::int32_t(arrZones.size()));
-    for (const auto& zone : arrZones) const_cast<CZone&>(*zone).Serialize(ar);
-    std::vector<const CPict*> picts;
-    for (const auto& p : arrPicts) picts.push_back(p.get());
-    StorePicts(ar, picts, PictForm::kNumeric);
+    for (const auto& zone : arrZones) zone->Store(ar);
+    StorePicts(ar, arrPicts, PictForm::kNumeric);
     return bytes;
 }
 
-void CZoneLists::AppendZoneFileBytes(const std::uint8_t* data, std::size_t size) {
-    CArchive ar(data, size);
+ZoneFileReading CZoneLists::AppendZoneFileBytes(const std::uint8_t* data, std::size_t size) {
+    CArchiveReader ar(data, size);
+    ZoneFileReading reading;
+    reading.size = size;
     float allowed = ar.ReadFloat();
-    std::int32_t count = ar.ReadInt32();
+    reading.zoneCountAt = ar.Offset();
+    reading.zoneCount = ar.ReadInt32();
     // The shortest zone record is nine one-byte strings.
-    ar.CheckCount(count, 9);
+    ar.CheckCount(reading.zoneCount, 9);
     ZoneList zones;
-    for (std::int32_t i = 0; i < count; ++i) {
+    for (std::int32_t i = 0; i < reading.zoneCount; ++i) {
         auto zone = std::make_unique<CZone>();
-        zone->Serialize(ar);
+        zone->Load(ar);
         zones.push_back(std::move(zone));
     }
     PictList picts;
-    SerializePictList(ar, picts, PictForm::kNumeric);
+    reading.elementCountAt = ar.Offset();
+    reading.elementCount = LoadPicts(ar, picts, PictForm::kNumeric);
+    reading.end = ar.Offset();
     // Everything read: only now does the file change the lists.
     fAllowedError = allowed;
     for (auto& z : zones) arrZones.push_back(std::move(z));
     for (auto& p : picts) arrPicts.push_back(std::move(p));
+    return reading;
+}
+
+std::string ZoneFileReading::Remarks() const {
+    std::string out;
+    auto add = [&out](const std::string& remark) { out += (out.empty() ? "" : "; ") + remark; };
+    if (zoneCount < 0)
+        add(FormatUtf8("zone count %d at byte %zu read as none", int(zoneCount), zoneCountAt));
+    if (elementCount < 0)
+        add(FormatUtf8("element count %d at byte %zu read as none", int(elementCount),
+                       elementCountAt));
+    if (size > end)
+        add(FormatUtf8("%zu bytes after the last element at byte %zu ignored", size - end, end));
+    return out;
 }
 
 bool CZoneLists::LoadZoneFile(const Text& path) {
     const Vfs& fs = CurrentVfs();
-    std::string name = ToUtf8Lossy(path);
+    std::string name = QuoteForMessage(path);
     if (!fs.exists(path)) {
         ShowMessageBox(Format("没有找到文件 %s !", name.c_str()), kModuleName,
                        kMbOk | kMbIconError);
@@ -99,7 +117,7 @@ bool CZoneLists::SavePictsOfZone(const Text& path, TextView tag) const {
     for (const auto& p : arrPicts)
         if (p->strZoneTag == tag) picts.push_back(p.get());
     std::vector<std::uint8_t> bytes;
-    CArchive ar(bytes);
+    CArchiveWriter ar(bytes);
     StorePicts(ar, picts, PictForm::kNumeric);
     return SaveFileReplacing(path, bytes);
 }
@@ -129,8 +147,8 @@ bool LoadPictFile(const Text& path, PictList& list, PictForm form) {
     std::vector<std::uint8_t> bytes;
     if (path.empty() || !fs.exists(path) || !fs.readAll(path, bytes)) return false;
     try {
-        CArchive ar(bytes.data(), bytes.size());
-        SerializePictList(ar, list, form);
+        CArchiveReader ar(bytes.data(), bytes.size());
+        LoadPicts(ar, list, form);
     } catch (const ArchiveError&) {
         return false;
     }
@@ -139,8 +157,8 @@ bool LoadPictFile(const Text& path, PictList& list, PictForm form) {
 
 bool SavePictFile(const Text& path, const PictList& list, PictForm form) {
     std::vector<std::uint8_t> bytes;
-    CArchive ar(bytes);
-    SerializePictList(ar, const_cast<PictList&>(list), form);
+    CArchiveWriter ar(bytes);
+    StorePicts(ar, list, form);
     return SaveFileReplacing(path, bytes);
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "records/pict.h"
@@ -12,6 +13,20 @@
 namespace qz {
 
 using ZoneList = std::vector<std::unique_ptr<CZone>>;
+
+// What reading a zone parameter file let pass.  A count of zero or less
+// reads no records and bytes after the last element are ignored, as stored
+// files may rely on both; whoever shows the file can still say so.
+struct ZoneFileReading {
+    std::int32_t zoneCount = 0, elementCount = 0;     // as stored
+    std::size_t zoneCountAt = 0, elementCountAt = 0;  // their byte offsets
+    std::size_t end = 0;                              // the offset after the last element
+    std::size_t size = 0;                             // the bytes given
+
+    // What was out of the ordinary, e.g. "zone count -3 at byte 4 read as
+    // none; 2 bytes after the last element at byte 96 ignored"; empty if nothing.
+    std::string Remarks() const;
+};
 
 class CZoneLists {
   public:
@@ -40,7 +55,7 @@ class CZoneLists {
     // The zone parameter file as bytes, and back; parsing raises ArchiveError
     // and changes nothing on failure.
     std::vector<std::uint8_t> ZoneFileBytes() const;
-    void AppendZoneFileBytes(const std::uint8_t* data, std::size_t size);
+    ZoneFileReading AppendZoneFileBytes(const std::uint8_t* data, std::size_t size);
 
     float fAllowedError = 0.0f;
     ZoneList arrZones;

@@ -16,22 +16,6 @@ constexpr short kColAligns[4] = {ui::kAlignCenterCenter, ui::kAlignCenterCenter,
 constexpr const char16_t* kHeadings[4] = {u"显示", u"标记", u"区段名称", u"整定阻抗"};
 }  // namespace
 
-Text SettingText(const CZone& z) {
-    double v1 = z.Zzd_1, v2 = z.Zzd_2, v3 = z.Zzd_3;
-    switch (z.Zzd_Mode) {
-        case 0:
-            return Format(" Zzd = %.3fΩ ∠ %.3f°, \r\n\r\n 偏转角 = %.3f °", v1, v2, v3);
-        case 1:
-            return Format(" Rzd = %.3fΩ, \r\n\r\n Xzd = %.3fΩ", v1, v2);
-        case 2:
-            return Format(" Zzd = %.3fΩ ∠ %.3f°, \r\n\r\n Rzd = %.3fΩ ", v1, v2, v3);
-        case 3:
-            return Format(" Rzd = %.3fΩ, \r\n\r\n Xzd = %.3fΩ, 正序阻抗角 = %.3f °", v1, v2, v3);
-        default:
-            return {};
-    }
-}
-
 CDlg_ZoneSet::CDlg_ZoneSet(CZoneLists& lists) : CDialog(res::kDlgZoneSet), lists_(lists) {}
 
 void CDlg_ZoneSet::DoDataExchange(ui::CDataExchange& dx) {

@@ -38,7 +38,4 @@ class CDlg_ZoneSet : public ui::CDialog {
     CZoneLists& lists_;
 };
 
-// The zone table's text of a zone's setting.
-Text SettingText(const CZone& zone);
-
 }  // namespace qz

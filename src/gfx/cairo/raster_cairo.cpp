@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <stdexcept>
 #include <utility>
 
+#include "base/platform.h"
 #include "gfx/clip.h"
 
 namespace qz::gfx {
@@ -79,9 +79,11 @@ std::vector<std::uint8_t> CRasterCanvas::EncodePng() const {
 bool CRasterCanvas::SavePng(const std::string& utf8Path) const {
     std::vector<std::uint8_t> bytes = EncodePng();
     if (bytes.empty()) return false;
-    std::ofstream out(utf8Path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return bool(out.flush());
+    try {
+        return SaveFileReplacing(FromUtf8(utf8Path), bytes);
+    } catch (const TextError&) {
+        return false;  // a path that is no text names no file
+    }
 }
 
 Pen CRasterCanvas::SelectPen(const Pen& pen) {

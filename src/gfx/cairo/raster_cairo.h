@@ -25,6 +25,8 @@ class CRasterCanvas : public CCanvas {
     // Throws std::out_of_range outside the image.
     Color Pixel(int x, int y) const;
     std::vector<std::uint8_t> EncodePng() const;
+    // Saves EncodePng's bytes as base saves every file: a failed write leaves
+    // the file that was there as it was.
     bool SavePng(const std::string& utf8Path) const;
 
     Size GetSize() const override { return {width_, height_}; }

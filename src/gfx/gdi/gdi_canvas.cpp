@@ -360,11 +360,11 @@ std::vector<std::uint8_t> CGdiCanvas::EncodePng() const {
 bool CGdiCanvas::SavePng(const std::string& utf8Path) const {
     std::vector<std::uint8_t> bytes = EncodePng();
     if (bytes.empty()) return false;
-    const Vfs& fs = CurrentVfs();
-    void* file = fs.openWrite(FromUtf8(utf8Path));
-    if (!file) return false;
-    bool ok = fs.write(file, bytes.data(), bytes.size());
-    return fs.close(file) && ok;
+    try {
+        return SaveFileReplacing(FromUtf8(utf8Path), bytes);
+    } catch (const TextError&) {
+        return false;  // a path that is no text names no file
+    }
 }
 
 }  // namespace qz::gfx

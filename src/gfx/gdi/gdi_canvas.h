@@ -27,6 +27,8 @@ class CGdiCanvas : public CCanvas {
     Color Pixel(int x, int y) const;
     // Empty when the imaging component fails.
     std::vector<std::uint8_t> EncodePng() const;
+    // Saves EncodePng's bytes as base saves every file: a failed write leaves
+    // the file that was there as it was.
     bool SavePng(const std::string& utf8Path) const;
 
     Size GetSize() const override { return {width_, height_}; }

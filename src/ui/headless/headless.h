@@ -1,79 +1,51 @@
 // The backend without a screen: dialogs run on the model alone, and the
-// user's actions come from a session (a script, or steps added by a test).
-// Nothing waits for input: a dialog, message box or menu that finds the
-// session at its end, or a step that cannot be played, records an error and
-// is closed with Cancel (No, or no command), and so is everything after it.
+// user's actions come from a session (a script, or steps added by a test),
+// played as the session layer plays them on every backend.
 #pragma once
-
-#include <cstdio>
-#include <deque>
-#include <functional>
-#include <string>
-#include <vector>
 
 #include "ui/backend.h"
 #include "ui/session.h"
 
 namespace qz::ui::headless {
 
-struct ShownBox {
-    Text text, caption;
-    unsigned flags = 0;
-    int answer = 0;
-};
-
-struct ShownMenu {
-    int menuId = 0;
-    std::vector<int> greyed;
-    Point screen;
-    int chosen = 0;
-};
-
-class HeadlessBackend : public Backend {
+class HeadlessBackend : private SessionUser, public Backend, public Session {
   public:
-    // Appends a script's steps; SessionError names a line that does not parse.
-    void Play(TextView script);
-    void Play(const char* scriptUtf8) { Play(FromUtf8(scriptUtf8)); }
-    // Appends code to run at this point of the session.
-    void Call(std::function<void()> code);
-
-    // Ends the session: a step left unplayed is an error.  True when every
-    // step was played and every check held.
-    bool Finish();
-    // Forgets the steps, the errors and what was shown.
-    void Reset();
-    bool Ok() const { return errors_.empty(); }
-    const std::vector<std::string>& Errors() const { return errors_; }
-    const std::vector<ShownBox>& Messages() const { return boxes_; }
-    const std::vector<ShownMenu>& Menus() const { return menus_; }
-    // Message boxes, menus and errors are also written there (null: nowhere).
-    void SetTranscript(std::FILE* out) { transcript_ = out; }
+    HeadlessBackend() : Session(static_cast<SessionUser&>(*this)) {}
 
     void RunModal(CDialog& dlg) override;
     int MessageBox(TextView text, TextView caption, unsigned flags) override;
     int TrackPopupMenu(const PopupMenu& menu, Point screen, CDialog& owner) override;
 
   private:
-    struct Refused {
-        std::string what;
-    };
-    void Fail(int line, const std::string& what);
-    // Takes the next step for a context; checks and code run on the way.
-    // False when the session is at its end or has failed.
-    bool Next(StepContext context, const std::string& waiting, Step& step);
-    void Perform(const Step& step, CDialog& dlg);
-    void Check(const Step& step);
-    void Note(const std::string& line);
+    // The user's actions are the dialog's input calls.
+    void Focus(CDialog& dlg, int id) override { dlg.InputFocus(id); }
+    void ReplaceText(CDialog& dlg, int id, TextView text) override { dlg.InputEditText(id, text); }
+    void Click(CDialog& dlg, int id) override { dlg.InputCommand(id); }
+    void PressKey(CDialog& dlg, Key key) override { dlg.InputKey(key); }
+    void ClickCloseBox(CDialog& dlg) override { dlg.InputClose(); }
+    void DropDown(CDialog& dlg, int id) override { dlg.InputDropDown(id); }
+    void SelectListItem(CDialog& dlg, int id, int index) override {
+        dlg.InputListSelect(id, index);
+    }
+    void SelectTreeItem(CDialog& dlg, int id, TreeItem item) override {
+        dlg.InputTreeSelect(id, item);
+    }
+    void MoveMouse(CDialog& dlg, int id, Point client) override {
+        dlg.InputGridMouseMove(id, client);
+    }
+    void PressMouse(CDialog& dlg, int id, Point client) override {
+        dlg.InputGridMouseDown(id, client);
+    }
+    void ReleaseMouse(CDialog& dlg, int id) override { dlg.InputGridClick(id); }
+    void DoubleClick(CDialog& dlg, int id) override { dlg.InputGridDblClick(id); }
+    void ScrollGrid(CDialog& dlg, int id, int topRow) override { dlg.InputGridScroll(id, topRow); }
+    void ReleaseRightButton(CDialog& dlg, int id, Point client) override {
+        dlg.InputRightButtonUp(id, dlg.ClientToScreen(client));
+    }
+    void PressButton(int button) override { pressed_ = button; }
+    void PickMenuItem(int command) override { picked_ = command; }
 
-    std::deque<Step> steps_;
-    int nextLine_ = 1;
-    int lastLine_ = 0;
-    bool failed_ = false;
-    std::vector<std::string> errors_;
-    std::vector<ShownBox> boxes_;
-    std::vector<ShownMenu> menus_;
-    const PopupMenu* openMenu_ = nullptr;
-    std::FILE* transcript_ = nullptr;
+    int pressed_ = 0, picked_ = 0;
 };
 
 }  // namespace qz::ui::headless
