@@ -11,15 +11,23 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "app/app.h"
+#include "app/zone_set_call.h"
 #include "plot/rx_plot.h"
 #include "resources/bitmaps.h"
 #include "resources/templates.h"
 #include "ui/menu.h"
+#include "test_util.h"
+#include "ui/headless/headless.h"
 #include "ui/win32/capture.h"
+#include "ui/win32/session_player.h"
 
 using namespace qz;
 using namespace qz::ui;
@@ -517,5 +525,58 @@ TEST(Win32Ui, MenusChooseByKeyAndADialogEndedWhileOneIsOpenTakesNoCommand) {
         EXPECT_EQ(std::vector<std::string>(dlg.log.begin() + 1, dlg.log.end()), want)
             << endWhileOpen;
     }
+}
+// Every example session on the Windows dialogs and headless: the same
+// zone parameter file, byte for byte.  The scripts and the example zone
+// files come from the folders QZ_SESSIONS and QZ_EXAMPLES name.
+TEST(Win32Ui, EverySessionWritesTheSameFileOnBothBackends) {
+    const char* sessions = std::getenv("QZ_SESSIONS");
+    const char* examples = std::getenv("QZ_EXAMPLES");
+    if (!sessions || !examples) GTEST_SKIP() << "QZ_SESSIONS or QZ_EXAMPLES names no folder";
+    auto read = [](const std::filesystem::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    int played = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(sessions)) {
+        if (entry.path().extension() != ".session") continue;
+        SCOPED_TRACE(entry.path().string());
+        std::string script = read(entry.path());
+        // The zone file a session starts from is the example its comment names.
+        std::size_t at = script.find("examples/");
+        std::size_t end = script.find(".zone", at);
+        Text zoneFile;
+        if (at != std::string::npos && end != std::string::npos)
+            zoneFile = FromUtf8((std::filesystem::path(examples) /
+                                 script.substr(at + 9, end + 5 - at - 9))
+                                    .string());
+        std::string written[2];
+        for (int windows = 0; windows < 2; ++windows) {
+            qztest::TempDir home;
+            CQuarnZGraphApp app(home.text());
+            bool ok = false;
+            if (windows) {
+                win32::SessionPlayer player(Ui());
+                player.Play(FromUtf8(script));
+                player.Attach();
+                UseBackend use(Ui());
+                RunZoneSet(app, zoneFile.empty() ? nullptr : zoneFile.c_str());
+                ok = player.Finish();
+            } else {
+                headless::HeadlessBackend headless;
+                headless.Play(FromUtf8(script));
+                UseBackend use(headless);
+                RunZoneSet(app, zoneFile.empty() ? nullptr : zoneFile.c_str());
+                ok = headless.Finish();
+            }
+            EXPECT_TRUE(ok) << windows;
+            if (!app.strZoneFileName.empty())
+                written[windows] = read(std::filesystem::path(ToUtf8(app.strZoneFileName)));
+        }
+        EXPECT_FALSE(written[0].empty());
+        EXPECT_EQ(written[0], written[1]);
+        ++played;
+    }
+    EXPECT_GT(played, 0);
 }
 #endif

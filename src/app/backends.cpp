@@ -1,25 +1,20 @@
 #include "app/backends.h"
 
 #include <cstdio>
+#include <memory>
+#include <string>
 
-#include "ui/headless/headless.h"
 #ifdef _WIN32
+#include "ui/win32/session_player.h"
 #include "ui/win32/win32_backend.h"
+#else
+#include "gfx/cairo/raster_cairo.h"
+#include "ui/headless/headless.h"
 #endif
 
 namespace qz::app {
 
 namespace {
-
-ui::headless::HeadlessBackend& Headless() {
-    static ui::headless::HeadlessBackend backend;
-    // No screen here: what the user would see goes to standard error.
-    backend.SetTranscript(stderr);
-    return backend;
-}
-
-// Whether a session script plays the user.
-bool gPlaying = false;
 
 #ifdef _WIN32
 ui::win32::Win32Backend& Windows() {
@@ -28,9 +23,30 @@ ui::win32::Win32Backend& Windows() {
         HMODULE self = nullptr;
         GetModuleHandleExW(
             GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-            reinterpret_cast<LPCWSTR>(&gPlaying), &self);
+            reinterpret_cast<LPCWSTR>(&Windows), &self);
         return ui::win32::Win32Backend(self);
     }();
+    return backend;
+}
+
+// A script plays the user at the real windows.
+ui::win32::SessionPlayer& Player() {
+    static ui::win32::SessionPlayer player(Windows());
+    // What the user would see goes to standard error too.
+    player.SetTranscript(stderr);
+    return player;
+}
+#else
+ui::headless::HeadlessBackend& Headless() {
+    static ui::headless::HeadlessBackend backend;
+    // No screen here: what the user would see goes to standard error, the
+    // dialogs' pictures onto the raster canvas.
+    backend.SetTranscript(stderr);
+    backend.SetPictureCanvas(
+        [](int w, int h) { return std::make_unique<gfx::CRasterCanvas>(w, h); },
+        [](const gfx::CCanvas& c, const std::string& path) {
+            return static_cast<const gfx::CRasterCanvas&>(c).SavePng(path);
+        });
     return backend;
 }
 #endif
@@ -39,21 +55,31 @@ ui::win32::Win32Backend& Windows() {
 
 ui::Backend& UserInterface() {
 #ifdef _WIN32
-    // A person at the screen, unless a script plays the user.
-    if (!gPlaying) return Windows();
-#endif
+    return Windows();
+#else
     return Headless();
+#endif
 }
 
 void PlaySession(TextView script) {
+#ifdef _WIN32
+    Player().Reset();
+    Player().Play(script);
+    Player().Attach();
+#else
     Headless().Reset();
     Headless().Play(script);
-    gPlaying = true;
+#endif
 }
 
 bool FinishSession() {
-    gPlaying = false;
+#ifdef _WIN32
+    bool ok = Player().Finish();
+    Player().Detach();
+    return ok;
+#else
     return Headless().Finish();
+#endif
 }
 
 }  // namespace qz::app

@@ -451,6 +451,14 @@ void CheckCell(const Step& s, Stage& at) {
                     Quote(text) + ", not " + Quote(s.args[3])};
 }
 
+// The picture of a control of the innermost dialog, into a file.
+void PlaySnapshot(const Step& s, Stage& at) {
+    const Control& c = Checked(s, at);
+    if (!at.user.SavePicture(*OpenDialogs().back(), c.id, s.args[1]))
+        throw Wrong{"the picture of " + ControlName(c.id) + " cannot be written to " +
+                    Quote(s.args[1])};
+}
+
 // ---- the verbs --------------------------------------------------------------
 
 void ParseButtons(Step& s);
@@ -504,6 +512,7 @@ constexpr Verb kVerbs[] = {
     {"expect-message", 1, 3, C::kAny, 0, CheckMessage},
     {"expect-messages", 1, 1, C::kAny, 1, CheckMessages},
     {"expect-buttons", 1, 1, C::kAny, 0, CheckButtons, ParseButtons},
+    {"snapshot", 2, 2, C::kAny, 1, PlaySnapshot},
     {"expect-greyed", 1, -1, C::kAny, 0, CheckGreyed},
     {"expect-ungreyed", 1, -1, C::kAny, 0, CheckGreyed},
     // Stands before an action, which takes its place.

@@ -109,6 +109,10 @@ class SessionUser {
     virtual void PressButton(int button) = 0;    // kIdOk, kIdYes, ...
     virtual void PickMenuItem(int command) = 0;  // 0 dismisses the menu
 
+    // Saves what a control's area of the dialog shows (a plot's placeholder)
+    // as a PNG file; false when it cannot.
+    virtual bool SavePicture(CDialog& dlg, int id, TextView file) = 0;
+
     // ---- read-backs: the dialog's model, unless a backend with windows
     // reads what they show ------------------------------------------------
     virtual Text Caption(const CDialog& dlg) const { return dlg.GetWindowText(); }

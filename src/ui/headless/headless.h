@@ -3,6 +3,11 @@
 // played as the session layer plays them on every backend.
 #pragma once
 
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "gfx/canvas.h"
 #include "ui/backend.h"
 #include "ui/session.h"
 
@@ -11,6 +16,17 @@ namespace qz::ui::headless {
 class HeadlessBackend : private SessionUser, public Backend, public Session {
   public:
     HeadlessBackend() : Session(static_cast<SessionUser&>(*this)) {}
+
+    // The canvas the dialogs draw their pictures on (the platform's raster
+    // canvas, which the application gives) and how one is written as a PNG
+    // file.  Without them the dialogs draw on a recording canvas and a
+    // snapshot writes nothing.
+    using CanvasMaker = std::function<std::unique_ptr<gfx::CCanvas>(int width, int height)>;
+    using PngWriter = std::function<bool(const gfx::CCanvas&, const std::string& utf8Path)>;
+    void SetPictureCanvas(CanvasMaker make, PngWriter write) {
+        make_ = std::move(make);
+        write_ = std::move(write);
+    }
 
     void RunModal(CDialog& dlg) override;
     int MessageBox(TextView text, TextView caption, unsigned flags) override;
@@ -44,8 +60,11 @@ class HeadlessBackend : private SessionUser, public Backend, public Session {
     }
     void PressButton(int button) override { pressed_ = button; }
     void PickMenuItem(int command) override { picked_ = command; }
+    bool SavePicture(CDialog& dlg, int id, TextView file) override;
 
     int pressed_ = 0, picked_ = 0;
+    CanvasMaker make_;
+    PngWriter write_;
 };
 
 }  // namespace qz::ui::headless

@@ -100,6 +100,7 @@ class DialogWindow {
     }
 
     void Run(HWND owner);
+    void Pump();
     HWND Hwnd() const { return hwnd_; }
     CDialog& Dlg() { return dlg_; }
     HWND ControlHwnd(int id) const;
@@ -142,6 +143,7 @@ class DialogWindow {
     BOOL OnNotify(const NMHDR& nm);
     void OnPaint();
     bool PreTranslate(MSG& m);
+    void Process(MSG& m);
     void SyncControl(std::size_t i);
     void SyncTree(std::size_t i);
     void SyncGrid(Grid& g);
@@ -229,18 +231,7 @@ void DialogWindow::Run(HWND owner) {
             if (!(idle && idle(dlg_, hwnd_))) WaitMessage();
             continue;
         }
-        if (m.message == WM_QUIT) {
-            // Leave the quit for the loop that owns the thread.
-            PostQuitMessage(int(m.wParam));
-            dlg_.EndDialog(kIdCancel);
-            break;
-        }
-        if (PreTranslate(m)) continue;
-        if (!IsDialogMessageW(hwnd_, &m)) {
-            TranslateMessage(&m);
-            DispatchMessageW(&m);
-        }
-        WatchFocus();
+        Process(m);
     }
     // Activation goes back to the owner before this window goes.
     if (ownerWasEnabled) EnableWindow(owner, TRUE);
@@ -249,6 +240,26 @@ void DialogWindow::Run(HWND owner) {
     dlg_.InputDestroy();
     DestroyWindow(hwnd_);
     if (failure_) std::rethrow_exception(failure_);
+}
+
+void DialogWindow::Process(MSG& m) {
+    if (m.message == WM_QUIT) {
+        // Leave the quit for the loop that owns the thread.
+        PostQuitMessage(int(m.wParam));
+        dlg_.EndDialog(kIdCancel);
+        return;
+    }
+    if (!PreTranslate(m) && !IsDialogMessageW(hwnd_, &m)) {
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+    }
+    WatchFocus();
+}
+
+void DialogWindow::Pump() {
+    WatchFocus();
+    MSG m;
+    while (!dlg_.IsEnded() && PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) Process(m);
 }
 
 bool DialogWindow::PreTranslate(MSG& m) {
@@ -855,6 +866,20 @@ HWND Win32Backend::WindowOf(const CDialog& dlg) const {
     return nullptr;
 }
 
+void Win32Backend::Pump(const CDialog& dlg) {
+    for (DialogWindow* w : stack_)
+        if (&w->Dlg() == &dlg) return w->Pump();
+}
+
+int Win32Backend::FocusedControl(const CDialog& dlg) const {
+    for (DialogWindow* w : stack_) {
+        if (&w->Dlg() != &dlg) continue;
+        int index = w->ControlIndexOf(GetFocus());
+        return index < 0 ? 0 : dlg.Controls()[std::size_t(index)].id;
+    }
+    return 0;
+}
+
 HWND Win32Backend::ControlWindow(const CDialog& dlg, int id) const {
     for (DialogWindow* w : stack_)
         if (&w->Dlg() == &dlg) return w->ControlHwnd(id);
@@ -895,6 +920,8 @@ int Win32Backend::MessageBox(TextView text, TextView caption, unsigned flags) {
     HWND owner = Innermost() ? Innermost()->Hwnd() : idleOwner_ ? idleOwner_ : GetActiveWindow();
     UINT style = flags;
     if (!owner) style |= MB_TASKMODAL;
+    Box outerBox = std::exchange(box_, Box{Text(text), Text(caption), flags});
+    ++boxSerial_;
     UINT_PTR timer = 0;
     Win32Backend* outerWatcher = std::exchange(gBoxWatcher, this);
     HWND outerOwner = std::exchange(gBoxOwner, owner);
@@ -903,6 +930,7 @@ int Win32Backend::MessageBox(TextView text, TextView caption, unsigned flags) {
     if (timer) KillTimer(nullptr, timer);
     gBoxWatcher = outerWatcher;
     gBoxOwner = outerOwner;
+    box_ = std::move(outerBox);
     if (DialogWindow* w = Innermost()) w->WatchFocus();
     return answer;
 }
@@ -919,10 +947,15 @@ int Win32Backend::TrackPopupMenu(const PopupMenu& menu, Point screen, CDialog& o
         }
     }
     HMENU outer = std::exchange(openMenu_, popup);
+    const PopupMenu* outerMenu = std::exchange(shownMenu_, &menu);
+    Point outerPoint = std::exchange(menuPoint_, screen);
+    ++menuSerial_;
     if (hwnd) SetForegroundWindow(hwnd);
     int command = int(::TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_LEFTBUTTON | TPM_RETURNCMD,
                                        screen.x, screen.y, 0, hwnd, nullptr));
     openMenu_ = outer;
+    shownMenu_ = outerMenu;
+    menuPoint_ = outerPoint;
     DestroyMenu(popup);
     return owner.IsEnded() ? 0 : command;
 }

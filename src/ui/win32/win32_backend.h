@@ -55,8 +55,26 @@ class Win32Backend : public Backend {
     HWND WindowOf(const CDialog& dlg) const;
     // The control's window in a dialog shown here.
     HWND ControlWindow(const CDialog& dlg, int id) const;
-    // The pop-up menu shown, null when none.
+    // The pop-up menu shown, null when none; the menu as the dialog gave it,
+    // and where.  The serial counts the menus shown.
     HMENU OpenMenu() const { return openMenu_; }
+    const PopupMenu* ShownMenu() const { return shownMenu_; }
+    Point MenuPoint() const { return menuPoint_; }
+    int MenuSerial() const { return menuSerial_; }
+    // The message box shown: its text, caption and flags; the serial counts
+    // the boxes shown.
+    struct Box {
+        Text text, caption;
+        unsigned flags = 0;
+    };
+    const Box& ShownBox() const { return box_; }
+    int BoxSerial() const { return boxSerial_; }
+    // Processes what waits in the queue as the dialog's loop does, so that
+    // input posted to its windows has reached the dialog on return (or the
+    // dialog has ended).
+    void Pump(const CDialog& dlg);
+    // The control that has the focus in a dialog shown here, 0 for none.
+    int FocusedControl(const CDialog& dlg) const;
     // The window that owns what has no dialog to own it (a message box shown
     // with no dialog open) while an idle handler is set.
     HWND IdleOwner() const { return idleOwner_; }
@@ -74,6 +92,11 @@ class Win32Backend : public Backend {
     IdleHandler idle_;
     HWND idleOwner_ = nullptr;
     HMENU openMenu_ = nullptr;
+    const PopupMenu* shownMenu_ = nullptr;
+    Point menuPoint_;
+    int menuSerial_ = 0;
+    Box box_;
+    int boxSerial_ = 0;
 };
 
 }  // namespace qz::ui::win32
