@@ -16,7 +16,9 @@ constexpr short kColAligns[4] = {ui::kAlignCenterCenter, ui::kAlignCenterCenter,
 constexpr const char16_t* kHeadings[4] = {u"显示", u"标记", u"区段名称", u"整定阻抗"};
 }  // namespace
 
-CDlg_ZoneSet::CDlg_ZoneSet(CZoneLists& lists) : CDialog(res::kDlgZoneSet), lists_(lists) {}
+CDlg_ZoneSet::CDlg_ZoneSet(CZoneLists& lists) : CDialog(res::kDlgZoneSet), lists_(lists) {
+    ExposeCurrentRow(res::kGridZones, nCurRow);
+}
 
 void CDlg_ZoneSet::DoDataExchange(ui::CDataExchange& dx) {
     ui::DDX_Text(dx, res::kEditAllowedError, strAllowedError);
