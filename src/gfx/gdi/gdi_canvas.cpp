@@ -9,14 +9,13 @@
 #include <stdexcept>
 #include <utility>
 
+#include "base/helpers.h"
 #include "base/platform.h"
 #include "gfx/clip.h"
 
 namespace qz::gfx {
 
 namespace {
-
-constexpr double kPi = 3.141592653589793;
 
 COLORREF Ref(Color c) {
     return RGB(c.r, c.g, c.b);
@@ -230,8 +229,8 @@ void CGdiCanvas::DrawCurve(const Curve& curve) {
         auto [x0, y0] = curve.points[i - 1];
         auto [x1, y1] = curve.points[i];
         if (!ClipSegment(x0, y0, x1, y1, -m, -m, width_ + m, height_ + m)) continue;
-        ::MoveToEx(dc_, int(std::lround(x0)), int(std::lround(y0)), nullptr);
-        ::LineTo(dc_, int(std::lround(x1)), int(std::lround(y1)));
+        ::MoveToEx(dc_, RoundToInt(x0), RoundToInt(y0), nullptr);
+        ::LineTo(dc_, RoundToInt(x1), RoundToInt(y1));
     }
 }
 
@@ -259,7 +258,7 @@ std::vector<POINT> CGdiCanvas::ClipPolygon(const std::vector<std::array<double, 
     side(1, lo, false);
     side(1, hiY, true);
     std::vector<POINT> out;
-    for (const auto& p : poly) out.push_back({int(std::lround(p[0])), int(std::lround(p[1]))});
+    for (const auto& p : poly) out.push_back({RoundToInt(p[0]), RoundToInt(p[1])});
     return out;
 }
 
