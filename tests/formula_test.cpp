@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "base/helpers.h"
 #include "formula/formula_parser.h"
 
 using namespace qz;
@@ -111,6 +112,19 @@ TEST(FormulaNumbers, DecimalTextOnly) {
     ExpectClean(u"00000000000000000000000000001.25", 1.25);
     EXPECT_EQ(Value(Text(400, u'9')), HUGE_VAL);
     EXPECT_EQ(Value(u"0." + Text(400, u'0') + u"1"), 0);
+}
+
+TEST(FormulaNumbers, AgreeWithTheStoredNumberReader) {
+    // The formulas and the stored files read numbers alike: a formula's
+    // value in single precision is what the file's text gives.
+    const Text texts[] = {u"0.1",
+                          u"16777217",
+                          u"1234567890.0987654321",
+                          u"9007199254740993",
+                          u"340282356779733661637539395458142568448",
+                          Text(39, u'9'),
+                          u"0." + Text(330, u'0') + u"7"};
+    for (const Text& t : texts) EXPECT_EQ(TextToNumber(t), ToSingle(Value(t))) << ToUtf8(t);
 }
 
 TEST(FormulaNames, CaseTableOrderAndPrefixes) {
@@ -359,6 +373,13 @@ TEST(FormulaQuarnzEval, TextJsonAndBadInput) {
     j = nlohmann::json::parse(run.out);
     EXPECT_EQ(j["errorPosition"], 8);
     EXPECT_EQ(j["errorText"], "Error an Position 8 gefunden!");
+
+    // Values that are no number stay apart as strings.
+    for (auto [formula, shown] :
+         {std::pair{"10^400", "inf"}, {"0-10^400", "-inf"}, {"10^400-10^400", "nan"}}) {
+        j = nlohmann::json::parse(Quarnz(std::string("eval --json ") + formula).out);
+        EXPECT_EQ(j["value"], shown) << formula;
+    }
 
     run = Quarnz("eval \"$(printf '1+\\377')\"");
     EXPECT_EQ(run.status, 1);
