@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
 #include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
@@ -10,6 +7,7 @@
 
 #include "base/helpers.h"
 #include "formula/formula_parser.h"
+#include "test_util.h"
 
 using namespace qz;
 
@@ -338,21 +336,10 @@ TEST(FormulaHostileInput, DepthLengthAndPositions) {
 #ifdef QZ_QUARNZ_PATH
 namespace {
 
-struct ToolRun {
-    int status;
-    std::string out;
-};
+using qztest::ToolRun;
 
 ToolRun Quarnz(const std::string& args) {
-    std::string command = std::string(QZ_QUARNZ_PATH) + " " + args + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    ToolRun run{-1, {}};
-    if (!pipe) return run;
-    char buf[4096];
-    while (std::size_t n = fread(buf, 1, sizeof buf, pipe)) run.out.append(buf, n);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return qztest::RunCommand(std::string(QZ_QUARNZ_PATH) + " " + args + " 2>&1");
 }
 
 }  // namespace

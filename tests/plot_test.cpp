@@ -468,13 +468,8 @@ struct PlotRun {
 PlotRun QuarnzPlot(const std::string& args, const qztest::TempDir& dir) {
     std::string errPath = (dir.path() / "stderr.txt").string();
     std::string command = std::string(QZ_QUARNZ_PATH) + " plot " + args + " 2>'" + errPath + "'";
-    PlotRun run{-1, {}, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buf[4096];
-    while (std::size_t n = fread(buf, 1, sizeof buf, pipe)) run.out.append(buf, n);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    qztest::ToolRun tool = qztest::RunCommand(command);
+    PlotRun run{tool.status, tool.out, {}};
     std::ifstream err(errPath);
     run.err.assign(std::istreambuf_iterator<char>(err), {});
     return run;

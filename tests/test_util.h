@@ -2,11 +2,16 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 #include "base/archive.h"
 #include "base/text.h"
@@ -59,5 +64,24 @@ class TempDir {
   private:
     std::filesystem::path path_;
 };
+
+#ifndef _WIN32
+// What a shell command wrote to standard output, and its exit status (-1
+// when it did not exit).
+struct ToolRun {
+    int status = -1;
+    std::string out;
+};
+inline ToolRun RunCommand(const std::string& command) {
+    ToolRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buf[4096];
+    while (std::size_t n = fread(buf, 1, sizeof buf, pipe)) run.out.append(buf, n);
+    int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+#endif
 
 }  // namespace qztest

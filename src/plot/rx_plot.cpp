@@ -47,6 +47,11 @@ gfx::Rect CRxPlot::PlotRect() const {
     return {kMarginLeft, kMarginTop, szClient.cx - kMarginRight, szClient.cy - kMarginBottom};
 }
 
+CRxPlot::Reach CRxPlot::ReachFromOrigin(const gfx::Rect& plot) const {
+    const int ox = ptOrigin.x, oy = ptOrigin.y;
+    return {plot.right - ox, ox - plot.left, plot.bottom - oy, oy - plot.top};
+}
+
 float CRxPlot::NiceStep(float x) {
     const float x0 = x;
     if (x <= 0.0001f) x = 0.001f;
@@ -196,8 +201,7 @@ void CRxPlot::DrawBackground() {
 void CRxPlot::DrawGrid(gfx::CCanvas& dc) const {
     const gfx::Rect plot = PlotRect();
     const int ox = ptOrigin.x, oy = ptOrigin.y;
-    const int right = plot.right - ox, left = ox - plot.left, down = plot.bottom - oy,
-              up = oy - plot.top;
+    const auto [right, left, down, up] = ReachFromOrigin(plot);
     const float ps = fPixelsPerStep;
 
     double wide = std::max(left, right), high = std::max(up, down);
@@ -238,8 +242,7 @@ void CRxPlot::DrawGrid(gfx::CCanvas& dc) const {
 void CRxPlot::DrawScales(gfx::CCanvas& dc) const {
     const gfx::Rect plot = PlotRect();
     const int ox = ptOrigin.x, oy = ptOrigin.y;
-    const int right = plot.right - ox, left = ox - plot.left, down = plot.bottom - oy,
-              up = oy - plot.top;
+    const auto [right, left, down, up] = ReachFromOrigin(plot);
     const float ps = fPixelsPerStep;
     const int yb = plot.bottom, xl = plot.left - kFrame;
     auto onX = [&](int x) { return plot.left <= x && x <= plot.right; };

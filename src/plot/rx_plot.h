@@ -94,6 +94,11 @@ class CRxPlot {
   private:
     // The plot rectangle of the current placeholder size.
     gfx::Rect PlotRect() const;
+    // Whole pixels from the origin to the plot rectangle's four sides.
+    struct Reach {
+        int right, left, down, up;
+    };
+    Reach ReachFromOrigin(const gfx::Rect& plot) const;
     float Extent() const;
     int Whole(double v) const;
     void DrawGrid(gfx::CCanvas& dc) const;

@@ -133,13 +133,8 @@ void CRasterCanvas::FillRect(const Rect& rect, const Brush& brush) {
 }
 
 void CRasterCanvas::Draw3dRect(const Rect& rect, Color topLeft, Color bottomRight) {
-    // The bevel of MFC's CDC::Draw3dRect: the top-left colour stops one pixel
-    // short of the far corners, which belong to the bottom-right colour.
-    const int l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
-    Fill(l, t, r - 1, t + 1, topLeft);
-    Fill(l, t, l + 1, b - 1, topLeft);
-    Fill(r - 1, t, r, b, bottomRight);
-    Fill(l, b - 1, r, b, bottomRight);
+    Draw3dRectBars(rect, topLeft, bottomRight,
+                   [this](int l, int t, int r, int b, Color c) { Fill(l, t, r, b, c); });
 }
 
 void CRasterCanvas::Segment(Point from, Point to) {

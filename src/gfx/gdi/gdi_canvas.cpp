@@ -155,13 +155,8 @@ void CGdiCanvas::FillRect(const Rect& rect, const Brush& brush) {
 }
 
 void CGdiCanvas::Draw3dRect(const Rect& rect, Color topLeft, Color bottomRight) {
-    // The bevel of MFC's CDC::Draw3dRect: the far corners take the
-    // bottom-right colour.
-    const int l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
-    FillSolid(l, t, r - 1, t + 1, topLeft);
-    FillSolid(l, t, l + 1, b - 1, topLeft);
-    FillSolid(r - 1, t, r, b, bottomRight);
-    FillSolid(l, b - 1, r, b, bottomRight);
+    Draw3dRectBars(rect, topLeft, bottomRight,
+                   [this](int l, int t, int r, int b, Color c) { FillSolid(l, t, r, b, c); });
 }
 
 void CGdiCanvas::Ellipse(int left, int top, int right, int bottom) {
