@@ -70,9 +70,7 @@ void CDlg_ZoneSet::FillGrid() {
 void CDlg_ZoneSet::EnsureRowVisible() {
     ui::CMSFlexGrid& grid = Table();
     if (grid.RowIsVisible(nCurRow)) return;
-    int rows = grid.GetRows(), visible = 0;
-    for (int r = 0; r < rows; ++r)
-        if (grid.RowIsVisible(r)) ++visible;
+    int rows = grid.GetRows(), visible = grid.VisibleRowCount();
     if (visible >= rows) return;
     if (nCurRow >= rows) nCurRow = rows - 1;
     grid.SetTopRow(std::max(1, nCurRow - visible + 4));
