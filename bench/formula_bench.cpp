@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/helpers.h"
 #include "formula/formula_parser.h"
 
 namespace {
@@ -44,10 +45,10 @@ const Case kCases[] = {
 constexpr float kMag = 12.5f, kAng = 78, kShift = 15, kR = 6.25f, kX = 9.5f;
 
 double Rad(double x) {
-    return x * 3.141592653589793 / 180;
+    return x * qz::kPi / 180;
 }
 double Deg(double x) {
-    return x * 180 / 3.141592653589793;
+    return x * 180 / qz::kPi;
 }
 
 struct MuSetup {

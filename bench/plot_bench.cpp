@@ -20,7 +20,6 @@ namespace {
 using namespace qz;
 
 constexpr gfx::Size kSize{360, 260};
-constexpr double kPi = 3.141592653589793;
 
 // A polygon of 34 lines around a quadrilateral zone, two arcs, two circles
 // and two lenses: 40 elements, the graph editor's largest realistic list.

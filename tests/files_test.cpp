@@ -60,23 +60,6 @@ struct Shown {
                              this};
 };
 
-#ifndef _WIN32
-struct ToolRun {
-    int status;
-    std::string err;
-};
-
-// quarnz with `args`, ended should it still run after 20 s.
-ToolRun Quarnz(const std::string& args, const qztest::TempDir& dir) {
-    fs::path err = dir.path() / "stderr.txt";
-    std::string command = "timeout 20 '" + std::string(QZ_QUARNZ_PATH) + "' " + args +
-                          " >/dev/null 2>'" + err.string() + "'";
-    int status = std::system(command.c_str());
-    Bytes bytes = ReadFile(err);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::string(bytes.begin(), bytes.end())};
-}
-#endif
-
 }  // namespace
 
 TEST(Saves, NeitherLeftoversNorASecondHostGetInTheWay) {
@@ -164,7 +147,7 @@ TEST(Reads, APipeOrADeviceIsRefusedNotWaitedFor) {
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 
-    ToolRun run = Quarnz("show '" + fifo.string() + "'", dir);
+    qztest::ToolRun run = qztest::Quarnz("show '" + fifo.string() + "'", dir);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "quarnz: " + fifo.string() + ": cannot be opened as a regular file\n");
 }
@@ -203,7 +186,7 @@ TEST(Messages, TextsFromFilesAndPathsAreCutAndStayOnOneLine) {
     EXPECT_EQ(shown.texts[2].rfind("文件 " + folder + "b\\r\\n.zone 已损坏, 无法读取 (", 0), 0u)
         << shown.texts[2];
     EXPECT_EQ(shown.texts[2].find('\n'), std::string::npos);
-    ToolRun run = Quarnz("show '" + folder + "b\r\n.zone'", dir);
+    qztest::ToolRun run = qztest::Quarnz("show '" + folder + "b\r\n.zone'", dir);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err.rfind("quarnz: " + folder + "b\\r\\n.zone: broken zone parameter file: ", 0),
               0u)

@@ -1,14 +1,13 @@
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
 #include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "base/helpers.h"
 #include "formula/formula_parser.h"
+#include "test_util.h"
 
 using namespace qz;
 
@@ -111,6 +110,19 @@ TEST(FormulaNumbers, DecimalTextOnly) {
     ExpectClean(u"00000000000000000000000000001.25", 1.25);
     EXPECT_EQ(Value(Text(400, u'9')), HUGE_VAL);
     EXPECT_EQ(Value(u"0." + Text(400, u'0') + u"1"), 0);
+}
+
+TEST(FormulaNumbers, AgreeWithTheStoredNumberReader) {
+    // The formulas and the stored files read numbers alike: a formula's
+    // value in single precision is what the file's text gives.
+    const Text texts[] = {u"0.1",
+                          u"16777217",
+                          u"1234567890.0987654321",
+                          u"9007199254740993",
+                          u"340282356779733661637539395458142568448",
+                          Text(39, u'9'),
+                          u"0." + Text(330, u'0') + u"7"};
+    for (const Text& t : texts) EXPECT_EQ(TextToNumber(t), ToSingle(Value(t))) << ToUtf8(t);
 }
 
 TEST(FormulaNames, CaseTableOrderAndPrefixes) {
@@ -324,21 +336,10 @@ TEST(FormulaHostileInput, DepthLengthAndPositions) {
 #ifdef QZ_QUARNZ_PATH
 namespace {
 
-struct ToolRun {
-    int status;
-    std::string out;
-};
+using qztest::ToolRun;
 
 ToolRun Quarnz(const std::string& args) {
-    std::string command = std::string(QZ_QUARNZ_PATH) + " " + args + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    ToolRun run{-1, {}};
-    if (!pipe) return run;
-    char buf[4096];
-    while (std::size_t n = fread(buf, 1, sizeof buf, pipe)) run.out.append(buf, n);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return qztest::RunCommand(std::string(QZ_QUARNZ_PATH) + " " + args + " 2>&1");
 }
 
 }  // namespace
@@ -359,6 +360,13 @@ TEST(FormulaQuarnzEval, TextJsonAndBadInput) {
     j = nlohmann::json::parse(run.out);
     EXPECT_EQ(j["errorPosition"], 8);
     EXPECT_EQ(j["errorText"], "Error an Position 8 gefunden!");
+
+    // Values that are no number stay apart as strings.
+    for (auto [formula, shown] :
+         {std::pair{"10^400", "inf"}, {"0-10^400", "-inf"}, {"10^400-10^400", "nan"}}) {
+        j = nlohmann::json::parse(Quarnz(std::string("eval --json ") + formula).out);
+        EXPECT_EQ(j["value"], shown) << formula;
+    }
 
     run = Quarnz("eval \"$(printf '1+\\377')\"");
     EXPECT_EQ(run.status, 1);

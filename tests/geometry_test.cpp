@@ -258,6 +258,21 @@ TEST(Geometry, DrawEachClassInPixels) {
     EXPECT_TRUE(Drawn(qztest::ForeignPict{}, 0, 0, 1).empty());
 }
 
+TEST(PixelConversions, GuardedTruncationAndRounding) {
+    EXPECT_EQ(TruncToInt(-2.7), -2);
+    EXPECT_EQ(RoundToInt(-2.5), -3);  // halves away from zero
+    EXPECT_EQ(RoundToInt(2.5), 3);
+    EXPECT_EQ(RoundToInt(-0.4), 0);
+    EXPECT_EQ(TruncToInt(NAN), 0);
+    EXPECT_EQ(RoundToInt(-INFINITY), -1073741824);
+    EXPECT_EQ(TruncToInt(1e300, kPixelLimit), 4194304);
+    // The stored files' conversion goes to the "integer indefinite" instead.
+    EXPECT_EQ(TruncToInt32(2147483647.9), INT32_MAX);
+    EXPECT_EQ(TruncToInt32(-2147483648.9), INT32_MIN);
+    EXPECT_EQ(TruncToInt32(2147483648.0), INT32_MIN);
+    EXPECT_EQ(TruncToInt32(-1e300), INT32_MIN);
+}
+
 TEST(Geometry, DrawingSurvivesDegenerateValues) {
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();

@@ -309,7 +309,7 @@ TEST(HostZoneSet, ToolsFailWithOneLineAndAStatus) {
         const char* stdoutTo;
         std::string err;  // empty: any one line
     } cases[] = {
-        {{host, "\xff.zone"}, nullptr, "quarn-host: \xff.zone: the file name is not UTF-8\n"},
+        {{host, "\xff.zone"}, nullptr, "quarn-host: \\xFF.zone: the file name is not UTF-8\n"},
         {{host, "--play", folder}, nullptr, "quarn-host: " + folder + ": cannot be read\n"},
         {{host, "--play", "/dev/zero"}, nullptr, "quarn-host: /dev/zero: cannot be read\n"},
         {{host, "--release"},

@@ -403,6 +403,31 @@ TEST(RxPlot, PreviewTruncatesBackgroundPositions) {
     EXPECT_NE(round, trunc);
 }
 
+TEST(RxPlot, AnotherPlaceholderSizeRemakesTheLayers) {
+    CRecordingCanvas screen(400, 300);
+    CRxPlot plot;
+    plot.SetPlaceholder(screen, {130, 120});
+    plot.Refresh();
+    plot.SetPlaceholder(screen, {130, 120});  // the same size keeps them
+    plot.Refresh();
+    EXPECT_EQ(screen.LayerCount(), 3);
+
+    plot.SetPlaceholder(screen, {360, 260});
+    plot.Refresh();
+    EXPECT_EQ(screen.LayerCount(), 5);
+    EXPECT_EQ(plot.BackgroundLayer()->GetSize(), (gfx::Size{360, 260}));
+    EXPECT_EQ(plot.ElementLayer()->GetSize(), (gfx::Size{290, 200}));
+    plot.Paint(screen, 0, 0);
+    EXPECT_EQ(screen.Lines(), (Lines{"BitBlt 0,0 360x260 from layer3 0,0",
+                                     "BitBlt 50,20 290x200 from layer4 0,0"}));
+    // The new background holds one drawing, as a plot made at that size.
+    CRecordingCanvas other(400, 300);
+    CRxPlot fresh;
+    fresh.SetPlaceholder(other, {360, 260});
+    fresh.Refresh();
+    EXPECT_EQ(Rec(plot.BackgroundLayer()).Lines(), Rec(fresh.BackgroundLayer()).Lines());
+}
+
 TEST(RxPlot, RasterColours) {
 #ifdef _WIN32
     gfx::CGdiCanvas screen(360, 260);

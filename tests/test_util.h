@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -9,13 +10,13 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
 #include "base/archive.h"
 #include "base/text.h"
 #include "records/pict.h"
-
-#ifdef QZ_QUARNZ_PATH
-#include <sys/wait.h>
-#endif
 
 namespace qztest {
 
@@ -80,17 +81,33 @@ inline std::string ReadText(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-#ifdef QZ_QUARNZ_PATH
-// One run of the quarnz tool: exit status, standard output and standard error.
+#ifndef _WIN32
+// One run of a tool: exit status (-1 when it did not exit), standard output
+// and standard error.
 struct ToolRun {
     int status = -1;
     std::string out, err;
 };
 
+// A shell command's standard output and status.
+inline ToolRun RunCommand(const std::string& command) {
+    ToolRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buf[4096];
+    while (std::size_t n = fread(buf, 1, sizeof buf, pipe)) run.out.append(buf, n);
+    int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+#endif
+
+#ifdef QZ_QUARNZ_PATH
+// quarnz with `args`, ended should it still run after 20 s.
 inline ToolRun Quarnz(const std::string& args, const TempDir& dir) {
     std::filesystem::path out = dir.path() / "quarnz.out", err = dir.path() / "quarnz.err";
-    std::string command = std::string(QZ_QUARNZ_PATH) + " " + args + " >'" + out.string() +
-                          "' 2>'" + err.string() + "'";
+    std::string command = "timeout 20 " + std::string(QZ_QUARNZ_PATH) + " " + args + " >'" +
+                          out.string() + "' 2>'" + err.string() + "'";
     int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
 }

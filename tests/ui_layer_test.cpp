@@ -102,6 +102,56 @@ TEST(UiGrid, RowsShownFollowHeightsScrollingAndSelection) {
     EXPECT_EQ(g.GetRows(), 10);
 }
 
+TEST(UiGrid, ScrollBarsShowForWhatDoesNotFitAndBoundTheTopRow) {
+    CMSFlexGrid g;
+    g.SetWindowSize(204, 104);  // 200 x 100 inside the border
+    g.SetCols(2);
+    g.SetColWidth(0, 900);   // 60 pixels
+    g.SetColWidth(1, 1500);  // 100
+    g.SetRows(5);
+    for (int r = 0; r < 5; ++r) g.SetRowHeight(r, 300);  // 20 pixels: just the height
+    EXPECT_EQ(g.CellArea(), (Rect{2, 2, 202, 102}));
+    EXPECT_EQ(g.VisibleRowCount(), 5);
+    // A pixel more: a vertical bar, and room to scroll by a row.
+    g.SetRowHeight(4, 315);
+    EXPECT_EQ(g.CellArea(), (Rect{2, 2, 185, 102}));
+    g.SetTopRow(3);
+    EXPECT_EQ(g.GetTopRow(), 2);
+    g.SetRowHeight(4, 300);
+    EXPECT_EQ(g.CellArea(), (Rect{2, 2, 202, 102}));
+    EXPECT_EQ(g.GetTopRow(), 1);
+    // One row more: a vertical bar, and the top row stops where the last row
+    // is shown whole.
+    g.SetRows(6);
+    g.SetRowHeight(5, 300);
+    EXPECT_EQ(g.CellArea(), (Rect{2, 2, 185, 102}));
+    g.SetTopRow(99);
+    EXPECT_EQ(g.GetTopRow(), 2);
+    EXPECT_FALSE(g.RowIsVisible(1));
+    EXPECT_EQ(g.CellRect(5, 1).bottom, 102);
+    EXPECT_EQ(g.VisibleRowCount(), 5);
+    // Columns that fit the window but not beside the vertical bar bring the
+    // horizontal one, and a row less fits.
+    g.SetColWidth(1, 1950);  // 60 + 130 of 183
+    EXPECT_EQ(g.CellArea(), (Rect{2, 2, 185, 85}));
+    g.SetTopRow(99);
+    EXPECT_EQ(g.GetTopRow(), 3);
+    EXPECT_EQ(g.VisibleRowCount(), 4);
+    // Back to rows that fit: no bar, and the top row returns.
+    g.SetRows(5);
+    EXPECT_EQ(g.CellArea(), (Rect{2, 2, 202, 102}));
+    EXPECT_EQ(g.GetTopRow(), 1);
+    // Columns wider than the window: the horizontal bar leaves too little
+    // height, and the vertical one follows.
+    g.SetColWidth(1, 2250);  // 60 + 150 of 200
+    EXPECT_EQ(g.CellArea(), (Rect{2, 2, 185, 85}));
+    g.SetTopRow(99);
+    EXPECT_EQ(g.GetTopRow(), 2);
+    EXPECT_EQ(g.CellRect(4, 1).bottom, 82);
+    g.MouseMove({10, 84});  // below the last row, inside the cells' area
+    EXPECT_EQ(g.GetMouseRow(), 5);
+}
+
 TEST(UiSession, ParsingNamesTheLineAndDecodesQuotes) {
     auto steps = ParseSession(u"# comment\n\ntype 4001 \"a \\\"b\\\"\\r\\n\\u03A9\" # note\nenter");
     ASSERT_EQ(steps.size(), 2u);

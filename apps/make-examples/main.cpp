@@ -45,7 +45,7 @@ void AddQuad(CZoneLists& lists) {
         l->ptZ1 = {1, a[0], a[1]};
         l->ptZ2 = {1, b[0], b[1]};
         l->ptZ = l->ptZ1;
-        l->fInclination = float(std::atan2(b[1] - a[1], b[0] - a[0]) * 180 / 3.141592653589793);
+        l->fInclination = float(std::atan2(b[1] - a[1], b[0] - a[0]) * 180 / kPi);
         lists.arrPicts.push_back(std::move(l));
     }
 }
@@ -58,7 +58,7 @@ void AddLens(CZoneLists& lists) {
     l->ptZ1 = {0, 20, 75};
     l->ptZ2 = {0, 2, 255};
     l->fInnerAngle = 120;
-    l->fRatioAB = float(1 / std::tan(60 * 3.141592653589793 / 180));
+    l->fRatioAB = float(1 / std::tan(60 * kPi / 180));
     l->fWidthA = 22 * l->fRatioAB;
     lists.arrPicts.push_back(std::move(l));
 }

@@ -18,6 +18,7 @@
 
 #include "QuarnZGraph.h"
 #include "base/platform.h"
+#include "base/quote.h"
 #include "base/text.h"
 #include "tool_main.h"
 #include "zones/describe.h"
@@ -131,12 +132,13 @@ qz::Text FileName(const std::string& name) {
     try {
         return qz::FromUtf8(name);
     } catch (const qz::TextError&) {
-        Fail(name + ": the file name is not UTF-8");
+        Fail(qz::QuoteForMessage(name) + ": the file name is not UTF-8");
     }
 }
 
 // The whole file through the platform's file table; only a regular file reads.
-std::vector<std::uint8_t> ReadFile(const std::string& shown, const qz::Text& name) {
+std::vector<std::uint8_t> ReadFile(const qz::Text& name) {
+    std::string shown = qz::QuoteForMessage(name);
     std::vector<std::uint8_t> bytes;
     if (!qz::CurrentVfs().readAll(name, bytes))
         Fail(shown + (qz::CurrentVfs().exists(name) ? ": cannot be read" : ": no such file"));
@@ -144,24 +146,23 @@ std::vector<std::uint8_t> ReadFile(const std::string& shown, const qz::Text& nam
 }
 
 qz::Text ReadScript(const std::string& path) {
-    std::vector<std::uint8_t> bytes = ReadFile(path, FileName(path));
+    std::vector<std::uint8_t> bytes = ReadFile(FileName(path));
     try {
         return qz::FromUtf8(
             std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     } catch (const qz::TextError&) {
-        Fail(path + ": the session script is not UTF-8 text");
+        Fail(qz::QuoteForMessage(path) + ": the session script is not UTF-8 text");
     }
 }
 
 // The zone parameter file as quarnz show prints it.
 void PrintZoneFile(const qz::Text& name) {
-    std::string shown = qz::ToUtf8Lossy(name);
-    std::vector<std::uint8_t> bytes = ReadFile(shown, name);
+    std::vector<std::uint8_t> bytes = ReadFile(name);
     qz::CZoneLists lists;
     try {
         lists.AppendZoneFileBytes(bytes.data(), bytes.size());
     } catch (const qz::ArchiveError& e) {
-        Fail(shown + ": broken zone parameter file: " + e.what());
+        Fail(qz::QuoteForMessage(name) + ": broken zone parameter file: " + e.what());
     }
     std::fputs(qz::DescribeZoneLists(lists).c_str(), stdout);
 }
@@ -173,10 +174,19 @@ class Library {
     explicit Library(const std::string& path) {
 #ifdef _WIN32
         handle_ = LoadLibraryW(reinterpret_cast<const wchar_t*>(FileName(path).c_str()));
-        if (!handle_) Fail(path + ": LoadLibraryW failed, error " + std::to_string(GetLastError()));
+        if (!handle_) {
+            DWORD error = GetLastError();
+            std::string shown = qz::QuoteForMessage(path);
+            // A process loads only a DLL of its own width.
+            if (error == ERROR_BAD_EXE_FORMAT)
+                Fail(shown + ": not a DLL for a " + std::to_string(8 * sizeof(void*)) +
+                     "-bit program (a 32-bit host needs the 32-bit QuarnZGraph.dll, a 64-bit "
+                     "host the 64-bit one)");
+            Fail(shown + ": LoadLibraryW failed, error " + std::to_string(error));
+        }
 #else
         handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle_) Fail(::dlerror());
+        if (!handle_) Fail(qz::QuoteForMessage(std::string_view(::dlerror())));
 #endif
         init = Find<void (*)()>("my_dll_Init");
         zoneSet = Find<std::int32_t (*)(const char16_t*)>("my_dll_ZoneSet");

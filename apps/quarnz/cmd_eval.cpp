@@ -1,4 +1,5 @@
 // quarnz eval: one setting formula, evaluated as the template import does it.
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
@@ -47,8 +48,14 @@ void AddEval(CLI::App& app) {
         double value = parser.Evaluate(formula, position, errorText);
         std::string text = qz::ToUtf8Lossy(errorText);
         if (opt->json) {
+            // JSON has no infinities and no NaN; as strings they stay apart.
+            nlohmann::ordered_json number = value;
+            if (std::isnan(value))
+                number = "nan";
+            else if (std::isinf(value))
+                number = value < 0 ? "-inf" : "inf";
             nlohmann::ordered_json j = {
-                {"value", value}, {"errorPosition", position}, {"errorText", text}};
+                {"value", number}, {"errorPosition", position}, {"errorText", text}};
             std::cout << j.dump() << "\n";
         } else {
             char number[40];

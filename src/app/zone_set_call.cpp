@@ -2,7 +2,6 @@
 
 #include "base/platform.h"
 #include "dialogs/zoneset/zone_set_dlg.h"
-#include "resources/resource_ids.h"
 #include "ui/backend.h"
 
 namespace qz {
@@ -14,8 +13,6 @@ int RunZoneSet(CQuarnZGraphApp& app, const char16_t* zoneFile) {
     if (zoneFile) app.LoadZoneFile(Text(zoneFile));
     app.strZoneFileName.clear();
     CDlg_ZoneSet dlg(app);
-    // What a session checks as the zone table's current row.
-    dlg.ExposeCurrentRow(res::kGridZones, dlg.nCurRow);
     if (dlg.DoModal() != kIdOk) return 0;
     if (app.strWorkPath.empty()) return 1;  // nowhere to save
     Text path = JoinPath(app.strWorkPath, kZoneParameterFileName);

@@ -1,5 +1,6 @@
 #include "base/helpers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -9,20 +10,19 @@
 
 namespace qz {
 
-float detail::NumberFromRun(const char* first, const char* last) {
-    bool negative = false;
-    if (first < last && (*first == '+' || *first == '-')) negative = *first++ == '-';
-    if (first < last && (*first == '+' || *first == '-')) return 0.0f;
+double detail::DecimalFromRun(const char* first, const char* last) {
     double value = 0;
     auto [end, ec] = std::from_chars(first, last, value, std::chars_format::fixed);
-    if (ec == std::errc::invalid_argument) return 0.0f;
     if (ec == std::errc::result_out_of_range) {
         // Too large or too small for a double: overflow if any integer digit is not 0.
         bool large = false;
         for (const char* q = first; q < last && *q != '.'; ++q) large = large || *q > '0';
         value = large ? std::numeric_limits<double>::infinity() : 0.0;
     }
-    if (negative) value = -value;
+    return value;
+}
+
+float ToSingle(double value) {
     if (std::fabs(value) > std::numeric_limits<float>::max())
         return value < 0 ? -std::numeric_limits<float>::infinity()
                          : std::numeric_limits<float>::infinity();
@@ -45,7 +45,7 @@ float TextToNumberInRange(TextView text, float maximum, float minimum) {
 }
 
 RectValue PolarToRect(float magnitude, float angle) {
-    float t = float(angle * 0.017453292519943295);
+    float t = float(angle * (kPi / 180));
     RectValue v{float(magnitude * std::cos(double(t))), float(magnitude * std::sin(double(t)))};
     if (std::fabs(v.R) <= 0.00001f) v.R = 0;
     if (std::fabs(v.X) <= 0.00001f) v.X = 0;
@@ -58,7 +58,7 @@ PolarValue RectToPolar(float R, float X) {
     if (m > 0.00001f) {
         // Rounding can put |X| a hair above m; asin must not see that.
         float q = std::fmax(-1.0f, std::fmin(1.0f, X / m));
-        ang = float(std::asin(q) * 57.29577951308232);
+        ang = float(std::asin(q) * (180 / kPi));
     }
     if (R < 0) ang = X > 0 ? 180 - ang : -180 - ang;
     return {m, ang};
@@ -107,9 +107,19 @@ std::size_t FormatFixed6(float value, char* out) {
     return std::size_t(p + 6 - out);
 }
 
-std::int32_t TruncToInt32(float value) {
-    if (!(value > -2147483904.0f && value < 2147483648.0f)) return INT32_MIN;
+std::int32_t TruncToInt32(double value) {
+    if (!(value > -2147483649.0 && value < 2147483648.0)) return INT32_MIN;
     return std::int32_t(value);
+}
+
+int TruncToInt(double value, double limit) {
+    if (std::isnan(value)) return 0;
+    return int(std::clamp(value, -limit, limit));
+}
+
+int RoundToInt(double value, double limit) {
+    if (std::isnan(value)) return 0;
+    return int(std::round(std::clamp(value, -limit, limit)));
 }
 
 }  // namespace qz

@@ -2,18 +2,16 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <exception>
-#include <limits>
 #include <stdexcept>
 #include <string>
+
+#include "base/helpers.h"
 
 namespace qz {
 
 namespace {
-
-constexpr double kPi = 3.141592653589793;
 
 // The name table; entry 0 is never matched.  The order decides which of two
 // names that share a prefix wins.
@@ -94,54 +92,6 @@ struct TooDeep : std::runtime_error {
         : std::runtime_error("Formel tiefer als " + std::to_string(CFormulaParser::kMaxDepth) +
                              " Ebenen verschachtelt") {}
 };
-
-// Truncation toward zero as the x86 conversion does it: NaN and values out of
-// the 32-bit range give the "integer indefinite" INT32_MIN.
-double TruncDoubleToInt32(double x) {
-    if (!(x > -2147483649.0 && x < 2147483648.0)) return INT32_MIN;
-    return std::int32_t(x);
-}
-
-// Exact powers of ten for the fast conversion path.
-constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// Reads a decimal number (digits, at most one point, no exponent) from the
-// start of `text` up to the first character that cannot continue it.
-double ReadDecimal(TextView text) {
-    std::size_t end = 0, digits = 0, fraction = 0;
-    bool point = false;
-    std::uint64_t mantissa = 0;
-    for (; end < text.size(); ++end) {
-        char16_t c = text[end];
-        if (IsDigit(c)) {
-            if (digits < 19) mantissa = mantissa * 10 + (c - u'0');
-            ++digits;
-            fraction += point;
-        } else if (c == u'.' && !point) {
-            point = true;
-        } else {
-            break;
-        }
-    }
-    if (digits == 0) return 0;
-    // Both operands exact, so the one rounding of the division is the correct one.
-    if (digits <= 19 && mantissa < (std::uint64_t(1) << 53) && fraction <= 22)
-        return double(mantissa) / kPow10[fraction];
-
-    std::string ascii(end, '\0');
-    for (std::size_t i = 0; i < end; ++i) ascii[i] = char(text[i]);
-    double value = 0;
-    auto [ptr, ec] =
-        std::from_chars(ascii.data(), ascii.data() + ascii.size(), value, std::chars_format::fixed);
-    (void)ptr;
-    if (ec == std::errc::result_out_of_range) {
-        // Too large or too small for a double: what the C library's strtod gives.
-        bool large = ascii.find_first_of("123456789") < ascii.find('.');
-        return large ? std::numeric_limits<double>::infinity() : 0.0;
-    }
-    return value;
-}
 
 Text WidenMessage(const char* message) {
     std::string_view bytes = message ? message : "";
@@ -327,7 +277,10 @@ double CFormulaParser::Number() {
     do Advance();
     while (IsDigit(token) || token == u'.');
     // The run may hold skipped spaces; the conversion stops at the first.
-    return ReadDecimal(strFormula.substr(start - 1, nPosition - start));
+    TextView run = strFormula.substr(start - 1, nPosition - start);
+    std::size_t digits;
+    return ReadUnsignedDecimal(
+        run.size(), [run](std::size_t k) { return unsigned(run[k]); }, digits);
 }
 
 int CFormulaParser::MatchName() const {
@@ -404,7 +357,7 @@ double CFormulaParser::Function(int name) {
             if ((inDomain = std::fabs(x) <= 1)) value = std::acos(x);
             break;
         case kINT:
-            value = TruncDoubleToInt32(x);
+            value = TruncToInt32(x);
             break;
         case kRAD:
             value = x * kPi / 180;

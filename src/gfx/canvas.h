@@ -55,6 +55,18 @@ struct Font {
     friend bool operator==(const Font&, const Font&) = default;
 };
 
+// MFC's CDC::Draw3dRect as four solid bars, for the backends that paint
+// them: the top-left colour stops one pixel short of the far corners, which
+// belong to the bottom-right colour.  `fill(left, top, right, bottom, color)`.
+template <class Fill>
+void Draw3dRectBars(const Rect& rect, Color topLeft, Color bottomRight, Fill fill) {
+    const int l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
+    fill(l, t, r - 1, t + 1, topLeft);
+    fill(l, t, l + 1, b - 1, topLeft);
+    fill(r - 1, t, r, b, bottomRight);
+    fill(l, b - 1, r, b, bottomRight);
+}
+
 inline constexpr Pen kNullPen{Pen::kNull, 0, {}};
 inline constexpr Brush kNullBrush{Brush::kNull, {}};
 

@@ -9,19 +9,13 @@ namespace qz {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 constexpr gfx::Color kBlack = gfx::Rgb(0, 0, 0);
-constexpr gfx::Color kWhite = gfx::Rgb(255, 255, 255);
 
-// Truncation toward zero that cannot leave int: every pixel distance here is
-// bounded by the placeholder, but a conversion must not depend on that.
-int ToInt(double v) {
-    if (!(v == v)) return 0;
-    return int(std::clamp(v, -1073741824.0, 1073741824.0));
-}
-
+// Every pixel distance here is bounded by the placeholder, but a conversion
+// must not depend on that: the guarded ones of base.  The plot rounds as the
+// pixel mapping does, adding half a pixel before truncation.
 int Rnd(double v) {
-    return ToInt(v + 0.5);
+    return TruncToInt(v + 0.5);
 }
 
 void Line(gfx::CCanvas& dc, int x1, int y1, int x2, int y2) {
@@ -37,12 +31,25 @@ constexpr float kMaxExtent = 1e36f;
 CRxPlot::CRxPlot(Rounding backgroundRounding) : rounding(backgroundRounding) {}
 
 void CRxPlot::SetPlaceholder(gfx::CCanvas& surface, gfx::Size clientSize) {
+    if (&surface != pSurface || clientSize != szClient) {
+        pBackground.reset();
+        pElementLayer.reset();
+    }
     pSurface = &surface;
     szClient = clientSize;
 }
 
 int CRxPlot::Whole(double v) const {
-    return rounding == Rounding::kRound ? Rnd(v) : ToInt(v);
+    return rounding == Rounding::kRound ? Rnd(v) : TruncToInt(v);
+}
+
+gfx::Rect CRxPlot::PlotRect() const {
+    return {kMarginLeft, kMarginTop, szClient.cx - kMarginRight, szClient.cy - kMarginBottom};
+}
+
+CRxPlot::Reach CRxPlot::ReachFromOrigin(const gfx::Rect& plot) const {
+    const int ox = ptOrigin.x, oy = ptOrigin.y;
+    return {plot.right - ox, ox - plot.left, plot.bottom - oy, oy - plot.top};
 }
 
 float CRxPlot::NiceStep(float x) {
@@ -99,19 +106,18 @@ float CRxPlot::Extent() const {
 }
 
 void CRxPlot::FitScale() {
-    const int W = szClient.cx, H = szClient.cy;
-    rcFrame = {0, 0, W, H};
-    rcPlot = {50, 20, W - 20, H - 40};
-    ptOrigin = {50 + (W - 70) / 2, (H - 40) - (H - 60) / 2};
+    rcFrame = {0, 0, szClient.cx, szClient.cy};
+    rcPlot = PlotRect();
+    const int pw = rcPlot.Width(), ph = rcPlot.Height();
+    ptOrigin = {rcPlot.left + pw / 2, rcPlot.bottom - ph / 2};
 
     float s = std::min(Extent(), kMaxExtent);
-    s = float(double(s) * 1.1);  // a double product, kept as a float
+    s = float(double(s) * kHeadroom);  // a double product, kept as a float
     if (s <= 0.00001f) s = 1;
     float span = 2 * s;
-    fStep = NiceStep(span / 10);
-    nDivisions = ToInt(span / fStep) + 1;
+    fStep = NiceStep(span / kTargetDivisions);
+    nDivisions = TruncToInt(span / fStep) + 1;
 
-    int pw = (W - 20) - 50, ph = (H - 40) - 20;
     fPixelsPerStep = pw < ph ? float(pw) / float(nDivisions) : float(ph) / float(nDivisions);
 }
 
@@ -124,6 +130,7 @@ void CRxPlot::Refresh() {
 void CRxPlot::DrawBackground() {
     if (!pSurface) return;
     const int W = szClient.cx, H = szClient.cy;
+    const gfx::Rect plot = PlotRect();
     if (!pBackground) pBackground = pSurface->CreateLayer(std::max(W, 0), std::max(H, 0));
     gfx::CCanvas& dc = *pBackground;
 
@@ -134,10 +141,12 @@ void CRxPlot::DrawBackground() {
 
     dc.FillRect(rcFrame, kMarginBrush);
     dc.FillRect(rcPlot, kPlotBrush);
-    dc.Draw3dRect({0, 0, W, H}, gfx::Rgb(160, 160, 160), kWhite);
-    dc.Draw3dRect({1, 1, W, H}, gfx::Rgb(128, 128, 128), kWhite);
-    dc.Draw3dRect({48, 18, W - 20, H - 40}, gfx::Rgb(160, 160, 160), kWhite);
-    dc.Draw3dRect({49, 19, W - 20, H - 40}, gfx::Rgb(128, 128, 128), kWhite);
+    dc.Draw3dRect({0, 0, W, H}, kBevelShadow, kBevelLight);
+    dc.Draw3dRect({1, 1, W, H}, kBevelDarkShadow, kBevelLight);
+    const int frameLeft = plot.left - kFrame, frameTop = plot.top - kFrame;
+    dc.Draw3dRect({frameLeft, frameTop, plot.right, plot.bottom}, kBevelShadow, kBevelLight);
+    dc.Draw3dRect({frameLeft + 1, frameTop + 1, plot.right, plot.bottom}, kBevelDarkShadow,
+                  kBevelLight);
 
     // A plot rectangle with no room has no grid step to walk.
     const bool scaled = fPixelsPerStep > 0 && std::isfinite(fPixelsPerStep);
@@ -147,11 +156,12 @@ void CRxPlot::DrawBackground() {
 
     const int ox = ptOrigin.x, oy = ptOrigin.y;
     dc.SelectPen(kAxisPen);
-    if (20 <= oy && oy <= H - 40) Line(dc, 50, oy, W - 20, oy);
-    if (50 <= ox && ox <= W - 20) Line(dc, ox, H - 40, ox, 20);
+    if (plot.top <= oy && oy <= plot.bottom) Line(dc, plot.left, oy, plot.right, oy);
+    if (plot.left <= ox && ox <= plot.right) Line(dc, ox, plot.bottom, ox, plot.top);
 
     dc.SetTextColor(kBlack);
-    const gfx::Point border[3] = {{50, 20}, {50, H - 40}, {W - 20, H - 40}};
+    const gfx::Point border[3] = {
+        {plot.left, plot.top}, {plot.left, plot.bottom}, {plot.right, plot.bottom}};
     dc.Polyline(border, 3);
     if (scaled) DrawScales(dc);
 
@@ -161,108 +171,111 @@ void CRxPlot::DrawBackground() {
 }
 
 void CRxPlot::DrawGrid(gfx::CCanvas& dc) const {
-    const int W = szClient.cx, H = szClient.cy;
+    const gfx::Rect plot = PlotRect();
     const int ox = ptOrigin.x, oy = ptOrigin.y;
-    const int right = (W - 20) - ox, left = ox - 50, down = (H - 40) - oy, up = oy - 20;
+    const auto [right, left, down, up] = ReachFromOrigin(plot);
     const float ps = fPixelsPerStep;
 
     double wide = std::max(left, right), high = std::max(up, down);
     int rmax = Rnd(std::sqrt(wide * wide + high * high));
-    for (int i = 1, n = ToInt(float(rmax) / ps); i <= n; ++i) {
-        int r = ToInt(float(i) * ps);
+    for (int i = 1, n = TruncToInt(float(rmax) / ps); i <= n; ++i) {
+        int r = TruncToInt(float(i) * ps);
         dc.Ellipse(ox - r, oy - r, ox + r, oy + r);
     }
 
-    for (int i = 1, n = ToInt(float(right) / ps); i <= n; ++i) {
+    for (int i = 1, n = TruncToInt(float(right) / ps); i <= n; ++i) {
         int x = ox + Whole(float(i) * ps);
-        Line(dc, x, 20, x, H - 40);
+        Line(dc, x, plot.top, x, plot.bottom);
     }
-    for (int i = 1, n = ToInt(float(left) / ps); i <= n; ++i) {
+    for (int i = 1, n = TruncToInt(float(left) / ps); i <= n; ++i) {
         int x = ox - Whole(float(i) * ps);
-        Line(dc, x, 20, x, H - 40);
+        Line(dc, x, plot.top, x, plot.bottom);
     }
-    for (int i = 1, n = ToInt(float(down) / ps); i <= n; ++i) {
+    for (int i = 1, n = TruncToInt(float(down) / ps); i <= n; ++i) {
         int y = oy + Whole(float(i) * ps);
-        Line(dc, 50, y, W - 20, y);
+        Line(dc, plot.left, y, plot.right, y);
     }
-    for (int i = 1, n = ToInt(float(up) / ps); i <= n; ++i) {
+    for (int i = 1, n = TruncToInt(float(up) / ps); i <= n; ++i) {
         int y = oy - Whole(float(i) * ps);
-        Line(dc, 50, y, W - 20, y);
+        Line(dc, plot.left, y, plot.right, y);
     }
 
-    for (int i = 1; i < 36; ++i) {
-        if (i % 9 == 0) continue;  // the axes
-        double dx = i < 9 || i > 27 ? right : left;
-        double dy = i < 18 ? up : down;
+    constexpr int kRays = 360 / kRayDegrees, kQuarter = kRays / 4;
+    for (int i = 1; i < kRays; ++i) {
+        if (i % kQuarter == 0) continue;  // the axes
+        double dx = i < kQuarter || i > 3 * kQuarter ? right : left;
+        double dy = i < 2 * kQuarter ? up : down;
         int rho = Rnd(std::sqrt(dx * dx + dy * dy));
-        double a = i * 10 * kPi / 180;
+        double a = i * kRayDegrees * kPi / 180;
         Line(dc, ox, oy, ox + Whole(std::cos(a) * rho), oy - Whole(std::sin(a) * rho));
     }
 }
 
 void CRxPlot::DrawScales(gfx::CCanvas& dc) const {
-    const int W = szClient.cx, H = szClient.cy;
+    const gfx::Rect plot = PlotRect();
     const int ox = ptOrigin.x, oy = ptOrigin.y;
-    const int right = (W - 20) - ox, left = ox - 50, down = (H - 40) - oy, up = oy - 20;
+    const auto [right, left, down, up] = ReachFromOrigin(plot);
     const float ps = fPixelsPerStep;
+    const int yb = plot.bottom, xl = plot.left - kFrame;
+    auto onX = [&](int x) { return plot.left <= x && x <= plot.right; };
+    auto onY = [&](int y) { return plot.top <= y && y <= plot.bottom; };
 
     // One half of a scale: ticks at the origin plus i steps in `direction`.
     // `horizontal` scales run along the bottom edge, the others along the left.
     auto half = [&](bool horizontal, int direction, int room, bool labelOnlyEven) {
-        const int yb = H - 40, xl = 48;
-        const int n = ToInt(float(room) / ps) + 1;
+        const int n = TruncToInt(float(room) / ps) + 1;
         for (int i = 0; i < n; ++i) {
             const int at = (horizontal ? ox : oy) + direction * Whole(float(i) * ps);
-            for (int j = 1; j <= 4; ++j) {
-                int minor = at + direction * Whole(float(j) * ps / 5);
-                if (horizontal && 50 <= minor && minor <= W - 20)
-                    Line(dc, minor, yb, minor, yb + 4);
-                if (!horizontal && 20 <= minor && minor <= H - 40)
-                    Line(dc, xl, minor, xl - 4, minor);
+            for (int j = 1; j < kMinorDivisions; ++j) {
+                int minor = at + direction * Whole(float(j) * ps / kMinorDivisions);
+                if (horizontal && onX(minor)) Line(dc, minor, yb, minor, yb + kMinorTick);
+                if (!horizontal && onY(minor)) Line(dc, xl, minor, xl - kMinorTick, minor);
             }
-            if (horizontal ? !(50 <= at && at <= W - 20) : !(20 <= at && at <= H - 40)) continue;
+            if (horizontal ? !onX(at) : !onY(at)) continue;
             if (horizontal)
-                Line(dc, at, yb, at, yb + 8);
+                Line(dc, at, yb, at, yb + kMajorTick);
             else
-                Line(dc, xl, at, xl - 8, at);
-            if (!(i % 2 == 0 || (n <= 3 && !labelOnlyEven))) continue;
+                Line(dc, xl, at, xl - kMajorTick, at);
+            if (!(i % kLabelEvery == 0 || (n <= kFewTicks && !labelOnlyEven))) continue;
             // Upward and rightward are positive; the other halves count down from 0.
             float value = float(i) * fStep;
             if (direction == (horizontal ? -1 : 1)) value = 0 - value;
             Text label = Format("%g", double(value));
             gfx::Size e = dc.TextExtent(label);
             if (horizontal)
-                dc.OutText(at - e.cx / 2, yb + 8, label);
+                dc.OutText(at - e.cx / 2, yb + kMajorTick, label);
             else
-                dc.OutText(xl - e.cx - 8, at - e.cy / 2, label);
+                dc.OutText(xl - e.cx - kMajorTick, at - e.cy / 2, label);
         }
     };
 
     half(true, 1, right, false);
     gfx::Size e = dc.TextExtent(u"R(Ω)");
-    dc.OutText((W - 20) - e.cx / 2, (H - 40) + e.cy + 10, u"R(Ω)");
+    dc.OutText(plot.right - e.cx / 2, yb + e.cy + kRTitleDrop, u"R(Ω)");
     half(true, -1, left, true);
 
     half(false, -1, up, false);
     e = dc.TextExtent(u"X(Ω)");
-    dc.OutText(48 - e.cx - 5, 20 - e.cy, u"X(Ω)");
+    dc.OutText(xl - e.cx - kXTitleGap, plot.top - e.cy, u"X(Ω)");
     half(false, 1, down, false);
 }
 
 void CRxPlot::DrawElements() {
     if (!pSurface) return;
-    const int W = szClient.cx, H = szClient.cy;
+    const gfx::Rect plot = PlotRect();
     if (!pElementLayer)
-        pElementLayer = pSurface->CreateLayer(std::max(W - 70, 0), std::max(H - 60, 0));
+        pElementLayer =
+            pSurface->CreateLayer(std::max(plot.Width(), 0), std::max(plot.Height(), 0));
     gfx::CCanvas& dc = *pElementLayer;
-    if (pBackground) dc.BitBlt(0, 0, W - 70, H - 60, *pBackground, 50, 20);
+    if (pBackground)
+        dc.BitBlt(0, 0, plot.Width(), plot.Height(), *pBackground, plot.left, plot.top);
 
     gfx::Pen oldPen = dc.SelectPen(gfx::kNullPen);
     gfx::Brush oldBrush = dc.SelectBrush(gfx::kNullBrush);
     gfx::Font oldFont = dc.SelectFont(fontLabel);
 
     const double scale = double(fPixelsPerStep) / double(fStep);
-    const int x0 = ptOrigin.x - 50, y0 = ptOrigin.y - 20;
+    const int x0 = ptOrigin.x - plot.left, y0 = ptOrigin.y - plot.top;
 
     dc.SelectPen(kElementPen);
     if (pElements) {
@@ -287,7 +300,7 @@ void CRxPlot::DrawElements() {
 
 void CRxPlot::DrawSettingLines(gfx::CCanvas& dc) const {
     const double scale = double(fPixelsPerStep) / double(fStep);
-    const PixelMapping m{ptOrigin.x - 50, ptOrigin.y - 20, scale, scale};
+    const PixelMapping m{ptOrigin.x - kMarginLeft, ptOrigin.y - kMarginTop, scale, scale};
     auto to = [&](double R, double X) { DrawSegment(dc, m.originX, m.originY, m.X(R), m.Y(X)); };
     switch (Zzd_Mode) {
         case 0: {
@@ -325,7 +338,7 @@ void CRxPlot::Paint(gfx::CCanvas& dc, int x, int y) const {
     }
     if (pElementLayer) {
         gfx::Size s = pElementLayer->GetSize();
-        dc.BitBlt(x + 50, y + 20, s.cx, s.cy, *pElementLayer, 0, 0);
+        dc.BitBlt(x + kMarginLeft, y + kMarginTop, s.cx, s.cy, *pElementLayer, 0, 0);
     }
 }
 

@@ -1,6 +1,7 @@
 // The R-X plot: one zone on the impedance plane with an automatic scale, a
 // grid with axes and labels, the zone's elements and its setting lines.  It
-// renders into two off-screen layers made once; painting only copies them.
+// renders into two off-screen layers made for the placeholder's size;
+// painting only copies them.
 #pragma once
 
 #include <cstdint>
@@ -22,7 +23,8 @@ class CRxPlot {
     CRxPlot& operator=(const CRxPlot&) = delete;
 
     // The placeholder: the surface the layers are made compatible with (it
-    // must outlive the plot's use of it) and its client size.
+    // must outlive the plot's use of it) and its client size.  Another
+    // surface or size drops the layers; the next drawing makes them anew.
     void SetPlaceholder(gfx::CCanvas& surface, gfx::Size clientSize);
 
     void FitScale();
@@ -48,10 +50,34 @@ class CRxPlot {
     gfx::Point ptOrigin;
     float fStep = 0;
     float fPixelsPerStep = 0;
-    int nDivisions = 10;
+    int nDivisions = kTargetDivisions;
 
     const gfx::CCanvas* BackgroundLayer() const { return pBackground.get(); }
     const gfx::CCanvas* ElementLayer() const { return pElementLayer.get(); }
+
+    // Layout in pixels.  The plot rectangle lies within the placeholder by
+    // these margins; the element layer covers just that rectangle.
+    static constexpr int kMarginLeft = 50, kMarginTop = 20, kMarginRight = 20, kMarginBottom = 40;
+    // The sunken frame's rings start kFrame pixels left of and above the plot
+    // rectangle; the vertical scale's ticks start at its outer edge, the
+    // horizontal scale's at the rectangle's bottom.
+    static constexpr int kFrame = 2;
+    // Ticks point away from the rectangle; a label starts where its major
+    // tick ends.  Minor ticks divide a grid step into kMinorDivisions.
+    static constexpr int kMajorTick = 8, kMinorTick = 4, kMinorDivisions = 5;
+    // Every kLabelEvery-th major tick is labelled, each one when a half
+    // scale has no more than kFewTicks.
+    static constexpr int kLabelEvery = 2, kFewTicks = 3;
+    // The axis titles: "R(Ω)" centred on the rectangle's right edge, one
+    // text height and kRTitleDrop below the rectangle; "X(Ω)" just above the
+    // rectangle, ending kXTitleGap left of the frame.
+    static constexpr int kRTitleDrop = 10, kXTitleGap = 5;
+    // Grid rays from the origin, one every kRayDegrees.
+    static constexpr int kRayDegrees = 10;
+    // The scale spans the largest extent times kHeadroom each way, in about
+    // kTargetDivisions grid steps.
+    static constexpr double kHeadroom = 1.1;
+    static constexpr int kTargetDivisions = 10;
 
     static constexpr gfx::Pen kAxisPen{gfx::Pen::kSolid, 1, gfx::Rgb(0, 0, 0)};
     static constexpr gfx::Pen kGridPen{gfx::Pen::kSolid, 1, gfx::Rgb(224, 224, 224)};
@@ -60,8 +86,19 @@ class CRxPlot {
     static constexpr gfx::Pen kElementPen{gfx::Pen::kSolid, 1, gfx::Rgb(0, 0, 255)};
     static constexpr gfx::Pen kHighlightPen{gfx::Pen::kSolid, 3, gfx::Rgb(0, 0, 255)};
     static constexpr gfx::Pen kSettingPen{gfx::Pen::kSolid, 1, gfx::Rgb(255, 0, 0)};
+    // The bevels of the placeholder's edge and of the frame: outer, inner ring.
+    static constexpr gfx::Color kBevelShadow = gfx::Rgb(160, 160, 160);
+    static constexpr gfx::Color kBevelDarkShadow = gfx::Rgb(128, 128, 128);
+    static constexpr gfx::Color kBevelLight = gfx::Rgb(255, 255, 255);
 
   private:
+    // The plot rectangle of the current placeholder size.
+    gfx::Rect PlotRect() const;
+    // Whole pixels from the origin to the plot rectangle's four sides.
+    struct Reach {
+        int right, left, down, up;
+    };
+    Reach ReachFromOrigin(const gfx::Rect& plot) const;
     float Extent() const;
     int Whole(double v) const;
     void DrawGrid(gfx::CCanvas& dc) const;

@@ -1,6 +1,5 @@
 #include "records/geometry.h"
 
-#include <cfloat>
 #include <cmath>
 
 #include "formula/formula_parser.h"
@@ -8,8 +7,6 @@
 namespace qz {
 
 namespace {
-
-constexpr double kPi = 3.141592653589793;
 
 void Evaluate(CFormulaParser& parser, const FormulaText& formula, float& value) {
     std::uint16_t errorPosition = 0;
@@ -38,11 +35,6 @@ class Instantiation final : public PictFieldEditor {
 };
 
 }  // namespace
-
-float ToSingle(double value) {
-    if (std::fabs(value) > FLT_MAX) return value < 0 ? -INFINITY : INFINITY;
-    return float(value);
-}
 
 void InstantiatePict(CPict& pict, CFormulaParser& parser) {
     Instantiation fill(parser);

@@ -17,10 +17,6 @@ class CFormulaParser;
 void InstantiatePict(CPict& pict, CFormulaParser& parser);
 void InstantiatePicts(PictList& list, CFormulaParser& parser);
 
-// A double rounded to single precision; beyond the float range it becomes an
-// infinity of its sign instead of a conversion the language leaves undefined.
-float ToSingle(double value);
-
 // The chord from Z2 to Z1: length and angle in degrees.
 PolarValue Chord(const PictPoint& z1, const PictPoint& z2);
 

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "gfx/canvas.h"
+#include "gfx/clip.h"
 #include "records/geometry.h"
 
 namespace qz {
@@ -13,20 +14,6 @@ namespace {
 
 bool InBox(double v) {
     return std::fabs(v) <= kPixelLimit;
-}
-
-// Liang-Barsky: shortens the parameter range [t0, t1] to where p t <= q.
-bool ClipEdge(double p, double q, double& t0, double& t1) {
-    if (p == 0) return q >= 0;
-    double t = q / p;
-    if (p < 0) {
-        if (t > t1) return false;
-        t0 = std::max(t0, t);
-    } else {
-        if (t < t0) return false;
-        t1 = std::min(t1, t);
-    }
-    return true;
 }
 
 // An unrounded pixel, as the mapping gives it.
@@ -50,7 +37,7 @@ bool CircleBox(const PixelMapping& m, RectValue centre, float radius, Box& box) 
     double ry = std::fabs(double(radius)) * m.scaleY + 0.5;
     if (!c.Finite() || !std::isfinite(rx) || !std::isfinite(ry)) return false;
     if (!InBox(std::fabs(c.x) + rx) || !InBox(std::fabs(c.y) + ry)) return false;
-    box = {int(c.x), int(c.y), int(rx), int(ry)};
+    box = {TruncToInt(c.x), TruncToInt(c.y), TruncToInt(rx), TruncToInt(ry)};
     return true;
 }
 
@@ -59,15 +46,15 @@ bool CircleBox(const PixelMapping& m, RectValue centre, float radius, Box& box) 
 bool RayPoint(const Box& box, Pixel p, int& x, int& y) {
     if (!p.Finite()) return false;
     if (InBox(p.x) && InBox(p.y)) {
-        x = int(p.x);
-        y = int(p.y);
+        x = TruncToInt(p.x);
+        y = TruncToInt(p.y);
         return true;
     }
     double dx = p.x - box.cx, dy = p.y - box.cy;
     double f = (kPixelLimit / 2) / std::max(std::fabs(dx), std::fabs(dy));
     if (!std::isfinite(dx * f) || !std::isfinite(dy * f)) return false;
-    x = box.cx + int(dx * f);
-    y = box.cy + int(dy * f);
+    x = box.cx + TruncToInt(dx * f);
+    y = box.cy + TruncToInt(dy * f);
     return true;
 }
 
@@ -116,17 +103,11 @@ bool DrawSegment(gfx::CCanvas& dc, double x1, double y1, double x2, double y2) {
     if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
         return false;
 
-    double dx = x2 - x1, dy = y2 - y1;
-    double t0 = 0, t1 = 1;
-    if (!ClipEdge(-dx, x1 + kPixelLimit, t0, t1) || !ClipEdge(dx, kPixelLimit - x1, t0, t1) ||
-        !ClipEdge(-dy, y1 + kPixelLimit, t0, t1) || !ClipEdge(dy, kPixelLimit - y1, t0, t1))
+    if (!gfx::ClipSegment(x1, y1, x2, y2, -kPixelLimit, -kPixelLimit, kPixelLimit, kPixelLimit))
         return false;
-    // Ends inside the box keep their exact values.
-    double ax = t0 > 0 ? x1 + t0 * dx : x1, ay = t0 > 0 ? y1 + t0 * dy : y1;
-    double bx = t1 < 1 ? x1 + t1 * dx : x2, by = t1 < 1 ? y1 + t1 * dy : y2;
-    auto clamp = [](double v) { return std::clamp(v, -kPixelLimit, kPixelLimit); };
-    dc.MoveToEx(int(clamp(ax)), int(clamp(ay)));
-    dc.LineTo(int(clamp(bx)), int(clamp(by)));
+    // A cut end may lie a rounding beyond the box.
+    dc.MoveToEx(TruncToInt(x1, kPixelLimit), TruncToInt(y1, kPixelLimit));
+    dc.LineTo(TruncToInt(x2, kPixelLimit), TruncToInt(y2, kPixelLimit));
     return true;
 }
 

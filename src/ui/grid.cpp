@@ -21,6 +21,7 @@ void CMSFlexGrid::Resize() {
     cells_.resize(std::size_t(rows_));
     for (auto& row : cells_) row.resize(std::size_t(cols_));
     rowHeights_.resize(std::size_t(rows_), kDefaultRowHeight);
+    BuildRowTree();
     colWidths_.resize(std::size_t(cols_), kDefaultColWidth);
     colAlign_.resize(std::size_t(cols_), 0);
     fixedRows_ = std::min(fixedRows_, rows_);
@@ -31,6 +32,45 @@ void CMSFlexGrid::Resize() {
     col_ = limit(col_, cols_);
     colSel_ = limit(colSel_, cols_);
     topRow_ = std::clamp(topRow_, fixedRows_, MaxTopRow());
+}
+
+void CMSFlexGrid::BuildRowTree() {
+    std::size_t n = rowHeights_.size();
+    rowTree_.assign(n + 1, 0);
+    rowsPixels_ = 0;
+    for (std::size_t i = 1; i <= n; ++i) {
+        rowTree_[i] += TwipsToPixels(rowHeights_[i - 1]);
+        rowsPixels_ += TwipsToPixels(rowHeights_[i - 1]);
+        std::size_t parent = i + (i & -i);
+        if (parent <= n) rowTree_[parent] += rowTree_[i];
+    }
+}
+
+void CMSFlexGrid::AddRowPixels(int row, long long delta) {
+    rowsPixels_ += delta;
+    for (std::size_t i = std::size_t(row) + 1; i < rowTree_.size(); i += i & -i)
+        rowTree_[i] += delta;
+}
+
+long long CMSFlexGrid::RowsHeight(int count) const {
+    long long sum = 0;
+    for (std::size_t i = std::size_t(count); i > 0; i -= i & -i) sum += rowTree_[i];
+    return sum;
+}
+
+int CMSFlexGrid::RowAtDepth(long long y) const {
+    if (y < 0) return rows_;
+    // The most rows whose heights add up to no more than y: the next row holds y.
+    std::size_t n = rowTree_.size() - 1, count = 0;
+    std::size_t step = 1;
+    while (step * 2 <= n) step *= 2;
+    for (; step > 0; step /= 2) {
+        if (count + step <= n && rowTree_[count + step] <= y) {
+            count += step;
+            y -= rowTree_[count];
+        }
+    }
+    return int(count);
 }
 
 void CMSFlexGrid::SetRows(int rows) {
@@ -95,7 +135,9 @@ int CMSFlexGrid::GetColWidth(int col) const {
 
 void CMSFlexGrid::SetRowHeight(int row, int twips) {
     if (row < 0 || row >= rows_ || twips < 0) return;
-    rowHeights_[std::size_t(row)] = twips;
+    int& height = rowHeights_[std::size_t(row)];
+    AddRowPixels(row, TwipsToPixels(twips) - TwipsToPixels(height));
+    height = twips;
     topRow_ = std::clamp(topRow_, fixedRows_, MaxTopRow());
 }
 
@@ -118,9 +160,9 @@ void CMSFlexGrid::Clear() {
 
 Rect CMSFlexGrid::CellArea() const {
     int w = std::max(0, width_ - 2 * kBorder), h = std::max(0, height_ - 2 * kBorder);
-    int totalW = 0, totalH = 0;
+    int totalW = 0;
     for (int c = 0; c < cols_; ++c) totalW += TwipsToPixels(GetColWidth(c));
-    for (int r = 0; r < rows_; ++r) totalH += TwipsToPixels(GetRowHeight(r));
+    long long totalH = rowsPixels_;
     bool vert = totalH > h, horz = totalW > w;
     if (vert && !horz) horz = totalW > w - kScrollBar;
     if (horz && !vert) vert = totalH > h - kScrollBar;
@@ -128,33 +170,23 @@ Rect CMSFlexGrid::CellArea() const {
             kBorder + std::max(0, h - (horz ? kScrollBar : 0))};
 }
 
-int CMSFlexGrid::FixedHeight() const {
-    int h = 0;
-    for (int r = 0; r < fixedRows_; ++r) h += TwipsToPixels(GetRowHeight(r));
-    return h;
-}
-
 int CMSFlexGrid::MaxTopRow() const {
     if (rows_ <= fixedRows_) return fixedRows_;
-    int avail = CellArea().Height() - FixedHeight();
-    int top = rows_, used = 0;
-    while (top - 1 >= fixedRows_ && used + TwipsToPixels(GetRowHeight(top - 1)) <= avail) {
-        used += TwipsToPixels(GetRowHeight(top - 1));
-        --top;
+    // The first row from which the rest fits below the fixed rows.
+    long long avail = CellArea().Height() - FixedHeight();
+    int top = rows_;
+    if (avail >= 0) {
+        long long above = rowsPixels_ - avail;  // what must stay scrolled away
+        top = above <= RowsHeight(fixedRows_) ? fixedRows_ : RowAtDepth(above - 1) + 1;
     }
     return std::max(fixedRows_, std::min(top, rows_ - 1));
 }
 
 int CMSFlexGrid::RowTop(int row) const {
     int y = CellArea().top;
-    if (row < fixedRows_) {
-        for (int r = 0; r < row; ++r) y += TwipsToPixels(GetRowHeight(r));
-        return y;
-    }
+    if (row < fixedRows_) return y + int(RowsHeight(row));
     if (row < topRow_) return -1;
-    y += FixedHeight();
-    for (int r = topRow_; r < row; ++r) y += TwipsToPixels(GetRowHeight(r));
-    return y;
+    return y + FixedHeight() + int(RowsHeight(row) - RowsHeight(topRow_));
 }
 
 int CMSFlexGrid::ColLeft(int col) const {
@@ -169,6 +201,16 @@ bool CMSFlexGrid::RowIsVisible(int row) const {
     return top >= 0 && top < CellArea().bottom && GetRowHeight(row) > 0;
 }
 
+int CMSFlexGrid::VisibleRowCount() const {
+    int count = 0;
+    for (int r = 0; r < fixedRows_; ++r) count += RowIsVisible(r);
+    // Below the fixed rows the shown ones run from the top row down to the
+    // first that starts past the bottom.
+    int bottom = CellArea().bottom;
+    for (int r = topRow_; r < rows_ && RowTop(r) < bottom; ++r) count += RowIsVisible(r);
+    return count;
+}
+
 Rect CMSFlexGrid::CellRect(int row, int col) const {
     if (!Valid(row, col) || !RowIsVisible(row)) return {};
     Rect area = CellArea();
@@ -181,14 +223,12 @@ Rect CMSFlexGrid::CellRect(int row, int col) const {
 }
 
 void CMSFlexGrid::HitTest(Point p, int& row, int& col) const {
-    row = rows_;
-    for (int r = 0; r < rows_; ++r) {
-        int top = RowTop(r);
-        if (top >= 0 && p.y >= top && p.y < top + TwipsToPixels(GetRowHeight(r))) {
-            row = r;
-            break;
-        }
-    }
+    // The fixed rows lie from the cell area's top, the rows from the top row on below them.
+    int fixedTop = CellArea().top, scrolledTop = fixedTop + FixedHeight();
+    if (p.y < scrolledTop)
+        row = RowAtDepth(p.y - fixedTop);
+    else
+        row = RowAtDepth(p.y - scrolledTop + RowsHeight(topRow_));
     col = cols_;
     for (int c = 0; c < cols_; ++c) {
         int left = ColLeft(c);

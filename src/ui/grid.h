@@ -18,6 +18,7 @@ enum GridAlign : short { kAlignLeftCenter = 1, kAlignCenterCenter = 4 };
 
 class CMSFlexGrid {
   public:
+    CMSFlexGrid() { BuildRowTree(); }
     // The window's size in pixels, border included.
     void SetWindowSize(int width, int height);
 
@@ -61,6 +62,8 @@ class CMSFlexGrid {
     int RefreshCount() const { return refreshCount_; }
     // At least partly shown.
     bool RowIsVisible(int row) const;
+    // The rows for which RowIsVisible holds.
+    int VisibleRowCount() const;
     // The last row that can be the top row: the scroll bar's end.
     int MaxTopRow() const;
 
@@ -82,11 +85,21 @@ class CMSFlexGrid {
   private:
     int ColLeft(int col) const;  // client x of the column's left edge
     int RowTop(int row) const;   // client y of the row's top edge; -1 when scrolled away
-    int FixedHeight() const;
+    int FixedHeight() const { return int(RowsHeight(fixedRows_)); }
     bool Valid(int row, int col) const {
         return row >= 0 && row < rows_ && col >= 0 && col < cols_;
     }
     void Resize();
+    // The heights in pixels are kept in a Fenwick tree: a height's change, a
+    // row's top and the row at a given depth each cost log(rows), so a table
+    // of many rows is filled row by row without summing them all each time.
+    void BuildRowTree();
+    void AddRowPixels(int row, long long delta);
+    // Pixels of the rows before `count`.
+    long long RowsHeight(int count) const;
+    // The row whose span holds the point y pixels below row 0's top edge
+    // (rows of no height hold none); rows_ past the last row.
+    int RowAtDepth(long long y) const;
 
     struct Cell {
         Text text;
@@ -101,6 +114,8 @@ class CMSFlexGrid {
     int allowUserResizing_ = 0;
     int refreshCount_ = 0;
     std::vector<int> rowHeights_ = std::vector<int>(2, 240);  // twips
+    std::vector<long long> rowTree_;                          // pixels, 1-based
+    long long rowsPixels_ = 0;                                // all rows
     std::vector<int> colWidths_ = std::vector<int>(2, 960);   // twips
     std::vector<short> colAlign_ = std::vector<short>(2, 0);
     std::vector<std::vector<Cell>> cells_ = std::vector<std::vector<Cell>>(2, std::vector<Cell>(2));

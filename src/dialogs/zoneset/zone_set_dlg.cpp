@@ -16,7 +16,9 @@ constexpr short kColAligns[4] = {ui::kAlignCenterCenter, ui::kAlignCenterCenter,
 constexpr const char16_t* kHeadings[4] = {u"显示", u"标记", u"区段名称", u"整定阻抗"};
 }  // namespace
 
-CDlg_ZoneSet::CDlg_ZoneSet(CZoneLists& lists) : CDialog(res::kDlgZoneSet), lists_(lists) {}
+CDlg_ZoneSet::CDlg_ZoneSet(CZoneLists& lists) : CDialog(res::kDlgZoneSet), lists_(lists) {
+    ExposeCurrentRow(res::kGridZones, nCurRow);
+}
 
 void CDlg_ZoneSet::DoDataExchange(ui::CDataExchange& dx) {
     ui::DDX_Text(dx, res::kEditAllowedError, strAllowedError);
@@ -68,9 +70,7 @@ void CDlg_ZoneSet::FillGrid() {
 void CDlg_ZoneSet::EnsureRowVisible() {
     ui::CMSFlexGrid& grid = Table();
     if (grid.RowIsVisible(nCurRow)) return;
-    int rows = grid.GetRows(), visible = 0;
-    for (int r = 0; r < rows; ++r)
-        if (grid.RowIsVisible(r)) ++visible;
+    int rows = grid.GetRows(), visible = grid.VisibleRowCount();
     if (visible >= rows) return;
     if (nCurRow >= rows) nCurRow = rows - 1;
     grid.SetTopRow(std::max(1, nCurRow - visible + 4));

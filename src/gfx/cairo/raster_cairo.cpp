@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "base/helpers.h"
 #include "base/platform.h"
 #include "gfx/clip.h"
 
@@ -21,7 +22,6 @@ constexpr const char* kStandInFace = "AR PL UMing CN";
 constexpr double kCairoLimit = 1 << 22;
 // Width-1 lines whose ends lie this far out are clipped before they are walked.
 constexpr long long kWalkMargin = 4096;
-constexpr double kPi = 3.141592653589793;
 
 std::uint32_t Packed(Color c) {
     return std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | std::uint32_t(c.b);
@@ -110,7 +110,7 @@ Font CRasterCanvas::SelectFont(const Font& font) {
         cairo_set_font_size(cr_, full > 0 ? cell * cell / full : cell);
     }
     cairo_font_extents(cr_, &extents);
-    ascent_ = int(std::lround(extents.ascent));
+    ascent_ = RoundToInt(extents.ascent);
     return old;
 }
 
@@ -136,13 +136,8 @@ void CRasterCanvas::FillRect(const Rect& rect, const Brush& brush) {
 }
 
 void CRasterCanvas::Draw3dRect(const Rect& rect, Color topLeft, Color bottomRight) {
-    // The bevel of MFC's CDC::Draw3dRect: the top-left colour stops one pixel
-    // short of the far corners, which belong to the bottom-right colour.
-    const int l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
-    Fill(l, t, r - 1, t + 1, topLeft);
-    Fill(l, t, l + 1, b - 1, topLeft);
-    Fill(r - 1, t, r, b, bottomRight);
-    Fill(l, b - 1, r, b, bottomRight);
+    Draw3dRectBars(rect, topLeft, bottomRight,
+                   [this](int l, int t, int r, int b, Color c) { Fill(l, t, r, b, c); });
 }
 
 void CRasterCanvas::Segment(Point from, Point to) {
@@ -170,8 +165,8 @@ void CRasterCanvas::Segment(Point from, Point to) {
         if (!ClipSegment(x0, y0, x1, y1, -2, -2, width_ + 1, height_ + 1)) return;
     }
     // Bresenham's walk, leaving out the last pixel as GDI does.
-    long long x = std::llround(x0), y = std::llround(y0);
-    const long long ex = std::llround(x1), ey = std::llround(y1);
+    long long x = RoundToInt(x0), y = RoundToInt(y0);
+    const long long ex = RoundToInt(x1), ey = RoundToInt(y1);
     const long long dx = std::llabs(ex - x), dy = -std::llabs(ey - y);
     const int stepX = x < ex ? 1 : -1, stepY = y < ey ? 1 : -1;
     long long err = dx + dy;
@@ -272,11 +267,11 @@ void CRasterCanvas::Arc(int left, int top, int right, int bottom, int xs, int ys
 Size CRasterCanvas::TextExtent(TextView text) {
     cairo_font_extents_t font;
     cairo_font_extents(cr_, &font);
-    int height = int(std::lround(font.ascent + font.descent));
+    int height = RoundToInt(font.ascent + font.descent);
     if (text.empty()) return {0, height};
     cairo_text_extents_t extents;
     cairo_text_extents(cr_, ToUtf8Lossy(text).c_str(), &extents);
-    return {int(std::lround(extents.x_advance)), height};
+    return {RoundToInt(extents.x_advance), height};
 }
 
 void CRasterCanvas::OutText(int x, int y, TextView text) {

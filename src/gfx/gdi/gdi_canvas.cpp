@@ -9,14 +9,13 @@
 #include <stdexcept>
 #include <utility>
 
+#include "base/helpers.h"
 #include "base/platform.h"
 #include "gfx/clip.h"
 
 namespace qz::gfx {
 
 namespace {
-
-constexpr double kPi = 3.141592653589793;
 
 COLORREF Ref(Color c) {
     return RGB(c.r, c.g, c.b);
@@ -156,13 +155,8 @@ void CGdiCanvas::FillRect(const Rect& rect, const Brush& brush) {
 }
 
 void CGdiCanvas::Draw3dRect(const Rect& rect, Color topLeft, Color bottomRight) {
-    // The bevel of MFC's CDC::Draw3dRect: the far corners take the
-    // bottom-right colour.
-    const int l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
-    FillSolid(l, t, r - 1, t + 1, topLeft);
-    FillSolid(l, t, l + 1, b - 1, topLeft);
-    FillSolid(r - 1, t, r, b, bottomRight);
-    FillSolid(l, b - 1, r, b, bottomRight);
+    Draw3dRectBars(rect, topLeft, bottomRight,
+                   [this](int l, int t, int r, int b, Color c) { FillSolid(l, t, r, b, c); });
 }
 
 void CGdiCanvas::Ellipse(int left, int top, int right, int bottom) {
@@ -230,8 +224,8 @@ void CGdiCanvas::DrawCurve(const Curve& curve) {
         auto [x0, y0] = curve.points[i - 1];
         auto [x1, y1] = curve.points[i];
         if (!ClipSegment(x0, y0, x1, y1, -m, -m, width_ + m, height_ + m)) continue;
-        ::MoveToEx(dc_, int(std::lround(x0)), int(std::lround(y0)), nullptr);
-        ::LineTo(dc_, int(std::lround(x1)), int(std::lround(y1)));
+        ::MoveToEx(dc_, RoundToInt(x0), RoundToInt(y0), nullptr);
+        ::LineTo(dc_, RoundToInt(x1), RoundToInt(y1));
     }
 }
 
@@ -259,7 +253,7 @@ std::vector<POINT> CGdiCanvas::ClipPolygon(const std::vector<std::array<double, 
     side(1, lo, false);
     side(1, hiY, true);
     std::vector<POINT> out;
-    for (const auto& p : poly) out.push_back({int(std::lround(p[0])), int(std::lround(p[1]))});
+    for (const auto& p : poly) out.push_back({RoundToInt(p[0]), RoundToInt(p[1])});
     return out;
 }
 
