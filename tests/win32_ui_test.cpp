@@ -13,8 +13,8 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,9 +23,9 @@
 #include "plot/rx_plot.h"
 #include "resources/bitmaps.h"
 #include "resources/templates.h"
-#include "ui/menu.h"
 #include "test_util.h"
 #include "ui/headless/headless.h"
+#include "ui/menu.h"
 #include "ui/win32/capture.h"
 #include "ui/win32/session_player.h"
 
@@ -543,18 +543,19 @@ TEST(Win32Ui, EverySessionWritesTheSameFileOnBothBackends) {
         SCOPED_TRACE(entry.path().string());
         std::string script = read(entry.path());
         // The zone file a session starts from is the example its comment names.
-        std::size_t at = script.find("examples/");
-        std::size_t end = script.find(".zone", at);
+        std::size_t end = script.find(".zone");
+        std::size_t at = script.rfind("examples/", end);
         Text zoneFile;
-        if (at != std::string::npos && end != std::string::npos)
-            zoneFile = FromUtf8((std::filesystem::path(examples) /
-                                 script.substr(at + 9, end + 5 - at - 9))
-                                    .string());
+        if (end != std::string::npos && at != std::string::npos)
+            zoneFile =
+                FromUtf8((std::filesystem::path(examples) / script.substr(at + 9, end + 5 - at - 9))
+                             .string());
         std::string written[2];
         for (int windows = 0; windows < 2; ++windows) {
             qztest::TempDir home;
             CQuarnZGraphApp app(home.text());
             bool ok = false;
+            std::vector<std::string> errors;
             if (windows) {
                 win32::SessionPlayer player(Ui());
                 player.Play(FromUtf8(script));
@@ -562,14 +563,16 @@ TEST(Win32Ui, EverySessionWritesTheSameFileOnBothBackends) {
                 UseBackend use(Ui());
                 RunZoneSet(app, zoneFile.empty() ? nullptr : zoneFile.c_str());
                 ok = player.Finish();
+                errors = player.Errors();
             } else {
                 headless::HeadlessBackend headless;
                 headless.Play(FromUtf8(script));
                 UseBackend use(headless);
                 RunZoneSet(app, zoneFile.empty() ? nullptr : zoneFile.c_str());
                 ok = headless.Finish();
+                errors = headless.Errors();
             }
-            EXPECT_TRUE(ok) << windows;
+            EXPECT_TRUE(ok) << windows << ": " << (errors.empty() ? "" : errors.front());
             if (!app.strZoneFileName.empty())
                 written[windows] = read(std::filesystem::path(ToUtf8(app.strZoneFileName)));
         }
