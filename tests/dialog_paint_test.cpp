@@ -59,7 +59,7 @@ TEST(DialogPaint, SnapshotSavesWhatTheDialogDrewOverThePlaceholder) {
                              [](const gfx::CCanvas& c, const std::string& path) {
                                  return static_cast<const Raster&>(c).SavePng(path);
                              });
-    backend.Play("snapshot 4321 \"" + file + "\"\nclose\n");
+    backend.Play(FromUtf8("snapshot 4321 \"" + file + "\"\nclose\n"));
     Painter dlg;
     {
         UseBackend use(backend);
@@ -76,7 +76,7 @@ TEST(DialogPaint, SnapshotSavesWhatTheDialogDrewOverThePlaceholder) {
     // Without a raster canvas the dialog draws on a recording one, and a
     // snapshot has nothing to write.
     headless::HeadlessBackend recording;
-    recording.Play("snapshot 4321 \"" + (dir.path() / "none.png").string() + "\"\n");
+    recording.Play(FromUtf8("snapshot 4321 \"" + (dir.path() / "none.png").string() + "\"\n"));
     Painter again;
     {
         UseBackend use(recording);
@@ -87,5 +87,5 @@ TEST(DialogPaint, SnapshotSavesWhatTheDialogDrewOverThePlaceholder) {
     auto* layer = dynamic_cast<gfx::CRecordingCanvas*>(again.layer.get());
     ASSERT_NE(layer, nullptr);
     EXPECT_EQ(layer->Lines().front(), "FillRect 0,0," + std::to_string(r.Width()) + "," +
-                                          std::to_string(r.Height()) + " brush=solid/#ff0000");
+                                          std::to_string(r.Height()) + " brush=#ff0000");
 }
