@@ -1,14 +1,11 @@
 #include "app/backends.h"
 
 #include <cstdio>
-#include <memory>
-#include <string>
 
 #ifdef _WIN32
 #include "ui/win32/session_player.h"
 #include "ui/win32/win32_backend.h"
 #else
-#include "gfx/cairo/raster_cairo.h"
 #include "ui/headless/headless.h"
 #endif
 
@@ -39,14 +36,11 @@ ui::win32::SessionPlayer& Player() {
 #else
 ui::headless::HeadlessBackend& Headless() {
     static ui::headless::HeadlessBackend backend;
-    // No screen here: what the user would see goes to standard error, the
-    // dialogs' pictures onto the raster canvas.
+    // No screen here: what the user would see goes to standard error.  The
+    // library links no raster canvas: Cairo's start-up blocks would be left
+    // behind whenever a host unloads it.  Its dialogs draw on recording
+    // canvases, and a snapshot has nothing to write.
     backend.SetTranscript(stderr);
-    backend.SetPictureCanvas(
-        [](int w, int h) { return std::make_unique<gfx::CRasterCanvas>(w, h); },
-        [](const gfx::CCanvas& c, const std::string& path) {
-            return static_cast<const gfx::CRasterCanvas&>(c).SavePng(path);
-        });
     return backend;
 }
 #endif

@@ -392,6 +392,11 @@ bool CDialog::InputRightButtonUp(int id, Point screen) {
     return consumed;
 }
 
+gfx::CCanvas* CDialog::Surface() {
+    if (!surface_ && makeSurface_) surface_ = makeSurface_();
+    return surface_.get();
+}
+
 void CDialog::InputPaint(gfx::CCanvas& dc) {
     Dispatch([&] { OnPaint(dc); });
 }

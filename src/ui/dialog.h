@@ -144,11 +144,14 @@ class CDialog {
     void SetScreenOrigin(Point origin) { origin_ = origin; }
 
     // ---- drawing: the dialog's own pictures (its plots) ------------------
-    // The surface the backend paints the dialog on, given before InputStart:
-    // a dialog makes its off-screen layers compatible with it.  Null when the
-    // backend gives none.
-    gfx::CCanvas* Surface() const { return surface_; }
-    void SetSurface(gfx::CCanvas* surface) { surface_ = surface; }
+    // The surface the backend paints the dialog on: a dialog makes its
+    // off-screen layers compatible with it.  Made when first asked for, by
+    // what the backend gave before InputStart, and kept with the dialog;
+    // null when the backend gives none.
+    gfx::CCanvas* Surface();
+    void SetSurfaceMaker(std::function<std::unique_ptr<gfx::CCanvas>()> make) {
+        makeSurface_ = std::move(make);
+    }
     // Asks the backend to paint the client area again.
     void Invalidate() { invalidated_ = true; }
     // Whether a repaint was asked for since the last call.
@@ -193,7 +196,8 @@ class CDialog {
     std::vector<int> posted_;
     Point origin_;
     std::vector<std::pair<int, const int*>> currentRows_;
-    gfx::CCanvas* surface_ = nullptr;
+    std::function<std::unique_ptr<gfx::CCanvas>()> makeSurface_;
+    std::unique_ptr<gfx::CCanvas> surface_;
     bool invalidated_ = false;
 };
 

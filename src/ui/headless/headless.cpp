@@ -15,13 +15,13 @@ Rect ClientRect(const CDialog& dlg) {
 
 void HeadlessBackend::RunModal(CDialog& dlg) {
     // The surface the dialog's layers are made compatible with.
-    std::unique_ptr<gfx::CCanvas> surface =
-        make_ ? make_(1, 1) : std::make_unique<gfx::CRecordingCanvas>(1, 1);
-    dlg.SetSurface(surface.get());
+    dlg.SetSurfaceMaker([make = make_]() -> std::unique_ptr<gfx::CCanvas> {
+        if (make) return make(1, 1);
+        return std::make_unique<gfx::CRecordingCanvas>(1, 1);
+    });
     dlg.InputStart();
     while (!dlg.IsEnded()) PlayAtDialog(dlg);
     dlg.InputDestroy();
-    dlg.SetSurface(nullptr);
 }
 
 bool HeadlessBackend::SavePicture(CDialog& dlg, int id, TextView file) {

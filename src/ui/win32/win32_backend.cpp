@@ -163,7 +163,6 @@ class DialogWindow {
     std::vector<TreeState> trees_;  // by the control's index
     std::vector<std::vector<Text>> lists_;
     std::vector<HBITMAP> bitmaps_;
-    gfx::CGdiCanvas surface_{1, 1};
     std::unique_ptr<gfx::CGdiCanvas> buffer_;
     HWND lastFocus_ = nullptr;
     bool syncing_ = false;
@@ -224,14 +223,18 @@ void DialogWindow::Run(HWND owner) {
         SetForegroundWindow(hwnd_);
         Sync();
     }
-    while (!dlg_.IsEnded()) {
-        MSG m;
-        if (!PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-            const auto& idle = backend_.idle_.dialog;
-            if (!(idle && idle(dlg_, hwnd_))) WaitMessage();
-            continue;
+    try {
+        while (!dlg_.IsEnded()) {
+            MSG m;
+            if (!PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+                const auto& idle = backend_.idle_.dialog;
+                if (!(idle && idle(dlg_, hwnd_))) WaitMessage();
+                continue;
+            }
+            Process(m);
         }
-        Process(m);
+    } catch (...) {
+        Fail(std::current_exception());
     }
     // Activation goes back to the owner before this window goes.
     if (ownerWasEnabled) EnableWindow(owner, TRUE);
@@ -394,7 +397,7 @@ BOOL DialogWindow::OnInit() {
     POINT origin{0, 0};
     ClientToScreen(hwnd_, &origin);
     dlg_.SetScreenOrigin({origin.x, origin.y});
-    dlg_.SetSurface(&surface_);
+    dlg_.SetSurfaceMaker([] { return std::make_unique<gfx::CGdiCanvas>(1, 1); });
     Input([&] { dlg_.InputStart(); });
     return FALSE;  // the model placed the focus
 }
@@ -902,6 +905,7 @@ namespace {
 
 Win32Backend* gBoxWatcher = nullptr;
 HWND gBoxOwner = nullptr;
+std::exception_ptr gBoxFailure;
 
 // Wine's message boxes send their owner no WM_ENTERIDLE: a timer, whose
 // messages come only when the queue is otherwise empty, looks for the box.
@@ -911,7 +915,14 @@ void CALLBACK WatchBox(HWND, UINT, UINT_PTR, DWORD) {
     if (!gBoxWatcher || !box || GetWindow(box, GW_OWNER) != gBoxOwner ||
         !GetClassNameW(box, name, 16) || std::wstring(name) != L"#32770")
         return;
-    gBoxWatcher->OnEnterIdle(MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(box));
+    // Nothing may be thrown through the box's frames: the failure waits
+    // until the box is gone, and the box closes as if unanswered.
+    try {
+        gBoxWatcher->OnEnterIdle(MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(box));
+    } catch (...) {
+        gBoxFailure = std::current_exception();
+        PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    }
 }
 
 }  // namespace
@@ -931,6 +942,7 @@ int Win32Backend::MessageBox(TextView text, TextView caption, unsigned flags) {
     gBoxWatcher = outerWatcher;
     gBoxOwner = outerOwner;
     box_ = std::move(outerBox);
+    if (gBoxFailure) std::rethrow_exception(std::exchange(gBoxFailure, nullptr));
     if (DialogWindow* w = Innermost()) w->WatchFocus();
     return answer;
 }
