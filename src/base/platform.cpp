@@ -37,6 +37,14 @@ Text JoinPath(TextView folder, TextView name) {
     return path;
 }
 
+bool SaveFileReplacing(const std::string& utf8Path, const std::vector<std::uint8_t>& bytes) {
+    try {
+        return SaveFileReplacing(FromUtf8(utf8Path), bytes);
+    } catch (const TextError&) {
+        return false;
+    }
+}
+
 bool SaveFileReplacing(const Text& path, const std::vector<std::uint8_t>& bytes) {
     const Vfs& fs = CurrentVfs();
     for (int draw = 0; draw < 8; ++draw) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "base/text.h"
@@ -60,6 +61,9 @@ class UseVfs {
 // (a leftover, a link, another saver's file) is written through or stands in
 // the way.  Every file the system writes goes through here.
 bool SaveFileReplacing(const Text& path, const std::vector<std::uint8_t>& bytes);
+// The same for a path given as UTF-8, as the tools' command lines give it; a
+// path that is no valid text names no file.
+bool SaveFileReplacing(const std::string& utf8Path, const std::vector<std::uint8_t>& bytes);
 
 // Looks the folder up and creates it when nothing is there; failures are not
 // reported (the writes into it fail later).

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace qz {
@@ -84,39 +85,58 @@ std::string DescribePict(const CPict& pict, PictForm form) {
 
 std::string DescribeZoneLists(const CZoneLists& lists) {
     std::string out = FormatUtf8("Allowed error: %.3f %%\n", double(lists.fAllowedError) * 100);
-    std::vector<std::vector<std::string>> rows = {
-        {"Row", "Show", "Tag", "Name", "Setting", "Characteristic"}};
+    // The table's cells row after row, the header first.
+    constexpr std::size_t kColumns = 6;
+    std::vector<std::string> cells = {"Row", "Show", "Tag", "Name", "Setting", "Characteristic"};
+    cells.reserve((lists.arrZones.size() + 1) * kColumns);
     for (std::size_t i = 0; i < lists.arrZones.size(); ++i) {
         const CZone& z = *lists.arrZones[i];
         int k = z.nCharKind;
-        rows.push_back({std::to_string(i + 1), z.nShow ? "√" : "", ToUtf8Lossy(z.strTag),
-                        ToUtf8Lossy(z.strZoneName),
-                        ToUtf8Lossy(SettingText(z, SettingLayout::kOneLine)),
-                        k >= 0 && k <= 2 ? kCharKindNames[k] : std::to_string(k)});
+        cells.push_back(std::to_string(i + 1));
+        cells.push_back(z.nShow ? "√" : "");
+        cells.push_back(ToUtf8Lossy(z.strTag));
+        cells.push_back(ToUtf8Lossy(z.strZoneName));
+        cells.push_back(ToUtf8Lossy(SettingText(z, SettingLayout::kOneLine)));
+        cells.push_back(k >= 0 && k <= 2 ? kCharKindNames[k] : std::to_string(k));
     }
-    std::vector<std::size_t> widths(rows[0].size(), 0);
-    for (const auto& r : rows)
-        for (std::size_t c = 0; c < r.size(); ++c) widths[c] = std::max(widths[c], Width(r[c]));
-    for (const auto& r : rows) {
-        std::string line;
-        for (std::size_t c = 0; c < r.size(); ++c)
-            line += (c ? "  " : "") + Pad(r[c], c + 1 < r.size() ? widths[c] : 0);
-        out += line + "\n";
+    std::size_t widths[kColumns] = {};
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        widths[i % kColumns] = std::max(widths[i % kColumns], Width(cells[i]));
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        std::size_t c = i % kColumns;
+        if (c) out += "  ";
+        out += Pad(cells[i], c + 1 < kColumns ? widths[c] : 0);
+        if (c + 1 == kColumns) out += '\n';
     }
     // Each tag's elements in list order, gathered in one pass: a scan of
     // the whole list per zone would be quadratic.
-    std::unordered_map<TextView, std::vector<const CPict*>> byTag;
-    for (const auto& p : lists.arrPicts) byTag[p->strZoneTag].push_back(p.get());
+    // Each tag's first element, and each element's next one of its tag.
+    const PictList& picts = lists.arrPicts;
+    constexpr std::size_t kNone = std::size_t(-1);
+    std::unordered_map<TextView, std::size_t> first;
+    first.reserve(lists.arrZones.size());
+    std::vector<std::size_t> next(picts.size(), kNone);
+    for (std::size_t i = picts.size(); i-- > 0;) {
+        auto [at, added] = first.try_emplace(picts[i]->strZoneTag, i);
+        if (!added) next[i] = std::exchange(at->second, i);
+    }
     for (const auto& z : lists.arrZones) {
-        out += "\nElements of " + ToUtf8Lossy(z->strTag) + ":\n";
-        auto found = byTag.find(z->strTag);
-        if (found == byTag.end()) {
+        out += "\nElements of ";
+        out += ToUtf8Lossy(z->strTag);
+        out += ":\n";
+        auto found = first.find(z->strTag);
+        if (found == first.end()) {
             out += "    (none)\n";
             continue;
         }
-        for (const CPict* p : found->second) out += "    " + DescribePict(*p) + "\n";
+        for (std::size_t i = found->second; i != kNone; i = next[i]) {
+            out += "    ";
+            out += DescribePict(*picts[i]);
+            out += '\n';
+        }
     }
     std::unordered_set<TextView> zoneTags;
+    zoneTags.reserve(lists.arrZones.size());
     for (const auto& z : lists.arrZones) zoneTags.insert(z->strTag);
     bool header = false;
     for (const auto& p : lists.arrPicts) {

@@ -353,12 +353,7 @@ std::vector<std::uint8_t> CGdiCanvas::EncodePng() const {
 
 bool CGdiCanvas::SavePng(const std::string& utf8Path) const {
     std::vector<std::uint8_t> bytes = EncodePng();
-    if (bytes.empty()) return false;
-    try {
-        return SaveFileReplacing(FromUtf8(utf8Path), bytes);
-    } catch (const TextError&) {
-        return false;  // a path that is no text names no file
-    }
+    return !bytes.empty() && SaveFileReplacing(utf8Path, bytes);
 }
 
 }  // namespace qz::gfx
