@@ -29,6 +29,13 @@ namespace {
 
 constexpr gfx::Color kRed = gfx::Rgb(255, 0, 0);
 
+// A snapshot step for a file, its path quoted as a script word.
+Text SnapshotStep(const std::filesystem::path& file) {
+    std::string quoted;
+    for (char c : file.string()) quoted += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    return FromUtf8("snapshot 4321 \"" + quoted + "\"\n");
+}
+
 // Draws a red layer, made compatible with its surface, over the graph
 // editor's plot placeholder.
 class Painter : public CDialog {
@@ -59,7 +66,7 @@ TEST(DialogPaint, SnapshotSavesWhatTheDialogDrewOverThePlaceholder) {
                              [](const gfx::CCanvas& c, const std::string& path) {
                                  return static_cast<const Raster&>(c).SavePng(path);
                              });
-    backend.Play(FromUtf8("snapshot 4321 \"" + file + "\"\nclose\n"));
+    backend.Play(SnapshotStep(file) + u"close\n");
     Painter dlg;
     {
         UseBackend use(backend);
@@ -76,7 +83,7 @@ TEST(DialogPaint, SnapshotSavesWhatTheDialogDrewOverThePlaceholder) {
     // Without a raster canvas the dialog draws on a recording one, and a
     // snapshot has nothing to write.
     headless::HeadlessBackend recording;
-    recording.Play(FromUtf8("snapshot 4321 \"" + (dir.path() / "none.png").string() + "\"\n"));
+    recording.Play(SnapshotStep(dir.path() / "none.png"));
     Painter again;
     {
         UseBackend use(recording);
