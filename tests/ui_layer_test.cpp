@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "base/archive.h"
+#include "base/msgbox.h"
+#include "base/platform.h"
 #include "resources/templates.h"
 #include "ui/dialog.h"
 #include "ui/grid.h"
@@ -454,4 +456,47 @@ EXPECT_EQ(t.GetSelectedItem(), zone);
 EXPECT_EQ(t.Depth(zone), 5);
 EXPECT_EQ(t.GetItemData(zone), 4);  // item data may equal an inner level's fixed value
 EXPECT_TRUE(t.IsShown(zone));
+}
+
+TEST(UiOverrides, ScopedOverridesNestAndRestoreWhatWasThere) {
+    // Backends: the inner scope ends with the outer one active again, and
+    // with none at all the dialog layer refuses to run.
+    HeadlessBackend outer, inner;
+    EXPECT_THROW(CurrentBackend(), std::logic_error);
+    {
+        UseBackend useOuter{outer};
+        {
+            UseBackend useInner{inner};
+            EXPECT_EQ(&CurrentBackend(), &inner);
+        }
+        EXPECT_EQ(&CurrentBackend(), &outer);
+    }
+    EXPECT_THROW(CurrentBackend(), std::logic_error);
+
+    // Message-box handlers, and the route through the active backend.
+    MessageBoxHandler answer = [](void* value, TextView, TextView, unsigned) {
+        return *static_cast<int*>(value);
+    };
+    int yes = kIdYes, no = kIdNo;
+    {
+        UseMessageBoxHandler first{answer, &yes};
+        {
+            UseMessageBoxHandler second{answer, &no};
+            EXPECT_EQ(ShowMessageBox(u"?", kModuleName, kMbYesNo), kIdNo);
+        }
+        EXPECT_EQ(ShowMessageBox(u"?", kModuleName, kMbYesNo), kIdYes);
+    }
+
+    // File tables.
+    Vfs other = NativeVfs();
+    {
+        UseVfs useOther{other};
+        {
+            Vfs third = NativeVfs();
+            UseVfs useThird{third};
+            EXPECT_EQ(&CurrentVfs(), &third);
+        }
+        EXPECT_EQ(&CurrentVfs(), &other);
+    }
+    EXPECT_EQ(&CurrentVfs(), &NativeVfs());
 }
