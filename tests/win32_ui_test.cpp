@@ -20,6 +20,7 @@
 
 #include "app/app.h"
 #include "app/zone_set_call.h"
+#include "dialogs/grapheditor/element_dlgs.h"
 #include "plot/rx_plot.h"
 #include "resources/bitmaps.h"
 #include "resources/templates.h"
@@ -529,6 +530,37 @@ TEST(Win32Ui, MenusChooseByKeyAndADialogEndedWhileOneIsOpenTakesNoCommand) {
 // Every example session on the Windows dialogs and headless: the same
 // zone parameter file, byte for byte.  The scripts and the example zone
 // files come from the folders QZ_SESSIONS and QZ_EXAMPLES name.
+TEST(Win32Ui, AnElementDialogTakesAFieldWhenItIsLeftAndEndsOnlyByItsButtons) {
+    win32::SessionPlayer player(Ui());
+    player.Play(R"s(
+pick 4340 1
+expect-text 4341 "R ="
+expect-text 4343 "0.208 Ω"
+expect-text 4344 "0.978 Ω"
+type 4350 85
+tab
+expect-text 4350 "80.000 °"
+type 4348 -5
+enter
+expect-text 4348 "0.000 Ω"
+type 4349 7
+escape
+expect-text 4349 "0.000 °"
+click 4351
+)s");
+    player.Attach();
+    CDlg_Import_Graph_Mho dlg;
+    int result = 0;
+    {
+        UseBackend use(Ui());
+        result = dlg.DoModal();
+    }
+    EXPECT_TRUE(player.Finish()) << (player.Errors().empty() ? "" : player.Errors().front());
+    EXPECT_EQ(result, kIdOk);
+    EXPECT_EQ(dlg.ptZ1.nCoord, 1);
+    EXPECT_EQ(dlg.fShiftAngle, 80.0f);
+}
+
 TEST(Win32Ui, EverySessionWritesTheSameFileOnBothBackends) {
     const char* sessions = std::getenv("QZ_SESSIONS");
     const char* examples = std::getenv("QZ_EXAMPLES");

@@ -1,12 +1,14 @@
 // quarn-shots: pictures of every dialog template as the Windows user
 // interface shows it: the zone settings dialog with the zones of a zone
-// file, once as it opens and once with its context menu open, and each
-// other template as laid out.  Windows only.
+// file, once as it opens and once with its context menu open, the element
+// parameter dialogs as they open, and each other template as laid out.
+// Windows only.
 #include "ui/win32/win32_backend.h"
 
 #include <cstdio>
 #include <string>
 
+#include "dialogs/grapheditor/element_dlgs.h"
 #include "dialogs/zoneset/zone_set_dlg.h"
 #include "resources/resource_ids.h"
 #include "ui/win32/capture.h"
@@ -115,6 +117,15 @@ int main(int argc, char** argv) {
     UseBackend use(backend);
     CDlg_ZoneSet zoneSet(lists);
     zoneSet.DoModal();
-    for (const auto& s : kShots) LaidOut(s.id).DoModal();
+    for (const auto& s : kShots) {
+        if (s.id == res::kDlgPolygon)
+            CDlg_Import_Graph_Polygon().DoModal();
+        else if (s.id == res::kDlgMho)
+            CDlg_Import_Graph_Mho().DoModal();
+        else if (s.id == res::kDlgLens)
+            CDlg_Import_Graph_Lens().DoModal();
+        else
+            LaidOut(s.id).DoModal();
+    }
     return shooter.ok ? 0 : 1;
 }
