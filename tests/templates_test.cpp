@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
+#include <set>
 
 #include "app/app.h"
 #include "templates/odbc/odbc_template_db.h"
@@ -241,4 +243,45 @@ TEST(Templates, TheLibraryObjectKeepsReleasesAndRetriesItsDatabase) {
     app.Release();
     std::filesystem::remove(mdb);
     EXPECT_EQ(app.GetTemplateDatabase(), nullptr);
+}
+
+TEST(Templates, TheToolBuildsTheSampleLibraryAndRefusesABrokenFormula) {
+    qztest::TempDir dir;
+    std::string lib = (dir.path() / "lib.mdb").string();
+    qztest::ToolRun run = qztest::Quarnz(
+        "template build '" QZ_SOURCE_DIR "/examples/templates/sample.json' -o '" + lib + "'", dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    // Each characteristic is the element list in formula form as the archive
+    // writer stores it, and reads back whole.
+    auto db = OpenSqliteTemplateDatabase(FromUtf8(lib));
+    std::set<std::int32_t> kinds, modes;
+    for (std::int32_t id = 1; std::optional<CRecordset_Distance> r = db->Zone(id); ++id) {
+        PictList picts;
+        CArchiveReader ar(r->ProtSettings.data(), r->ProtSettings.size());
+        ASSERT_GT(LoadPicts(ar, picts, PictForm::kFormula), 0) << id;
+        EXPECT_EQ(ar.Remaining(), 0u) << id;
+        for (const auto& p : picts) kinds.insert(p->Kind());
+        modes.insert(r->Zzd_Mode);
+    }
+    EXPECT_EQ(kinds.size(), 4u);
+    EXPECT_EQ(modes.size(), 4u);
+    run = qztest::Quarnz("template list --json '" + lib + "'", dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(nlohmann::json::parse(run.out)[1]["strManufacturer"], "Meridian Grid Devices");
+    run = qztest::Quarnz("template show '" + lib + "' 1 --values 10,90,0", dir);
+    EXPECT_NE(run.out.find("circle  Z1 = 10.000Ω ∠ 90.000°"), std::string::npos) << run.out;
+
+    std::ofstream(dir.path() / "bad.json") << R"({"zones": [
+        {"zone": "Z1", "elements": [{"kind": "lens", "ptZ1": ["polar", "1", "2"], "ptZ2": ["rect", "0", "0"],
+                                     "strInnerAngle": "90"}]},
+        {"zone": "Z2", "mode": 1, "elements": [{"kind": "line", "ptZ1": ["rect", "RZD", "0"],
+                                                "ptZ2": ["rect", "2+FOO", "XZD"]}]}]})";
+    std::filesystem::remove(lib);
+    run = qztest::Quarnz(
+        "template build '" + (dir.path() / "bad.json").string() + "' -o '" + lib + "'", dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("row 2 (Z2): element 1 ptZ2 formula 1 \"2+FOO\": error at position 3"),
+              std::string::npos)
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(lib));
 }
