@@ -6,6 +6,7 @@
 
 #include "apps/quarnz/commands.h"
 #include "apps/quarnz/files.h"
+#include "apps/quarnz/plot_image.h"
 #include "plot/rx_plot.h"
 #ifdef _WIN32
 #include "gfx/gdi/gdi_canvas.h"
@@ -27,7 +28,6 @@ using ImageCanvas = qz::gfx::CRasterCanvas;
 // The graph editor's plot placeholder is 240 x 173 dialog units; its dialog
 // font's base units are 6 x 12 pixels, and dialog units map to pixels as
 // MapDialogRect does (x * 6 / 4, y * 12 / 8, halves rounded up): 360 x 260.
-constexpr qz::gfx::Size kDefaultSize{360, 260};
 // Smaller placeholders leave no plot rectangle; larger ones only waste memory.
 constexpr int kMinSide = 80, kMaxSide = 4000;
 constexpr int kTitleHeight = 20;
@@ -47,7 +47,7 @@ struct Panel {
     qz::PictList picts;  // copies of the zone's elements
 };
 
-void Plot(const std::string& file, const std::string& out, const std::string& tag,
+void Plot(const std::string& file, const std::string& outPath, const std::string& tag,
           const std::string& sizeText) {
     qz::gfx::Size size = sizeText.empty() ? kDefaultSize : ParseSize(sizeText);
     qz::CZoneLists lists = ReadZoneFile(file);
@@ -70,33 +70,12 @@ void Plot(const std::string& file, const std::string& out, const std::string& ta
         if (!tag.empty()) break;
     }
     if (panels.empty()) Fail(file, tag.empty() ? "no zones to plot" : "no zone tagged " + tag);
-    if (panels.size() > std::size_t(kMaxSide * 4 / size.cx))
-        Fail(file, std::to_string(panels.size()) + " zones are too many for one image; use --zone");
-
+    std::vector<PlotPanel> out;
+    for (const Panel& p : panels)
+        out.push_back({p.zone->strTag.str(), p.zone->Zzd_Mode, p.zone->Zzd_1, p.zone->Zzd_2,
+                       p.zone->Zzd_3, &p.picts});
     // One zone alone is its plot; several stand side by side under their tags.
-    const int top = tag.empty() ? kTitleHeight : 0;
-    ImageCanvas image(size.cx * int(panels.size()), top + size.cy);
-    image.FillRect({0, 0, image.GetSize().cx, top}, qz::CRxPlot::kMarginBrush);
-    image.SetTransparentText(true);
-    image.SetTextColor(qz::gfx::Rgb(0, 0, 0));
-    for (std::size_t i = 0; i < panels.size(); ++i) {
-        const Panel& p = panels[i];
-        const int left = size.cx * int(i);
-        qz::CRxPlot plot;
-        plot.SetPlaceholder(image, size);
-        plot.Zzd_Mode = p.zone->Zzd_Mode;
-        plot.Zzd_1 = p.zone->Zzd_1;
-        plot.Zzd_2 = p.zone->Zzd_2;
-        plot.Zzd_3 = p.zone->Zzd_3;
-        plot.pElements = &p.picts;
-        plot.Refresh();
-        plot.Paint(image, left, top);
-        if (top > 0) {
-            qz::gfx::Size e = image.TextExtent(p.zone->strTag);
-            image.OutText(left + (size.cx - e.cx) / 2, (top - e.cy) / 2, p.zone->strTag);
-        }
-    }
-    if (!image.SavePng(out)) Fail(out, "cannot be written");
+    WritePlotImage(out, size, tag.empty(), file, outPath);
 }
 
 void AddPlot(CLI::App& app) {
@@ -117,6 +96,36 @@ void AddPlot(CLI::App& app) {
 const bool registered = RegisterCommand({AddPlot});
 
 }  // namespace
+
+void WritePlotImage(const std::vector<PlotPanel>& panels, qz::gfx::Size size, bool titles,
+                    const std::string& source, const std::string& out) {
+    if (panels.size() > std::size_t(kMaxSide * 4 / size.cx))
+        Fail(source,
+             std::to_string(panels.size()) + " zones are too many for one image; use --zone");
+    const int top = titles ? kTitleHeight : 0;
+    ImageCanvas image(size.cx * int(panels.size()), top + size.cy);
+    image.FillRect({0, 0, image.GetSize().cx, top}, qz::CRxPlot::kMarginBrush);
+    image.SetTransparentText(true);
+    image.SetTextColor(qz::gfx::Rgb(0, 0, 0));
+    for (std::size_t i = 0; i < panels.size(); ++i) {
+        const PlotPanel& p = panels[i];
+        const int left = size.cx * int(i);
+        qz::CRxPlot plot;
+        plot.SetPlaceholder(image, size);
+        plot.Zzd_Mode = p.mode;
+        plot.Zzd_1 = p.zzd1;
+        plot.Zzd_2 = p.zzd2;
+        plot.Zzd_3 = p.zzd3;
+        plot.pElements = p.picts;
+        plot.Refresh();
+        plot.Paint(image, left, top);
+        if (top > 0) {
+            qz::gfx::Size e = image.TextExtent(p.title);
+            image.OutText(left + (size.cx - e.cx) / 2, (top - e.cy) / 2, p.title);
+        }
+    }
+    if (!image.SavePng(out)) Fail(out, "cannot be written");
+}
 
 }  // namespace quarnz
 

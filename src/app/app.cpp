@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/backends.h"
 #include "base/platform.h"
 
 namespace qz {
@@ -49,7 +50,15 @@ void CQuarnZGraphApp::InitFromExecutable(TextView executablePath) {
 }
 
 void CQuarnZGraphApp::Release() {
+    pDatabase.reset();
     ClearZones();
+}
+
+CTemplateDatabase* CQuarnZGraphApp::GetTemplateDatabase() {
+    if (pDatabase) return pDatabase.get();
+    if (strTemplatePath.empty() || !CurrentVfs().exists(strTemplatePath)) return nullptr;
+    pDatabase = app::OpenTemplateDatabase(strTemplatePath);
+    return pDatabase.get();
 }
 
 int CQuarnZGraphApp::GetZoneFileName(char16_t* buffer) const {

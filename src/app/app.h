@@ -1,7 +1,10 @@
 // The library object: the one holder of state between the host's calls.
 #pragma once
 
+#include <memory>
+
 #include "base/text.h"
+#include "templates/template_db.h"
 #include "zones/zone_list.h"
 
 namespace qz {
@@ -28,12 +31,17 @@ class CQuarnZGraphApp : public CZoneLists {
     // my_dll_GetZoneFileName: writes the name (or an empty string) into a
     // caller-owned buffer; 1 when a name was written.
     int GetZoneFileName(char16_t* buffer) const;
+    // The template library, opened on first use and kept open until Release;
+    // none when there is no file at strTemplatePath.  A failed open throws the
+    // driver's message and is tried again on the next call.
+    CTemplateDatabase* GetTemplateDatabase();
 
     Text strTemplatePath;
     // Empty when no working folder could be named, or when the zone parameter
     // file's path in it would not fit the host's buffer.
     Text strWorkPath;
     Text strZoneFileName;
+    std::unique_ptr<CTemplateDatabase> pDatabase;
 
   private:
     void StartUp(const Text& documentsFolder);

@@ -6,8 +6,11 @@
 #include "ui/win32/session_player.h"
 #include "ui/win32/win32_backend.h"
 #else
+#include "templates/sqlite/sqlite_template_db.h"
 #include "ui/headless/headless.h"
 #endif
+#include "base/platform.h"
+#include "templates/odbc/odbc_template_db.h"
 
 namespace qz::app {
 
@@ -74,6 +77,15 @@ bool FinishSession() {
 #else
     return Headless().Finish();
 #endif
+}
+
+std::unique_ptr<CTemplateDatabase> OpenTemplateDatabase(const Text& path) {
+#ifndef _WIN32
+    std::vector<std::uint8_t> bytes;
+    if (CurrentVfs().readAll(path, bytes) && IsSqliteHeader(bytes))
+        return OpenSqliteTemplateDatabase(path);
+#endif
+    return OpenOdbcTemplateDatabase(path);
 }
 
 }  // namespace qz::app

@@ -1,6 +1,11 @@
 // The one place that names the backends the library runs on: the user
-// interface its dialogs use and the player of session scripts.
+// interface its dialogs use, the player of session scripts and the reader of
+// the template library.
 #pragma once
+
+#include <memory>
+
+#include "templates/template_db.h"
 
 #include "ui/backend.h"
 #include "ui/session.h"
@@ -16,5 +21,10 @@ ui::Backend& UserInterface();
 // session and tells whether every step was played and every check held.
 void PlaySession(TextView script);
 bool FinishSession();
+
+// Opens the template library at `path` with the backend its first bytes
+// call for: an SQLite file with the embedded library (not on Windows), any
+// other file through ODBC.  Throws CDBException with the driver's message.
+std::unique_ptr<CTemplateDatabase> OpenTemplateDatabase(const Text& path);
 
 }  // namespace qz::app

@@ -1,0 +1,228 @@
+#include "templates/odbc/odbc_template_db.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+#include <odbcinst.h>
+#include <sql.h>
+#include <sqlext.h>
+
+#include <algorithm>
+#include <map>
+
+namespace qz {
+
+namespace {
+
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t));
+
+SQLWCHAR* Wide(const char16_t* text) {
+    return reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(text));
+}
+
+// The first diagnostic record's message, else a generic one.
+Text Diagnostic(SQLSMALLINT type, SQLHANDLE handle, Text* state = nullptr) {
+    char16_t sqlState[6] = {};
+    char16_t message[1024] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    SQLRETURN rc = SQLGetDiagRecW(type, handle, 1, Wide(sqlState), &native, Wide(message),
+                                  static_cast<SQLSMALLINT>(std::size(message)), &length);
+    if (!SQL_SUCCEEDED(rc)) return u"ODBC call failed";
+    if (state) *state = sqlState;
+    return Text(message,
+                std::min<std::size_t>(static_cast<std::size_t>(length), std::size(message) - 1));
+}
+
+void Check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle) {
+    if (!SQL_SUCCEEDED(rc)) throw CDBException(Diagnostic(type, handle));
+}
+
+class OdbcTemplateDatabase final : public CTemplateDatabase {
+  public:
+    explicit OdbcTemplateDatabase(const Text& connect) {
+        try {
+            if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)))
+                throw CDBException(u"ODBC environment could not be made");
+            Check(SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION,
+                                reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
+                  SQL_HANDLE_ENV, env_);
+            Check(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_), SQL_HANDLE_ENV, env_);
+            SQLSMALLINT outLength = 0;
+            Check(SQLDriverConnectW(dbc_, nullptr, Wide(connect.c_str()),
+                                    static_cast<SQLSMALLINT>(connect.size()), nullptr, 0,
+                                    &outLength, SQL_DRIVER_NOPROMPT),
+                  SQL_HANDLE_DBC, dbc_);
+            connected_ = true;
+        } catch (...) {
+            Free();
+            throw;
+        }
+    }
+    ~OdbcTemplateDatabase() override { Free(); }
+
+  protected:
+    std::vector<Text> QueryColumn(const char* sql, std::span<const TemplateValue> values) override {
+        std::vector<Text> out;
+        Run(sql, values, 0, [&](SQLHSTMT stmt) { out.push_back(ReadText(stmt, 1)); });
+        return out;
+    }
+
+    std::vector<CRecordset_Distance> QueryRows(const char* sql,
+                                               std::span<const TemplateValue> values,
+                                               std::size_t limit) override {
+        std::vector<CRecordset_Distance> out;
+        Run(sql, values, limit, [&](SQLHSTMT stmt) {
+            // Read column by column in order, as SQLGetData requires.
+            CRecordset_Distance& r = out.emplace_back();
+            r.nID = ReadNumber<SQLINTEGER>(stmt, 1, SQL_C_SLONG);
+            r.strManufacturer = ReadText(stmt, 2);
+            r.strProtSort = ReadText(stmt, 3);
+            r.strProtModel = ReadText(stmt, 4);
+            r.strZoneName = ReadText(stmt, 5);
+            r.Zzd_Mode = ReadNumber<SQLINTEGER>(stmt, 6, SQL_C_SLONG);
+            r.Zzd_1 = ReadNumber<SQLREAL>(stmt, 7, SQL_C_FLOAT);
+            r.Zzd_2 = ReadNumber<SQLREAL>(stmt, 8, SQL_C_FLOAT);
+            r.Zzd_3 = ReadNumber<SQLREAL>(stmt, 9, SQL_C_FLOAT);
+            r.ProtSettings = ReadBlock(stmt, 10);
+            r.strMemo = ReadText(stmt, 11);
+        });
+        return out;
+    }
+
+  private:
+    void Free() {
+        for (auto& [sql, stmt] : statements_) SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        statements_.clear();
+        if (connected_) SQLDisconnect(dbc_);
+        if (dbc_) SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+        if (env_) SQLFreeHandle(SQL_HANDLE_ENV, env_);
+        dbc_ = env_ = nullptr;
+        connected_ = false;
+    }
+
+    SQLHSTMT Prepare(const char* sql) {
+        auto found = statements_.find(sql);
+        if (found != statements_.end()) return found->second;
+        SQLHSTMT stmt = nullptr;
+        Check(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt), SQL_HANDLE_DBC, dbc_);
+        Text text = FromAscii(sql);
+        SQLRETURN rc = SQLPrepareW(stmt, Wide(text.c_str()), static_cast<SQLINTEGER>(text.size()));
+        if (!SQL_SUCCEEDED(rc)) {
+            CDBException error(Diagnostic(SQL_HANDLE_STMT, stmt));
+            SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+            throw error;
+        }
+        statements_.emplace(sql, stmt);
+        return stmt;
+    }
+
+    // A fetch or read that warns: a cut text (01004) is no error, an error in
+    // the row (01S01) is.
+    static void CheckRead(SQLRETURN rc, SQLHSTMT stmt) {
+        if (rc == SQL_SUCCESS_WITH_INFO) {
+            Text state;
+            Text message = Diagnostic(SQL_HANDLE_STMT, stmt, &state);
+            if (state == u"01S01") throw CDBException(message);
+            return;
+        }
+        Check(rc, SQL_HANDLE_STMT, stmt);
+    }
+
+    static Text ReadText(SQLHSTMT stmt, SQLUSMALLINT column) {
+        char16_t buffer[kTemplateTextLength + 1] = {};
+        SQLLEN indicator = 0;
+        CheckRead(SQLGetData(stmt, column, SQL_C_WCHAR, buffer, sizeof buffer, &indicator), stmt);
+        if (indicator == SQL_NULL_DATA) return {};
+        return Text(buffer);
+    }
+
+    template <typename T>
+    static T ReadNumber(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT type) {
+        T value = 0;
+        SQLLEN indicator = 0;
+        CheckRead(SQLGetData(stmt, column, type, &value, sizeof value, &indicator), stmt);
+        return indicator == SQL_NULL_DATA ? T(0) : value;
+    }
+
+    // The whole value, in chunks: each call but the last fills the buffer.
+    static std::vector<std::uint8_t> ReadBlock(SQLHSTMT stmt, SQLUSMALLINT column) {
+        std::vector<std::uint8_t> out;
+        std::uint8_t chunk[4096];
+        for (;;) {
+            SQLLEN indicator = 0;
+            SQLRETURN rc = SQLGetData(stmt, column, SQL_C_BINARY, chunk, sizeof chunk, &indicator);
+            if (rc == SQL_NO_DATA || indicator == SQL_NULL_DATA) break;
+            CheckRead(rc, stmt);
+            std::size_t got =
+                indicator == SQL_NO_TOTAL || indicator > static_cast<SQLLEN>(sizeof chunk)
+                    ? sizeof chunk
+                    : static_cast<std::size_t>(indicator);
+            out.insert(out.end(), chunk, chunk + got);
+            if (rc == SQL_SUCCESS) break;
+        }
+        return out;
+    }
+
+    template <typename Row>
+    void Run(const char* sql, std::span<const TemplateValue> values, std::size_t limit, Row&& row) {
+        SQLHSTMT stmt = Prepare(sql);
+        // Close the cursor whatever happens, keeping the statement prepared.
+        struct Close {
+            SQLHSTMT s;
+            ~Close() {
+                SQLFreeStmt(s, SQL_CLOSE);
+                SQLFreeStmt(s, SQL_RESET_PARAMS);
+            }
+        } close{stmt};
+        std::vector<SQLLEN> lengths(values.size());
+        std::vector<SQLINTEGER> numbers(values.size());
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            SQLUSMALLINT index = static_cast<SQLUSMALLINT>(i + 1);
+            SQLRETURN rc;
+            if (const TextView* text = std::get_if<TextView>(&values[i])) {
+                lengths[i] = static_cast<SQLLEN>(text->size() * sizeof(char16_t));
+                rc = SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR,
+                                      std::max<SQLULEN>(text->size(), 1), 0, Wide(text->data()),
+                                      lengths[i], &lengths[i]);
+            } else {
+                numbers[i] = std::get<std::int32_t>(values[i]);
+                rc = SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
+                                      &numbers[i], 0, nullptr);
+            }
+            Check(rc, SQL_HANDLE_STMT, stmt);
+        }
+        SQLRETURN rc = SQLExecute(stmt);
+        if (rc == SQL_NO_DATA) return;
+        Check(rc, SQL_HANDLE_STMT, stmt);
+        std::size_t count = 0;
+        for (;;) {
+            rc = SQLFetch(stmt);
+            if (rc == SQL_NO_DATA) break;
+            CheckRead(rc, stmt);
+            row(stmt);
+            if (limit && ++count == limit) break;
+        }
+    }
+
+    SQLHENV env_ = nullptr;
+    SQLHDBC dbc_ = nullptr;
+    bool connected_ = false;
+    std::map<const char*, SQLHSTMT> statements_;
+};
+
+}  // namespace
+
+std::unique_ptr<CTemplateDatabase> OpenOdbcTemplateDatabase(const Text& templatePath) {
+    // Every entry ends with a NUL, the list with one more.
+    static const char16_t kAttributes[] =
+        u"DSN=MS Access Database\0Description=\0FileType=\0DataDirectory=\0MaxScanRows=\0";
+    SQLConfigDataSourceW(nullptr, ODBC_ADD_DSN,
+                         reinterpret_cast<LPCWSTR>(u"Microsoft Access Driver (*.mdb)"),
+                         reinterpret_cast<LPCWSTR>(kAttributes));
+    Text connect = u"ODBC;DSN=MS Access Database;DBQ=" + templatePath;
+    // The "ODBC;" prefix is the framework's, not the driver manager's.
+    return std::make_unique<OdbcTemplateDatabase>(connect.substr(5));
+}
+
+}  // namespace qz

@@ -1,0 +1,20 @@
+// The template library reached through the ODBC driver manager, as the
+// product does on Windows.
+#pragma once
+
+#include <memory>
+
+#include "templates/template_db.h"
+
+namespace qz {
+
+// The data source the library registers and connects to.
+inline constexpr TextView kTemplateDataSource = u"MS Access Database";
+inline constexpr TextView kTemplateDriver = u"Microsoft Access Driver (*.mdb)";
+
+// Registers the data source (its result is not looked at: it may exist
+// already) and connects with the template path as DBQ; throws CDBException
+// with the driver's message.
+std::unique_ptr<CTemplateDatabase> OpenOdbcTemplateDatabase(const Text& templatePath);
+
+}  // namespace qz

@@ -1,0 +1,206 @@
+#include "templates/sqlite/sqlite_template_db.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+namespace qz {
+
+bool IsSqliteHeader(std::span<const std::uint8_t> bytes) {
+    static constexpr char kHeader[] = "SQLite format 3";  // with its NUL
+    return bytes.size() >= sizeof kHeader &&
+           std::memcmp(bytes.data(), kHeader, sizeof kHeader) == 0;
+}
+
+namespace {
+
+class SqliteTemplateDatabase final : public CTemplateDatabase {
+  public:
+    explicit SqliteTemplateDatabase(const Text& path) {
+        int rc = sqlite3_open_v2(ToUtf8(path).c_str(), &db_,
+                                 SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (rc != SQLITE_OK) {
+            Text message = db_ ? FromUtf8(sqlite3_errmsg(db_)) : FromUtf8(sqlite3_errstr(rc));
+            sqlite3_close(db_);
+            throw CDBException(message);
+        }
+        // The library is only read while it is open: its read lock is kept
+        // (no locking and checking the file anew for every statement), and
+        // its pages are mapped rather than copied.
+        sqlite3_exec(db_, "pragma locking_mode=exclusive; pragma mmap_size=268435456", nullptr,
+                     nullptr, nullptr);
+        // A file that is no database fails only when first read.
+        try {
+            Prepare(kSelectManufacturers);
+        } catch (...) {
+            sqlite3_close(db_);
+            throw;
+        }
+    }
+    ~SqliteTemplateDatabase() override {
+        for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
+        sqlite3_close(db_);
+    }
+
+  protected:
+    std::vector<Text> QueryColumn(const char* sql, std::span<const TemplateValue> values) override {
+        std::vector<Text> out;
+        Run(sql, values, 0, [&](sqlite3_stmt* stmt) { out.push_back(ReadText(stmt, 0)); });
+        return out;
+    }
+
+    std::vector<CRecordset_Distance> QueryRows(const char* sql,
+                                               std::span<const TemplateValue> values,
+                                               std::size_t limit) override {
+        std::vector<CRecordset_Distance> out;
+        Run(sql, values, limit, [&](sqlite3_stmt* stmt) {
+            if (sqlite3_column_count(stmt) < 11)
+                throw CDBException(u"Prot_Distance has fewer than 11 columns");
+            CRecordset_Distance& r = out.emplace_back();
+            r.nID = sqlite3_column_int(stmt, 0);
+            r.strManufacturer = ReadText(stmt, 1);
+            r.strProtSort = ReadText(stmt, 2);
+            r.strProtModel = ReadText(stmt, 3);
+            r.strZoneName = ReadText(stmt, 4);
+            r.Zzd_Mode = sqlite3_column_int(stmt, 5);
+            r.Zzd_1 = static_cast<float>(sqlite3_column_double(stmt, 6));
+            r.Zzd_2 = static_cast<float>(sqlite3_column_double(stmt, 7));
+            r.Zzd_3 = static_cast<float>(sqlite3_column_double(stmt, 8));
+            const auto* blob = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt, 9));
+            r.ProtSettings.assign(blob, blob + sqlite3_column_bytes(stmt, 9));
+            r.strMemo = ReadText(stmt, 10);
+        });
+        return out;
+    }
+
+  private:
+    [[noreturn]] void Fail() { throw CDBException(FromUtf8(sqlite3_errmsg(db_))); }
+
+    sqlite3_stmt* Prepare(const char* sql) {
+        auto found = statements_.find(sql);
+        if (found != statements_.end()) return found->second;
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) !=
+            SQLITE_OK)
+            Fail();
+        statements_.emplace(sql, stmt);
+        return stmt;
+    }
+
+    // Texts as the record binds them: at most 255 characters.
+    static Text ReadText(sqlite3_stmt* stmt, int column) {
+        const void* text = sqlite3_column_text16(stmt, column);
+        if (!text) return {};
+        std::size_t units = static_cast<std::size_t>(sqlite3_column_bytes16(stmt, column)) / 2;
+        Text out(static_cast<const char16_t*>(text), units);
+        if (out.size() > kTemplateTextLength) out.resize(kTemplateTextLength);
+        return out;
+    }
+
+    template <typename Row>
+    void Run(const char* sql, std::span<const TemplateValue> values, std::size_t limit, Row&& row) {
+        sqlite3_stmt* stmt = Prepare(sql);
+        // Reset whatever happens, so the statement can be run again.
+        struct Reset {
+            sqlite3_stmt* s;
+            ~Reset() {
+                sqlite3_reset(s);
+                sqlite3_clear_bindings(s);
+            }
+        } reset{stmt};
+        int index = 1;
+        for (const TemplateValue& v : values) {
+            int rc;
+            if (const TextView* text = std::get_if<TextView>(&v))
+                rc = sqlite3_bind_text16(stmt, index, text->data(),
+                                         static_cast<int>(text->size() * 2), SQLITE_TRANSIENT);
+            else
+                rc = sqlite3_bind_int(stmt, index, std::get<std::int32_t>(v));
+            if (rc != SQLITE_OK) Fail();
+            ++index;
+        }
+        std::size_t count = 0;
+        for (;;) {
+            int rc = sqlite3_step(stmt);
+            if (rc == SQLITE_DONE) break;
+            if (rc != SQLITE_ROW) Fail();
+            row(stmt);
+            if (limit && ++count == limit) break;
+        }
+    }
+
+    sqlite3* db_ = nullptr;
+    std::map<const char*, sqlite3_stmt*> statements_;
+};
+
+}  // namespace
+
+void WriteSqliteTemplateDatabase(const Text& path, std::span<const CRecordset_Distance> rows) {
+    std::string file = ToUtf8(path);
+    std::remove(file.c_str());
+    sqlite3* db = nullptr;
+    sqlite3_stmt* insert = nullptr;
+    auto fail = [&] {
+        Text message = FromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
+        sqlite3_finalize(insert);
+        sqlite3_close(db);
+        throw CDBException(message);
+    };
+    if (sqlite3_open(file.c_str(), &db) != SQLITE_OK) fail();
+    if (sqlite3_exec(db,
+                     "create table Prot_Distance (nID INTEGER PRIMARY KEY, strManufacturer TEXT, "
+                     "strProtSort TEXT,"
+                     " strProtModel TEXT, strZoneName TEXT, Zzd_Mode INTEGER, Zzd_1 REAL, Zzd_2 "
+                     "REAL, Zzd_3 REAL,"
+                     " ProtSettings BLOB, strMemo TEXT); begin",
+                     nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail();
+    if (sqlite3_prepare_v2(db, "insert into Prot_Distance values (?,?,?,?,?,?,?,?,?,?,?)", -1,
+                           &insert, nullptr) != SQLITE_OK)
+        fail();
+    auto text = [&](int index, const Text& value) {
+        return sqlite3_bind_text16(insert, index, value.data(), static_cast<int>(value.size() * 2),
+                                   SQLITE_STATIC);
+    };
+    for (const CRecordset_Distance& r : rows) {
+        bool ok = sqlite3_bind_int(insert, 1, r.nID) == SQLITE_OK &&
+                  text(2, r.strManufacturer) == SQLITE_OK && text(3, r.strProtSort) == SQLITE_OK &&
+                  text(4, r.strProtModel) == SQLITE_OK && text(5, r.strZoneName) == SQLITE_OK &&
+                  sqlite3_bind_int(insert, 6, r.Zzd_Mode) == SQLITE_OK &&
+                  sqlite3_bind_double(insert, 7, r.Zzd_1) == SQLITE_OK &&
+                  sqlite3_bind_double(insert, 8, r.Zzd_2) == SQLITE_OK &&
+                  sqlite3_bind_double(insert, 9, r.Zzd_3) == SQLITE_OK &&
+                  sqlite3_bind_blob(insert, 10, r.ProtSettings.data(),
+                                    static_cast<int>(r.ProtSettings.size()),
+                                    SQLITE_STATIC) == SQLITE_OK &&
+                  text(11, r.strMemo) == SQLITE_OK;
+        if (!ok || sqlite3_step(insert) != SQLITE_DONE) fail();
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    insert = nullptr;
+    // The tree's statements each find their rows through an index: "=" and
+    // distinct through the plain one, "like" (case-blind) through NOCASE ones
+    // led by the manufacturer for the models and by the model for the zones;
+    // the statistics make the planner take the narrow one.
+    if (sqlite3_exec(
+            db,
+            "create index Prot_Distance_Sort on Prot_Distance (strManufacturer, strProtSort);"
+            "create index Prot_Distance_Model on Prot_Distance (strManufacturer collate nocase,"
+            " strProtSort collate nocase, strProtModel collate nocase);"
+            "create index Prot_Distance_Zone on Prot_Distance (strProtModel collate nocase,"
+            " strProtSort collate nocase, strManufacturer collate nocase);"
+            "commit; analyze",
+            nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail();
+    if (sqlite3_close(db) != SQLITE_OK) fail();
+}
+
+std::unique_ptr<CTemplateDatabase> OpenSqliteTemplateDatabase(const Text& path) {
+    return std::make_unique<SqliteTemplateDatabase>(path);
+}
+
+}  // namespace qz

@@ -1,0 +1,85 @@
+// The template library: one table of protection zones, read-only, behind one
+// small interface with a backend per way of reaching the file.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "base/text.h"
+
+namespace qz {
+
+// One row of Prot_Distance, the columns in table order.  NULL reads as an
+// empty text, 0 or an empty block.
+struct CRecordset_Distance {
+    std::int32_t nID = 0;
+    Text strManufacturer;
+    Text strProtSort;
+    Text strProtModel;
+    Text strZoneName;
+    std::int32_t Zzd_Mode = 0;
+    float Zzd_1 = 0;
+    float Zzd_2 = 0;
+    float Zzd_3 = 0;
+    std::vector<std::uint8_t> ProtSettings;
+    Text strMemo;
+
+    bool operator==(const CRecordset_Distance&) const = default;
+};
+
+// Texts are bound as at most this many characters; longer ones read cut.
+inline constexpr std::size_t kTemplateTextLength = 255;
+
+// The statements the library sends, values bound as parameters.
+inline constexpr const char* kSelectManufacturers =
+    "select distinct strManufacturer from Prot_Distance order by strManufacturer";
+inline constexpr const char* kSelectProtSorts =
+    "select distinct strProtSort from Prot_Distance where strManufacturer=? order by strProtSort";
+inline constexpr const char* kSelectProtModels =
+    "select distinct strProtModel from Prot_Distance where strManufacturer like ? and strProtSort "
+    "like ?"
+    " order by strProtModel";
+inline constexpr const char* kSelectZones =
+    "select * from Prot_Distance where strManufacturer like ? and strProtSort like ? and "
+    "strProtModel like ?"
+    " order by strZoneName";
+inline constexpr const char* kSelectZone = "select * from Prot_Distance where nID=?";
+
+// A failure of the driver or library, carrying its own message.
+class CDBException : public std::runtime_error {
+  public:
+    explicit CDBException(const Text& message)
+        : std::runtime_error(ToUtf8Lossy(message)), m_strError(message) {}
+    Text m_strError;
+};
+
+using TemplateValue = std::variant<TextView, std::int32_t>;
+
+class CTemplateDatabase {
+  public:
+    virtual ~CTemplateDatabase() = default;
+
+    std::vector<Text> Manufacturers();
+    std::vector<Text> ProtSorts(TextView manufacturer);
+    std::vector<Text> ProtModels(TextView manufacturer, TextView sort);
+    std::vector<CRecordset_Distance> Zones(TextView manufacturer, TextView sort, TextView model);
+    // The first row with this id, if any.
+    std::optional<CRecordset_Distance> Zone(std::int32_t id);
+
+  protected:
+    // Runs a statement (one of the constants above, so a backend may keep it
+    // prepared by its address) and returns column 1 of each row as text.
+    virtual std::vector<Text> QueryColumn(const char* sql,
+                                          std::span<const TemplateValue> values) = 0;
+    // The same, returning whole rows; at most `limit` rows when not 0.
+    virtual std::vector<CRecordset_Distance> QueryRows(const char* sql,
+                                                       std::span<const TemplateValue> values,
+                                                       std::size_t limit) = 0;
+};
+
+}  // namespace qz
