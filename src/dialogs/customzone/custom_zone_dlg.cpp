@@ -1,0 +1,264 @@
+#include "dialogs/customzone/custom_zone_dlg.h"
+
+#include <cwctype>
+
+#include "base/helpers.h"
+#include "base/msgbox.h"
+#include "resources/resource_ids.h"
+#include "resources/templates.h"
+
+namespace qz {
+
+namespace {
+constexpr const char* kOhms = "%.3f Ω";
+constexpr const char* kDegrees = "%.3f °";
+constexpr float kWrap = 360.0f;  // with -360: wrapped rather than clamped
+
+constexpr const char16_t* kMagnitude = u"幅值 Zzd_Mag =";
+constexpr const char16_t* kAngle = u"角度 Zzd_Ang =";
+constexpr const char16_t* kR = u"Rzd =";
+constexpr const char16_t* kX = u"Xzd =";
+
+struct ValueLimits {
+    float lo, hi;  // -360, 360: an angle, wrapped
+};
+// By mode, for value 1 to 3; mode 1 has no third value.
+constexpr ValueLimits kLimits[4][3] = {
+    {{0, 1000}, {-kWrap, kWrap}, {-80, 80}},
+    {{-1000, 1000}, {-1000, 1000}, {0, 0}},
+    {{0, 1000}, {-kWrap, kWrap}, {-1000, 1000}},
+    {{-1000, 1000}, {-1000, 1000}, {-kWrap, kWrap}},
+};
+constexpr float kDefaults[4][3] = {{1, 78, 0}, {0.5f, 1, 0}, {1, 78, 0.5f}, {0.5f, 1, 78}};
+
+void TrimWhiteSpace(Text& text) {
+    auto blank = [](char16_t c) { return std::iswspace(wint_t(c)) != 0; };
+    std::size_t first = 0, last = text.size();
+    while (first < last && blank(text[first])) ++first;
+    while (last > first && blank(text[last - 1])) --last;
+    text = text.substr(first, last - first);
+}
+
+bool ValidMode(std::int32_t mode) {
+    return mode >= 0 && mode <= 3;
+}
+}  // namespace
+
+CDlg_Import_ProtEdit::CDlg_Import_ProtEdit() : CDialog(res::kDlgCustom) {}
+
+Text* CDlg_Import_ProtEdit::EditText(int id) {
+    switch (id) {
+        case res::kEditCustomTag:
+            return &strTag;
+        case res::kEditCustomName:
+            return &strZoneName;
+        case res::kEditCustomValue1:
+            return &strValue1;
+        case res::kEditCustomValue2:
+            return &strValue2;
+        case res::kEditCustomValue3:
+            return &strValue3;
+        default:
+            return nullptr;
+    }
+}
+
+void CDlg_Import_ProtEdit::DoDataExchange(ui::CDataExchange& dx) {
+    ui::DDX_Text(dx, res::kEditCustomTag, strTag);
+    ui::DDX_Text(dx, res::kEditCustomName, strZoneName);
+    ui::DDX_Text(dx, res::kEditCustomValue1, strValue1);
+    ui::DDX_Text(dx, res::kEditCustomValue2, strValue2);
+    ui::DDX_Text(dx, res::kEditCustomValue3, strValue3);
+}
+
+bool CDlg_Import_ProtEdit::OnInitDialog() {
+    CDialog::OnInitDialog();
+    ListResetContent(res::kListCustomMode);
+    for (const char16_t* item : res::kModeItems) ListAddString(res::kListCustomMode, item);
+    SetWindowText(u"自定义--保护区段");
+    ShowInputs();
+    return true;
+}
+
+void CDlg_Import_ProtEdit::ShowInputs() {
+    ListSetCurSel(res::kListCustomMode, Zzd_Mode);
+    auto show = [&](const char16_t* label1, const char16_t* label2, const char16_t* label3,
+                    const char* format2, const char* format3) {
+        SetDlgItemText(res::kLabelCustomValue1, label1);
+        SetDlgItemText(res::kLabelCustomValue2, label2);
+        strValue1 = Format(kOhms, double(Zzd_1));
+        strValue2 = Format(format2, double(Zzd_2));
+        // Mode 1 leaves the hidden third value as it was.
+        if (label3) {
+            SetDlgItemText(res::kLabelCustomValue3, label3);
+            strValue3 = Format(format3, double(Zzd_3));
+        }
+    };
+    switch (Zzd_Mode) {
+        case 0:
+            show(kMagnitude, kAngle, u"偏转角 AngShift =", kDegrees, kDegrees);
+            break;
+        case 1:
+            show(kR, kX, nullptr, kOhms, nullptr);
+            break;
+        case 2:
+            show(kMagnitude, kAngle, kR, kDegrees, kOhms);
+            break;
+        case 3:
+            show(kR, kX, u"正序阻抗角 Ang =", kOhms, kDegrees);
+            break;
+        default:
+            break;
+    }
+    bool third = Zzd_Mode != 1;
+    ShowItem(res::kLabelCustomValue3, third);
+    ShowItem(res::kEditCustomValue3, third);
+    UpdateData(false);
+}
+
+void CDlg_Import_ProtEdit::ApplyInput() {
+    switch (nFocusKind) {
+        case 1:
+            TrimWhiteSpace(strTag);
+            break;
+        case 2:
+            TrimWhiteSpace(strZoneName);
+            break;
+        case 3: {
+            int mode = ListGetCurSel(res::kListCustomMode);
+            if (!ValidMode(mode) || mode == Zzd_Mode) break;
+            Zzd_Mode = mode;
+            Zzd_1 = kDefaults[mode][0];
+            Zzd_2 = kDefaults[mode][1];
+            Zzd_3 = kDefaults[mode][2];
+            break;
+        }
+        case 4: {
+            if (!ValidMode(Zzd_Mode) || nFocusValue < 1 || nFocusValue > 3) break;
+            if (Zzd_Mode == 1 && nFocusValue == 3) break;
+            float* values[3] = {&Zzd_1, &Zzd_2, &Zzd_3};
+            const Text* texts[3] = {&strValue1, &strValue2, &strValue3};
+            const ValueLimits& l = kLimits[Zzd_Mode][nFocusValue - 1];
+            *values[nFocusValue - 1] = TextToNumberInRange(*texts[nFocusValue - 1], l.hi, l.lo);
+            break;
+        }
+        default:
+            break;
+    }
+    ShowInputs();
+}
+
+bool CDlg_Import_ProtEdit::Validate() {
+    constexpr unsigned kError = kMbOk | kMbIconError;
+    TrimWhiteSpace(strTag);
+    if (strTag.empty()) {
+        MessageBox(u"请输入区段标记!         \n\n", u"标记", kError);
+        return false;
+    }
+    TrimWhiteSpace(strZoneName);
+    if (strZoneName.empty()) {
+        MessageBox(u"请输入区段名称!         \n\n", u"区段名称", kError);
+        return false;
+    }
+    switch (Zzd_Mode) {
+        case 0:
+        case 2:
+            if (Zzd_1 < 0) {
+                MessageBox(u"阻抗幅值 Zzd_Mag 必须 >=0 !         \n\n", u"阻抗定值", kError);
+                return false;
+            }
+            Zzd_2 = ClampOrWrap(Zzd_2, kWrap, -kWrap);
+            break;
+        case 1:
+            Zzd_3 = 0;
+            break;
+        case 3:
+            Zzd_3 = ClampOrWrap(Zzd_3, kWrap, -kWrap);
+            break;
+        default:
+            break;
+    }
+    return true;
+}
+
+void CDlg_Import_ProtEdit::RunGraphEditor() {
+    if (!runGraphEditor) return;
+    GraphRequest request{nID, Zzd_Mode, Zzd_1, Zzd_2, Zzd_3, strPictFile, nCharKind};
+    if (!runGraphEditor(request)) return;
+    strPictFile = request.strPictFile;
+    nCharKind = request.nCharKind;
+}
+
+void CDlg_Import_ProtEdit::OnOK() {
+    // Enter applies what was typed; only the buttons end the dialog.
+    UpdateData(true);
+    ApplyInput();
+}
+
+void CDlg_Import_ProtEdit::OnCancel() {
+    // Escape shows the members again, dropping what was typed.
+    UpdateData(false);
+}
+
+void CDlg_Import_ProtEdit::OnCommand(int id) {
+    switch (id) {
+        case res::kBtnCustomGraph:
+            RunGraphEditor();
+            break;
+        case res::kBtnCustomOk:
+            if (!Validate()) break;
+            UpdateData(true);
+            EndDialog(kIdOk);
+            break;
+        case res::kBtnCustomCancel:
+            EndDialog(kIdCancel);
+            break;
+        default:
+            break;
+    }
+}
+
+void CDlg_Import_ProtEdit::OnSetFocus(int id) {
+    switch (id) {
+        case res::kEditCustomTag:
+            nFocusKind = 1;
+            nFocusValue = 1;
+            break;
+        case res::kEditCustomName:
+            nFocusKind = 2;
+            nFocusValue = 1;
+            break;
+        case res::kEditCustomValue1:
+        case res::kEditCustomValue2:
+        case res::kEditCustomValue3:
+            nFocusKind = 4;
+            nFocusValue = id - res::kEditCustomValue1 + 1;
+            break;
+        default:
+            break;
+    }
+}
+
+void CDlg_Import_ProtEdit::OnKillFocus(int id) {
+    Text* text = EditText(id);
+    if (!text) return;
+    Text before = *text;
+    UpdateData(true);
+    if (*text != before) ApplyInput();
+}
+
+void CDlg_Import_ProtEdit::OnSelChange(int id) {
+    if (id != res::kListCustomMode) return;
+    // Without the list dropped down this applies the input last entered,
+    // and the old mode is selected again.
+    UpdateData(true);
+    ApplyInput();
+}
+
+void CDlg_Import_ProtEdit::OnDropDown(int id) {
+    if (id != res::kListCustomMode) return;
+    nFocusKind = 3;
+    nFocusValue = 1;
+}
+
+}  // namespace qz
