@@ -2,30 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "base/msgbox.h"
+#include "dialog_session.h"
 #include "dialogs/customzone/custom_zone_dlg.h"
-#include "ui/headless/headless.h"
 
 using namespace qz;
-using qz::ui::headless::HeadlessBackend;
 
-namespace {
-
-struct CustomZoneDialogTest : ::testing::Test {
-    HeadlessBackend user;
-    ui::UseBackend use{user};
-
-    int Run(ui::CDialog& dlg, const char* script) {
-        user.Play(script);
-        int result = dlg.DoModal();
-        bool played = user.Finish();
-        std::string errors;
-        for (const auto& e : user.Errors()) errors += e + "\n";
-        EXPECT_TRUE(played) << errors;
-        return result;
-    }
-};
-
-}  // namespace
+using CustomZoneDialogTest = qztest::DialogSessionTest;
 
 TEST_F(CustomZoneDialogTest, ModesSetTheirDefaultsAndValuesKeepTheirLimits) {
     CDlg_Import_ProtEdit dlg;

@@ -3,31 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "base/msgbox.h"
+#include "dialog_session.h"
 #include "dialogs/grapheditor/element_dlgs.h"
-#include "ui/headless/headless.h"
 
 using namespace qz;
-using qz::ui::headless::HeadlessBackend;
 
-namespace {
-
-struct ElementDialogTest : ::testing::Test {
-    HeadlessBackend user;
-    ui::UseBackend use{user};
-
-    // Plays `script` at `dlg`; the dialog's result.
-    int Run(ui::CDialog& dlg, const char* script) {
-        user.Play(script);
-        int result = dlg.DoModal();
-        bool played = user.Finish();
-        std::string errors;
-        for (const auto& e : user.Errors()) errors += e + "\n";
-        EXPECT_TRUE(played) << errors;
-        return result;
-    }
-};
-
-}  // namespace
+using ElementDialogTest = qztest::DialogSessionTest;
 
 TEST_F(ElementDialogTest, CircleConvertsItsPointsAndLimitsWhatIsTyped) {
     CDlg_Import_Graph_Mho dlg;
