@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "base/platform.h"
+#include "bench_zones.h"
 #include "zones/zone_list.h"
 
 using namespace qz;
@@ -18,25 +19,9 @@ const std::string& Path() {
 }
 
 CZoneLists& Big() {
-    static CZoneLists lists = [] {
-        CZoneLists l;
-        l.fAllowedError = 0.05f;
-        for (int i = 0; i < 10000; ++i) {
-            auto z = std::make_unique<CZone>();
-            z->strTag = Format("Z%d,LE", i);
-            z->strZoneName = Format("接地距离 %d段", i);
-            z->Zzd_Mode = i % 4;
-            z->Zzd_1 = 10.5f + float(i % 7);
-            z->Zzd_2 = 78;
-            for (int k = 0; k < 5; ++k) {
-                std::unique_ptr<CPict> p = CreatePict(k % 4);
-                p->strZoneTag = z->strTag;
-                l.arrPicts.push_back(std::move(p));
-            }
-            l.arrZones.push_back(std::move(z));
-        }
-        return l;
-    }();
+    static CZoneLists lists = qzbench::MakeZones(10000, [](int) {
+        return std::vector<int>{0, 1, 2, 3, 0};
+    });
     return lists;
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench_zones.h"
 #include "dialogs/zoneset/zone_set_dlg.h"
 #include "ui/headless/headless.h"
 #include "zones/describe.h"
@@ -21,23 +22,11 @@ namespace {
 
 // Zones as a relay's list has them, each with one or two elements.
 CZoneLists Make(int count) {
-    CZoneLists l;
-    l.fAllowedError = 0.05f;
-    for (int i = 0; i < count; ++i) {
-        auto z = std::make_unique<CZone>();
-        z->strTag = Format("Z%d,LE", i);
-        z->strZoneName = Format("接地距离 %d段", i);
-        z->Zzd_Mode = i % 4;
-        z->Zzd_1 = 10.5f + float(i % 7);
-        z->Zzd_2 = 78;
-        for (int k = 0; k <= i % 2; ++k) {
-            std::unique_ptr<CPict> p = CreatePict((i + k) % 4);
-            p->strZoneTag = z->strTag;
-            l.arrPicts.push_back(std::move(p));
-        }
-        l.arrZones.push_back(std::move(z));
-    }
-    return l;
+    return qzbench::MakeZones(count, [](int i) {
+        std::vector<int> kinds;
+        for (int k = 0; k <= i % 2; ++k) kinds.push_back((i + k) % 4);
+        return kinds;
+    });
 }
 
 CZoneLists& Lists(int count) {
