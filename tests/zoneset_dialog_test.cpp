@@ -137,6 +137,8 @@ expect-cell 4002 2 0 "  2    "
     user.Play(R"(
 grid-click 4002 2 3
 grid-dblclick 4002 1 2
+expect-dialog 1002
+click 4161
 )");
     user.Call([&] {
         EXPECT_EQ(dlg->nCurRow, 1);
@@ -402,4 +404,87 @@ click 4004
     EXPECT_EQ(user.Messages()[0].text, u"没有找到文件 " + missing + u" !");
     EXPECT_EQ(user.Messages()[0].caption, u"QuarnZGraph");
     EXPECT_EQ(user.Messages()[0].flags, unsigned(kMbOk | kMbIconError));
+}
+
+TEST_F(ZoneSetTest, CustomZonesAreAddedUnderUniqueTagsAndEditedWithTheirElements) {
+    Text work = dir.text("work");
+    std::filesystem::create_directories(dir.path() / "work");
+    dlg = std::make_unique<CDlg_ZoneSet>(app, work);
+    // The editor stands in: it hands back a file of two circles, or nothing
+    // as when its write failed.
+    bool editorWrites = true;
+    Text seen;
+    dlg->runGraphEditor = [&](const Text& folder, CDlg_Import_ProtEdit::GraphRequest& r) {
+        seen = r.strPictFile;
+        PictList two;
+        two.push_back(CreatePict(kPictMho));
+        two.push_back(CreatePict(kPictMho));
+        Text path = JoinPath(folder, u"graph.tmp");
+        r.strPictFile = editorWrites && SavePictFile(path, two, PictForm::kNumeric) ? path : Text();
+        r.nCharKind = 0;
+        return true;
+    };
+    user.Play(R"(
+grid-rclick 4002 0 1
+menu 自定义
+expect-dialog 1002
+expect-text 4150 "Z1,LE"
+expect-text 4151 "接地距离 I段"
+click 4159
+click 4160
+expect-rows 4002 2
+expect-cell 4002 1 1 "Z1,LE"
+expect-current-row 4002 1
+grid-rclick 4002 1 1
+menu 自定义
+expect-text 4150 "Z1,LE"
+click 4160
+expect-cell 4002 2 1 "Z1,LE_2"
+expect-current-row 4002 2
+)");
+    user.Call([&] {
+        EXPECT_TRUE(seen.empty());
+        ASSERT_EQ(app.arrPicts.size(), 2u);  // the second zone got no file
+        EXPECT_EQ(app.arrZones[1]->nID, -1);
+    });
+    // Editing starts the editor from the zone's elements; an unchanged tag
+    // stays, and a rename carries the elements along.
+    user.Play(R"(
+grid-dblclick 4002 1 2
+expect-dialog 1002
+click 4159
+type 4150 "Z9"
+click 4160
+expect-cell 4002 1 1 "Z9"
+)");
+    user.Call([&] {
+        EXPECT_EQ(seen, JoinPath(work, u"graphPara.tmp"));
+        EXPECT_EQ(app.arrPicts.size(), 2u);
+        for (auto& p : app.arrPicts) EXPECT_EQ(p->strZoneTag, u"Z9");
+        editorWrites = false;
+    });
+    // A failed write of the editor's file keeps the elements.
+    user.Play(R"(
+grid-dblclick 4002 1 2
+click 4159
+type 4150 "Z8"
+click 4160
+expect-cell 4002 1 1 "Z8"
+)");
+    user.Call([&] {
+        ASSERT_EQ(app.arrPicts.size(), 2u);
+        for (auto& p : app.arrPicts) EXPECT_EQ(p->strZoneTag, u"Z8");
+        std::filesystem::remove_all(dir.path() / "work");  // graphPara.tmp cannot be written
+    });
+    user.Play(R"(
+grid-dblclick 4002 1 2
+click 4160
+grid-dblclick 4002 2 2
+escape
+click 4161
+click 4003
+)");
+    EXPECT_TRUE(Run()) << Errors();
+    EXPECT_EQ(app.arrPicts.size(), 2u);
+    EXPECT_EQ(app.arrPicts[0]->strZoneTag, u"Z8");
 }

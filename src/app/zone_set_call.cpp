@@ -12,7 +12,7 @@ int RunZoneSet(CQuarnZGraphApp& app, const char16_t* zoneFile) {
     app.ClearZones();
     if (zoneFile) app.LoadZoneFile(Text(zoneFile));
     app.strZoneFileName.clear();
-    CDlg_ZoneSet dlg(app);
+    CDlg_ZoneSet dlg(app, app.strWorkPath, [&app] { return app.GetTemplateDatabase(); });
     if (dlg.DoModal() != kIdOk) return 0;
     if (app.strWorkPath.empty()) return 1;  // nowhere to save
     Text path = JoinPath(app.strWorkPath, kZoneParameterFileName);

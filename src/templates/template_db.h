@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -81,5 +82,9 @@ class CTemplateDatabase {
                                                        std::span<const TemplateValue> values,
                                                        std::size_t limit) = 0;
 };
+
+// Opens the library on demand: none when there is no file; a failed open
+// throws CDBException.
+using TemplateSource = std::function<CTemplateDatabase*()>;
 
 }  // namespace qz

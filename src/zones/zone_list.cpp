@@ -23,6 +23,11 @@ void CZoneLists::DeletePicts(TextView tag) {
     std::erase_if(arrPicts, [&](const auto& p) { return p->strZoneTag == tag; });
 }
 
+void CZoneLists::RetagPicts(TextView from, TextView to) {
+    for (auto& p : arrPicts)
+        if (p->strZoneTag == from) p->strZoneTag = to;
+}
+
 std::vector<std::uint8_t> CZoneLists::ZoneFileBytes() const {
     std::vector<std::uint8_t> bytes;
     // Room for typical records at once: growing by copies would cost more than writing.

@@ -36,6 +36,8 @@ class CZoneLists {
     void DeleteZone(std::size_t index);
     // Removes every element whose tag equals `tag` (whole text, case-sensitive).
     void DeletePicts(TextView tag);
+    // Gives the elements tagged `from` the tag `to`.
+    void RetagPicts(TextView from, TextView to);
 
     // Reads a zone parameter file and appends its zones and elements.  A
     // missing, unopenable or broken file shows one error message naming it,

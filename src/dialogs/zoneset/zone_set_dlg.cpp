@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/helpers.h"
+#include "base/platform.h"
 #include "resources/resource_ids.h"
 #include "ui/menu.h"
 
@@ -16,7 +17,11 @@ constexpr short kColAligns[4] = {ui::kAlignCenterCenter, ui::kAlignCenterCenter,
 constexpr const char16_t* kHeadings[4] = {u"显示", u"标记", u"区段名称", u"整定阻抗"};
 }  // namespace
 
-CDlg_ZoneSet::CDlg_ZoneSet(CZoneLists& lists) : CDialog(res::kDlgZoneSet), lists_(lists) {
+CDlg_ZoneSet::CDlg_ZoneSet(CZoneLists& lists, Text workPath, TemplateSource database)
+    : CDialog(res::kDlgZoneSet),
+      lists_(lists),
+      workPath_(std::move(workPath)),
+      database_(std::move(database)) {
     ExposeCurrentRow(res::kGridZones, nCurRow);
 }
 
@@ -113,6 +118,12 @@ void CDlg_ZoneSet::OnCommand(int id) {
         case res::kBtnZoneSetCancel:
             EndDialog(kIdCancel);
             break;
+        case res::kCmdCustom:
+            OnCustomZone();
+            break;
+        case res::kCmdEdit:
+            OnEditZone();
+            break;
         case res::kCmdDelete:
             OnDeleteZone();
             break;
@@ -146,6 +157,7 @@ void CDlg_ZoneSet::OnGridEvent(int id, int event) {
             break;
         case ui::kGridDblClick:
             nCurRow = std::min(grid.GetMouseRow(), lastRow);
+            OnEditZone();
             break;
         default:
             break;
@@ -163,6 +175,100 @@ bool CDlg_ZoneSet::OnRightButtonUp(int id, ui::Point screen) {
     }
     TrackPopupMenu(menu, screen);
     return true;
+}
+
+void CDlg_ZoneSet::PrepareCustom(CDlg_Import_ProtEdit& dlg) {
+    if (runGraphEditor)
+        dlg.runGraphEditor = [this](CDlg_Import_ProtEdit::GraphRequest& request) {
+            return runGraphEditor(workPath_, request);
+        };
+}
+
+void CDlg_ZoneSet::OnCustomZone() {
+    CDlg_Import_ProtEdit dlg;
+    PrepareCustom(dlg);
+    if (lists_.arrZones.empty()) {
+        dlg.nID = -1;
+        dlg.Zzd_Mode = 0;
+        dlg.Zzd_1 = 1;
+        dlg.Zzd_2 = 78;
+        dlg.Zzd_3 = 0;
+        dlg.strTag = u"Z1,LE";
+        dlg.strZoneName = u"接地距离 I段";
+        dlg.nCharKind = kCharCircle;
+    } else {
+        const CZone& last = *lists_.arrZones.back();
+        dlg.nID = last.nID;
+        dlg.Zzd_Mode = last.Zzd_Mode;
+        dlg.Zzd_1 = last.Zzd_1;
+        dlg.Zzd_2 = last.Zzd_2;
+        dlg.Zzd_3 = last.Zzd_3;
+        dlg.strTag = Text(last.strTag);
+        dlg.strZoneName = Text(last.strZoneName);
+        dlg.nCharKind = last.nCharKind;
+    }
+    if (dlg.DoModal() != kIdOk) return;
+    strPictFile = dlg.strPictFile;
+    auto zone = std::make_unique<CZone>();
+    zone->nShow = 1;
+    zone->nID = dlg.nID;
+    zone->Zzd_Mode = dlg.Zzd_Mode;
+    zone->Zzd_1 = dlg.Zzd_1;
+    zone->Zzd_2 = dlg.Zzd_2;
+    zone->Zzd_3 = dlg.Zzd_3;
+    zone->strZoneName = dlg.strZoneName;
+    zone->nCharKind = dlg.nCharKind;
+    zone->strTag = lists_.MakeUniqueTag(dlg.strTag, -1);
+    Text tag(zone->strTag);
+    lists_.arrZones.push_back(std::move(zone));
+    lists_.AppendPictsFromFile(strPictFile, tag);
+    nCurRow = int(lists_.arrZones.size());
+    FillGrid();
+}
+
+void CDlg_ZoneSet::OnEditZone() {
+    if (nCurRow < 1 || nCurRow > int(lists_.arrZones.size())) return;
+    CZone& zone = *lists_.arrZones[std::size_t(nCurRow - 1)];
+    if (zone.nID < 0) EditCustomZone(zone);
+}
+
+void CDlg_ZoneSet::EditCustomZone(CZone& zone) {
+    CDlg_Import_ProtEdit dlg;
+    PrepareCustom(dlg);
+    dlg.nID = zone.nID;
+    dlg.Zzd_Mode = zone.Zzd_Mode;
+    dlg.Zzd_1 = zone.Zzd_1;
+    dlg.Zzd_2 = zone.Zzd_2;
+    dlg.Zzd_3 = zone.Zzd_3;
+    dlg.strTag = Text(zone.strTag);
+    dlg.strZoneName = Text(zone.strZoneName);
+    dlg.nCharKind = zone.nCharKind;
+    Text oldTag(zone.strTag);
+    if (!workPath_.empty()) {
+        Text path = JoinPath(workPath_, u"graphPara.tmp");
+        if (lists_.SavePictsOfZone(path, oldTag)) dlg.strPictFile = path;
+    }
+    if (dlg.DoModal() != kIdOk) return;
+    strPictFile = dlg.strPictFile;
+    zone.Zzd_1 = dlg.Zzd_1;
+    zone.Zzd_2 = dlg.Zzd_2;
+    zone.Zzd_3 = dlg.Zzd_3;
+    zone.Zzd_Mode = dlg.Zzd_Mode;
+    zone.nID = dlg.nID;
+    zone.strZoneName = dlg.strZoneName;
+    zone.nCharKind = dlg.nCharKind;
+    zone.nShow = 1;
+    zone.strTag = lists_.MakeUniqueTag(dlg.strTag, nCurRow - 1);
+    Text tag(zone.strTag);
+    // Every element file written here or by the editor has a path, an empty
+    // list included; no path means a write failed, and the elements stay.
+    if (strPictFile.empty()) {
+        lists_.RetagPicts(oldTag, tag);
+    } else {
+        lists_.DeletePicts(oldTag);
+        lists_.AppendPictsFromFile(strPictFile, tag);
+    }
+    FillGrid();
 }
 
 void CDlg_ZoneSet::OnDeleteZone() {

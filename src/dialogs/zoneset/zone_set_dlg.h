@@ -2,6 +2,10 @@
 // commands on the zones.  It edits the library object's lists in place.
 #pragma once
 
+#include <functional>
+
+#include "dialogs/customzone/custom_zone_dlg.h"
+#include "templates/template_db.h"
 #include "ui/dialog.h"
 #include "zones/zone_list.h"
 
@@ -9,7 +13,13 @@ namespace qz {
 
 class CDlg_ZoneSet : public ui::CDialog {
   public:
-    explicit CDlg_ZoneSet(CZoneLists& lists);
+    // `workPath` is the working folder of the exchange files (empty: none can
+    // be written); `database` opens the template library on demand.
+    explicit CDlg_ZoneSet(CZoneLists& lists, Text workPath = {}, TemplateSource database = {});
+
+    // Runs the characteristic's editor for the custom zone dialog; unset, its
+    // button does nothing.
+    std::function<bool(const Text& workPath, CDlg_Import_ProtEdit::GraphRequest&)> runGraphEditor;
 
     Text strPictFile;
     Text strAllowedError;
@@ -32,10 +42,16 @@ class CDlg_ZoneSet : public ui::CDialog {
     void FillGrid();
     void EnsureRowVisible();
     void ApplyAllowedError();
+    void OnCustomZone();
+    void OnEditZone();
+    void EditCustomZone(CZone& zone);
+    void PrepareCustom(CDlg_Import_ProtEdit& dlg);
     void OnDeleteZone();
     void OnClearZones();
 
     CZoneLists& lists_;
+    Text workPath_;
+    TemplateSource database_;
 };
 
 }  // namespace qz
