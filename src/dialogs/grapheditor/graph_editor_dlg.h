@@ -67,6 +67,9 @@ class CDlg_Import_Graph : public ui::CDialog {
     void ElementEdited();
     void RemoveElement(int row);
 
+    PictList arrPicts;
+    CRxPlot plot;
+
   private:
     ui::CMSFlexGrid& Table() { return Grid(res::kGridElements); }
     // The one-element rule of circles and lenses; true when another may come.
@@ -75,8 +78,6 @@ class CDlg_Import_Graph : public ui::CDialog {
     void OnClearElements();
 
     Text strWorkPath;
-    PictList arrPicts;
-    CRxPlot plot;
 };
 
 // Runs the editor for the custom zone dialog's characteristic button: fills
