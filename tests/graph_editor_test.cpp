@@ -51,28 +51,6 @@ struct GraphEditorTest : qztest::DialogSessionTest {
     }
 };
 
-// Whether `p` lies on the line through `z` at `inclination` degrees.
-void ExpectOnLine(const PictPoint& p, const PictPoint& z, float inclination) {
-    RectValue a = p.Rect(), b = z.Rect();
-    double t = inclination * kPi / 180;
-    EXPECT_NEAR((a.R - b.R) * std::sin(t) - (a.X - b.X) * std::cos(t), 0, 1e-3);
-}
-
-// Each side's end is the next one's start, the last closes onto the first,
-// and every vertex lies on both sides it joins.
-void ExpectClosedPolygon(const std::vector<const CPictLine*>& sides) {
-    for (std::size_t i = 0; i < sides.size(); ++i) {
-        SCOPED_TRACE(i);
-        const CPictLine& s = *sides[i];
-        const CPictLine& next = *sides[(i + 1) % sides.size()];
-        EXPECT_NEAR(s.ptZ2.Rect().R, next.ptZ1.Rect().R, 1e-4);
-        EXPECT_NEAR(s.ptZ2.Rect().X, next.ptZ1.Rect().X, 1e-4);
-        ExpectOnLine(s.ptZ1, s.ptZ, s.fInclination);
-        ExpectOnLine(s.ptZ2, s.ptZ, s.fInclination);
-        ExpectOnLine(s.ptZ2, next.ptZ, next.fInclination);
-    }
-}
-
 }  // namespace
 
 TEST_F(GraphEditorTest, PolygonRowsFollowAddInsertDeleteAndTheKindSwitch) {
@@ -318,12 +296,23 @@ TEST_F(GraphEditorTest, TheExampleQuadrilateralIsClosed) {
     std::string script = qztest::ReadText(std::filesystem::path(QZ_SOURCE_DIR) /
                                           "examples/sessions/grapheditor/quadrilateral.session");
     ASSERT_EQ(Run(dlg, script.c_str()), kIdOk);
+    // Each side ends where the next starts, the last closing onto the first,
+    // at a vertex on both sides.
     PictList out = Written();
-    std::vector<const CPictLine*> sides;
-    for (const auto& p : out) sides.push_back(&dynamic_cast<const CPictLine&>(*p));
-    ASSERT_EQ(sides.size(), 4u);
-    ExpectClosedPolygon(sides);
-    EXPECT_EQ(sides[2]->fInclination, -5.0f);
+    ASSERT_EQ(out.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        const auto& s = dynamic_cast<const CPictLine&>(*out[i]);
+        const auto& next = dynamic_cast<const CPictLine&>(*out[(i + 1) % 4]);
+        EXPECT_EQ(s.ptZ2.Rect().R, next.ptZ1.Rect().R);
+        EXPECT_EQ(s.ptZ2.Rect().X, next.ptZ1.Rect().X);
+        for (const CPictLine* l : {&s, &next}) {
+            RectValue v = s.ptZ2.Rect(), z = l->ptZ.Rect();
+            double t = l->fInclination * kPi / 180;
+            EXPECT_NEAR((v.R - z.R) * std::sin(t) - (v.X - z.X) * std::cos(t), 0, 1e-3);
+        }
+    }
+    EXPECT_EQ(dynamic_cast<const CPictLine&>(*out[2]).fInclination, -5.0f);
 }
 
 #ifndef _WIN32
@@ -342,21 +331,21 @@ TEST_F(GraphEditorTest, ThePlotIsTheOneQuarnzPlotDraws) {
     mho->ptZ1 = {0, 8, 75};
     mho->ptZ2 = Rect(-1, -1);
     mho->fShiftAngle = 20;
-    zones.arrPicts.push_back(std::move(mho));
-    zones.arrPicts.push_back(Side(Rect(0, -2), 10));
-    auto& line = static_cast<CPictLine&>(*zones.arrPicts.back());
-    line.ptZ1 = Rect(-6, -3);
-    line.ptZ2 = Rect(7, -1);
+    auto line = Side(Rect(0, -2), 10);  // drawn between its stored ends
+    line->ptZ1 = Rect(-6, -3);
+    line->ptZ2 = Rect(7, -1);
     auto arc = std::make_unique<CPictArc>();
     arc->ptZ0 = Rect(2, 3);
     arc->fRadius = 4;
     arc->ptZ1 = Rect(6, 3);
     arc->ptZ2 = {0, 1, 200};
-    zones.arrPicts.push_back(std::move(arc));
     auto lens = std::make_unique<CPictLens>();
     lens->ptZ1 = {0, 10, 80};
     lens->ptZ2 = {0, 2, 250};
     lens->fInnerAngle = 115;
+    zones.arrPicts.push_back(std::move(mho));
+    zones.arrPicts.push_back(std::move(line));
+    zones.arrPicts.push_back(std::move(arc));
     zones.arrPicts.push_back(std::move(lens));
     for (auto& p : zones.arrPicts) p->strZoneTag = u"G1";
     ASSERT_TRUE(zones.SaveZoneFile(dir.text("zone.zone")));
