@@ -218,13 +218,28 @@ TEST(Geometry, LinkPolygonOneOrTwoLinesAndNearAxisInclinations) {
     ExpectRect(d.ptZ1, 2, 2);
     ExpectRect(d.ptZ2, 0, 3);
 
-    // The list form links the lines and leaves other elements alone.
+    // The list form: an arc is a side with its centre as the point and its
+    // radius as the inclination; a circle has no side and stays as it was.
     PictList list;
     list.push_back(std::make_unique<CPictLine>(Line(Rect(0, 0), 0)));
     list.push_back(std::make_unique<CPictMho>());
-    list.push_back(std::make_unique<CPictLine>(Line(Rect(5, 0), 90)));
+    auto arc = std::make_unique<CPictArc>();
+    arc->ptZ0 = Rect(5, 0);
+    arc->fRadius = 90;
+    list.push_back(std::move(arc));
+    list.push_back(std::make_unique<CPictLine>(Line(Rect(0, 5), 180)));
+    list.push_back(std::make_unique<CPictLine>(Line(Rect(0, 0), 270)));
     LinkPolygon(list);
+    const auto& linkedArc = static_cast<CPictArc&>(*list[2]);
     ExpectRect(static_cast<CPictLine&>(*list[0]).ptZ2, 5, 0);
+    ExpectRect(linkedArc.ptZ1, 5, 0);
+    ExpectRect(linkedArc.ptZ2, 5, 5);
+    ExpectRect(static_cast<CPictLine&>(*list[3]).ptZ1, 5, 5);
+    ExpectRect(linkedArc.ptZ0, 5, 0);
+    EXPECT_EQ(linkedArc.fRadius, 90.0f);
+    const auto& circle = static_cast<CPictMho&>(*list[1]);
+    EXPECT_EQ(circle.ptZ1.nCoord, 0);
+    EXPECT_EQ(circle.ptZ1.fValue1, 0.0f);
 }
 
 TEST(Geometry, DrawEachClassInPixels) {

@@ -21,6 +21,7 @@
 #include "app/app.h"
 #include "app/zone_set_call.h"
 #include "dialogs/grapheditor/element_dlgs.h"
+#include "dialogs/grapheditor/graph_editor_dlg.h"
 #include "plot/rx_plot.h"
 #include "resources/bitmaps.h"
 #include "resources/templates.h"
@@ -607,6 +608,57 @@ TEST(Win32Ui, EverySessionWritesTheSameFileOnBothBackends) {
             EXPECT_TRUE(ok) << windows << ": " << (errors.empty() ? "" : errors.front());
             if (!app.strZoneFileName.empty())
                 written[windows] = read(std::filesystem::path(ToUtf8(app.strZoneFileName)));
+        }
+        EXPECT_FALSE(written[0].empty());
+        EXPECT_EQ(written[0], written[1]);
+        ++played;
+    }
+    EXPECT_GT(played, 0);
+}
+
+// The graph editor's sessions (examples/sessions/grapheditor) on the Windows
+// dialogs and headless: they start at the editor with the polygon kind and
+// no file, and both write the same "graph.tmp", byte for byte.
+TEST(Win32Ui, EveryGraphEditorSessionWritesTheSameFileOnBothBackends) {
+    const char* sessions = std::getenv("QZ_SESSIONS");
+    if (!sessions) GTEST_SKIP() << "QZ_SESSIONS names no folder";
+    auto read = [](const std::filesystem::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    int played = 0;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(sessions) / "grapheditor")) {
+        if (entry.path().extension() != ".session") continue;
+        SCOPED_TRACE(entry.path().string());
+        Text script = FromUtf8(read(entry.path()));
+        std::string written[2];
+        for (int windows = 0; windows < 2; ++windows) {
+            qztest::TempDir work;
+            CDlg_Import_ProtEdit::GraphRequest request{-1, 0, 10, 78, 0, {}, 1};
+            MessageBoxRoute route;
+            bool ok = false, played = false;
+            std::vector<std::string> errors;
+            if (windows) {
+                win32::SessionPlayer player(Ui());
+                player.Play(script);
+                player.Attach();
+                UseBackend use(Ui());
+                ok = RunGraphEditor(work.text(), request);
+                played = player.Finish();
+                errors = player.Errors();
+            } else {
+                headless::HeadlessBackend headless;
+                headless.Play(script);
+                UseBackend use(headless);
+                ok = RunGraphEditor(work.text(), request);
+                played = headless.Finish();
+                errors = headless.Errors();
+            }
+            EXPECT_TRUE(played) << windows << ": " << (errors.empty() ? "" : errors.front());
+            EXPECT_TRUE(ok) << windows;
+            EXPECT_EQ(request.strPictFile, work.text("graph.tmp")) << windows;
+            written[windows] = read(work.path() / "graph.tmp");
         }
         EXPECT_FALSE(written[0].empty());
         EXPECT_EQ(written[0], written[1]);

@@ -1,14 +1,18 @@
 // quarn-shots: pictures of every dialog template as the Windows user
 // interface shows it: the zone settings dialog with the zones of a zone
-// file, once as it opens and once with its context menu open, the element
-// parameter dialogs as they open, and each other template as laid out.
+// file, once as it opens and once with its context menu open, the graph
+// editor with the file's first polygon zone, the element parameter dialogs
+// as they open, and each other template as laid out.
 // Windows only.
 #include "ui/win32/win32_backend.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
+#include "base/platform.h"
 #include "dialogs/grapheditor/element_dlgs.h"
+#include "dialogs/grapheditor/graph_editor_dlg.h"
 #include "dialogs/zoneset/zone_set_dlg.h"
 #include "resources/resource_ids.h"
 #include "ui/win32/capture.h"
@@ -98,6 +102,28 @@ class LaidOut : public CDialog {
     using CDialog::CDialog;
 };
 
+// The graph editor on the first polygon zone with elements, started from its
+// element list file as the zone settings dialog hands it over.
+void ShowGraphEditor(const CZoneLists& lists, const std::string& folder) {
+    Text work = FromUtf8(folder);
+    CDlg_Import_Graph editor(work);
+    for (const auto& zone : lists.arrZones) {
+        bool drawn = std::ranges::any_of(
+            lists.arrPicts, [&](const auto& p) { return p->strZoneTag == zone->strTag.str(); });
+        if (zone->nCharKind != kCharPolygon || !drawn) continue;
+        Text file = JoinPath(work, u"graphPara.tmp");
+        if (!lists.SavePictsOfZone(file, zone->strTag)) continue;
+        editor.strPictFile = file;
+        editor.nCharKind = zone->nCharKind;
+        editor.Zzd_Mode = zone->Zzd_Mode;
+        editor.Zzd_1 = zone->Zzd_1;
+        editor.Zzd_2 = zone->Zzd_2;
+        editor.Zzd_3 = zone->Zzd_3;
+        break;
+    }
+    editor.DoModal();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -124,6 +150,8 @@ int main(int argc, char** argv) {
             CDlg_Import_Graph_Mho().DoModal();
         else if (s.id == res::kDlgLens)
             CDlg_Import_Graph_Lens().DoModal();
+        else if (s.id == res::kDlgGraph)
+            ShowGraphEditor(lists, argv[2]);
         else
             LaidOut(s.id).DoModal();
     }

@@ -118,16 +118,6 @@ struct LineDescriptor {
     float c = 0;
 };
 
-LineDescriptor Describe(const CPictLine& line) {
-    float phi = ClampOrWrap(line.fInclination, 360, -360);
-    if (phi < 0) phi += 360;
-    RectValue z = line.ptZ.Rect();
-    if (std::fabs(phi) < 0.1f || std::fabs(phi - 180) < 0.1f) return {1, 0, z.X};
-    if (std::fabs(phi - 90) < 0.1f || std::fabs(phi - 270) < 0.1f) return {2, 0, z.R};
-    float k = float(std::tan(phi * kPi / 180));
-    return {0, k, z.X - k * z.R};
-}
-
 // False for parallel lines.
 bool Intersect(const LineDescriptor& i, const LineDescriptor& j, RectValue& at) {
     if (i.type == j.type && std::fabs(i.k - j.k) < 0.001f) return false;
@@ -168,67 +158,100 @@ RectValue Plus(RectValue p, float d) {
     return {p.R + d, p.X + d};
 }
 
-}  // namespace
+// A side of the polygon as linking sees it: a point on it and its
+// inclination, and the two ends that linking sets.
+struct Side {
+    const PictPoint* z;
+    float inclination;
+    PictPoint* z1;
+    PictPoint* z2;
+};
 
-void LinkPolygon(std::span<CPictLine* const> lines) {
-    const std::size_t n = lines.size();
+LineDescriptor Describe(const Side& side) {
+    float phi = ClampOrWrap(side.inclination, 360, -360);
+    if (phi < 0) phi += 360;
+    RectValue z = side.z->Rect();
+    if (std::fabs(phi) < 0.1f || std::fabs(phi - 180) < 0.1f) return {1, 0, z.X};
+    if (std::fabs(phi - 90) < 0.1f || std::fabs(phi - 270) < 0.1f) return {2, 0, z.R};
+    float k = float(std::tan(phi * kPi / 180));
+    return {0, k, z.X - k * z.R};
+}
+
+void Link(std::span<const Side> sides) {
+    const std::size_t n = sides.size();
     if (n == 0) return;
     std::vector<LineDescriptor> d;
     d.reserve(n);
-    for (const CPictLine* line : lines) d.push_back(Describe(*line));
+    for (const Side& side : sides) d.push_back(Describe(side));
     RectValue at;
 
     if (n == 1) {
-        CPictLine& line = *lines[0];
-        line.ptZ1 = line.ptZ;
-        WriteVertex(line.ptZ2, Project(d[0], Plus(line.ptZ.Rect(), 1)));
+        const Side& side = sides[0];
+        *side.z1 = *side.z;
+        WriteVertex(*side.z2, Project(d[0], Plus(side.z->Rect(), 1)));
         return;
     }
     if (n == 2) {
-        CPictLine& first = *lines[0];
-        CPictLine& second = *lines[1];
-        first.ptZ1 = first.ptZ;
+        const Side& first = sides[0];
+        const Side& second = sides[1];
+        *first.z1 = *first.z;
         if (Intersect(d[0], d[1], at))
-            WriteVertex(first.ptZ2, at);
+            WriteVertex(*first.z2, at);
         else
-            WriteVertex(first.ptZ2, Project(d[0], Plus(first.ptZ.Rect(), 1)));
-        second.ptZ1 = first.ptZ2;
-        RectValue z = second.ptZ.Rect(), start = second.ptZ1.Rect();
+            WriteVertex(*first.z2, Project(d[0], Plus(first.z->Rect(), 1)));
+        *second.z1 = *first.z2;
+        RectValue z = second.z->Rect(), start = second.z1->Rect();
         if (std::fabs(z.R - start.R) < 0.1f && std::fabs(z.X - start.X) < 0.1f)
-            WriteVertex(second.ptZ2, Project(d[1], Plus(z, 1)));
+            WriteVertex(*second.z2, Project(d[1], Plus(z, 1)));
         else
-            WriteVertex(second.ptZ2, z);
+            WriteVertex(*second.z2, z);
         return;
     }
     for (std::size_t i = 0; i < n; ++i) {
-        CPictLine& line = *lines[i];
+        const Side& side = sides[i];
         if (i == 0) {
-            CPictLine& last = *lines[n - 1];
+            const Side& last = sides[n - 1];
             if (Intersect(d[0], d[n - 1], at)) {
-                WriteVertex(last.ptZ2, at);
-                line.ptZ1 = last.ptZ2;
+                WriteVertex(*last.z2, at);
+                *side.z1 = *last.z2;
             } else {
-                line.ptZ1 = line.ptZ;
+                *side.z1 = *side.z;
             }
         } else {
-            line.ptZ1 = lines[i - 1]->ptZ2;
+            *side.z1 = *sides[i - 1].z2;
         }
         if (i + 1 < n) {
             if (Intersect(d[i], d[i + 1], at)) {
-                WriteVertex(line.ptZ2, at);
+                WriteVertex(*side.z2, at);
             } else {
-                RectValue z = line.ptZ.Rect();
-                WriteVertex(line.ptZ2, Project(d[i], {10 * z.R, 10 * z.X}));
+                RectValue z = side.z->Rect();
+                WriteVertex(*side.z2, Project(d[i], {10 * z.R, 10 * z.X}));
             }
         }
     }
 }
 
+}  // namespace
+
+void LinkPolygon(std::span<CPictLine* const> lines) {
+    std::vector<Side> sides;
+    sides.reserve(lines.size());
+    for (CPictLine* line : lines)
+        sides.push_back({&line->ptZ, line->fInclination, &line->ptZ1, &line->ptZ2});
+    Link(sides);
+}
+
 void LinkPolygon(PictList& list) {
-    std::vector<CPictLine*> lines;
-    for (auto& pict : list)
-        if (auto* line = dynamic_cast<CPictLine*>(pict.get())) lines.push_back(line);
-    LinkPolygon(lines);
+    std::vector<Side> sides;
+    for (auto& pict : list) {
+        if (auto* line = dynamic_cast<CPictLine*>(pict.get()))
+            sides.push_back({&line->ptZ, line->fInclination, &line->ptZ1, &line->ptZ2});
+        else if (auto* arc = dynamic_cast<CPictArc*>(pict.get()))
+            // An arc stands in the polygon with its centre as the point and
+            // its radius as the inclination; linking sets its start and end.
+            sides.push_back({&arc->ptZ0, arc->fRadius, &arc->ptZ1, &arc->ptZ2});
+    }
+    Link(sides);
 }
 
 }  // namespace qz

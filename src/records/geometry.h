@@ -35,7 +35,9 @@ LensShape LensFromRatio(float ratioAB, float chordLength);
 // Recomputes Z1 and Z2 of every line from its point Z and inclination so that
 // consecutive lines meet and the last closes onto the first.
 void LinkPolygon(std::span<CPictLine* const> lines);
-// The same for the lines of a list; elements of other classes are left out.
+// The same for the sides of a list: its lines, and its arcs with the centre
+// as the point and the radius as the inclination (their start and end are
+// set as a line's ends).  Circles and lenses have neither and are left out.
 void LinkPolygon(PictList& list);
 
 // Pixel mapping.  Every drawn coordinate stays within kPixelLimit of the

@@ -264,4 +264,13 @@ bool CMSFlexGrid::MouseDown(Point p) {
     return !std::equal(std::begin(before), std::end(before), std::begin(after));
 }
 
+void EnsureRowVisible(CMSFlexGrid& grid, int& row) {
+    int rows = grid.GetRows();
+    if (grid.RowIsVisible(row) || rows <= 0) return;
+    int visible = grid.VisibleRowCount();
+    if (visible >= rows) return;
+    if (row >= rows) row = rows - 1;
+    grid.SetTopRow(std::max(1, row - visible + 4));
+}
+
 }  // namespace qz::ui

@@ -121,4 +121,10 @@ class CMSFlexGrid {
     std::vector<std::vector<Cell>> cells_ = std::vector<std::vector<Cell>>(2, std::vector<Cell>(2));
 };
 
+// What the tables do after a refill: when `row` is not shown and not every
+// row fits, a row past the end becomes the last one and the table scrolls so
+// that it shows a few rows above the bottom (top row: row - rows shown + 4,
+// at least 1).
+void EnsureRowVisible(CMSFlexGrid& grid, int& row);
+
 }  // namespace qz::ui

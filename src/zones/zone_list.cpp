@@ -79,7 +79,10 @@ std::string ZoneFileReading::Remarks() const {
     return out;
 }
 
-bool CZoneLists::LoadZoneFile(const Text& path) {
+namespace {
+
+// A file the user named: what keeps it from being read is said in a message box.
+bool ReadShowingErrors(const Text& path, std::vector<std::uint8_t>& bytes) {
     const Vfs& fs = CurrentVfs();
     std::string name = QuoteForMessage(path);
     if (!fs.exists(path)) {
@@ -87,17 +90,29 @@ bool CZoneLists::LoadZoneFile(const Text& path) {
                        kMbOk | kMbIconError);
         return false;
     }
-    std::vector<std::uint8_t> bytes;
     if (!fs.readAll(path, bytes)) {
         ShowMessageBox(Format("文件 %s 打开失败 !", name.c_str()), kModuleName,
                        kMbOk | kMbIconError);
         return false;
     }
+    return true;
+}
+
+void ShowBroken(const Text& path, const ArchiveError& e) {
+    ShowMessageBox(
+        Format("文件 %s 已损坏, 无法读取 (%s) !", QuoteForMessage(path).c_str(), e.what()),
+        kModuleName, kMbOk | kMbIconError);
+}
+
+}  // namespace
+
+bool CZoneLists::LoadZoneFile(const Text& path) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadShowingErrors(path, bytes)) return false;
     try {
         AppendZoneFileBytes(bytes.data(), bytes.size());
     } catch (const ArchiveError& e) {
-        ShowMessageBox(Format("文件 %s 已损坏, 无法读取 (%s) !", name.c_str(), e.what()),
-                       kModuleName, kMbOk | kMbIconError);
+        ShowBroken(path, e);
         return false;
     }
     return true;
@@ -155,6 +170,19 @@ bool LoadPictFile(const Text& path, PictList& list, PictForm form) {
         CArchiveReader ar(bytes.data(), bytes.size());
         LoadPicts(ar, list, form);
     } catch (const ArchiveError&) {
+        return false;
+    }
+    return true;
+}
+
+bool LoadPictFileShowingErrors(const Text& path, PictList& list, PictForm form) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadShowingErrors(path, bytes)) return false;
+    try {
+        CArchiveReader ar(bytes.data(), bytes.size());
+        LoadPicts(ar, list, form);
+    } catch (const ArchiveError& e) {
+        ShowBroken(path, e);
         return false;
     }
     return true;

@@ -67,6 +67,10 @@ class CZoneLists {
 // Element list files shared by the dialogs ("prot.tmp", "graph.tmp",
 // "graphPara.tmp").  Loading appends all elements or none.
 bool LoadPictFile(const Text& path, PictList& list, PictForm form);
+// The same for a file the user works on, saying in a message box what keeps
+// it from being read, as LoadZoneFile does: nothing there, not opened, or
+// broken (an unknown kind code among them).
+bool LoadPictFileShowingErrors(const Text& path, PictList& list, PictForm form);
 bool SavePictFile(const Text& path, const PictList& list, PictForm form);
 
 }  // namespace qz
