@@ -407,23 +407,14 @@ click 4004
 }
 
 TEST_F(ZoneSetTest, CustomZonesAreAddedUnderUniqueTagsAndEditedWithTheirElements) {
-    Text work = dir.text("work");
     std::filesystem::create_directories(dir.path() / "work");
-    dlg = std::make_unique<CDlg_ZoneSet>(app, work);
-    // The editor stands in: it hands back a file of two circles, or nothing
-    // as when its write failed.
-    bool editorWrites = true;
-    Text seen;
-    dlg->runGraphEditor = [&](const Text& folder, CDlg_Import_ProtEdit::GraphRequest& r) {
-        seen = r.strPictFile;
-        PictList two;
-        two.push_back(CreatePict(kPictMho));
-        two.push_back(CreatePict(kPictMho));
-        Text path = JoinPath(folder, u"graph.tmp");
-        r.strPictFile = editorWrites && SavePictFile(path, two, PictForm::kNumeric) ? path : Text();
-        r.nCharKind = 0;
-        return true;
+    dlg = std::make_unique<CDlg_ZoneSet>(app, dir.text("work"));
+    auto tags = [&] {
+        std::vector<Text> t;
+        for (auto& p : app.arrPicts) t.push_back(Text(p->strZoneTag));
+        return t;
     };
+    // A circle drawn in the editor; the second zone gets no characteristic.
     user.Play(R"(
 grid-rclick 4002 0 1
 menu 自定义
@@ -431,6 +422,10 @@ expect-dialog 1002
 expect-text 4150 "Z1,LE"
 expect-text 4151 "接地距离 I段"
 click 4159
+expect-dialog 1104
+click 4320
+click 4351
+click 1
 click 4160
 expect-rows 4002 2
 expect-cell 4002 1 1 "Z1,LE"
@@ -443,48 +438,51 @@ expect-cell 4002 2 1 "Z1,LE_2"
 expect-current-row 4002 2
 )");
     user.Call([&] {
-        EXPECT_TRUE(seen.empty());
-        ASSERT_EQ(app.arrPicts.size(), 2u);  // the second zone got no file
+        EXPECT_EQ(tags(), std::vector<Text>{u"Z1,LE"});
         EXPECT_EQ(app.arrZones[1]->nID, -1);
     });
-    // Editing starts the editor from the zone's elements; an unchanged tag
-    // stays, and a rename carries the elements along.
+    // Editing starts the editor from the zone's elements; a rename carries
+    // them along.
     user.Play(R"(
 grid-dblclick 4002 1 2
 expect-dialog 1002
 click 4159
+expect-rows 4000 2
+click 1
 type 4150 "Z9"
 click 4160
 expect-cell 4002 1 1 "Z9"
-)");
-    user.Call([&] {
-        EXPECT_EQ(seen, JoinPath(work, u"graphPara.tmp"));
-        EXPECT_EQ(app.arrPicts.size(), 2u);
-        for (auto& p : app.arrPicts) EXPECT_EQ(p->strZoneTag, u"Z9");
-        editorWrites = false;
-    });
-    // A failed write of the editor's file keeps the elements.
-    user.Play(R"(
 grid-dblclick 4002 1 2
 click 4159
+)");
+    // The editor's file cannot be written: the elements stay.
+    user.Call([&] {
+        EXPECT_EQ(tags(), std::vector<Text>{u"Z9"});
+        std::filesystem::remove_all(dir.path() / "work");
+    });
+    user.Play(R"(
+click 1
 type 4150 "Z8"
 click 4160
 expect-cell 4002 1 1 "Z8"
+grid-dblclick 4002 1 2
+click 4160
 )");
+    // Nor can graphPara.tmp: confirming without the editor keeps them too,
+    // while clearing the list in the editor empties the characteristic.
     user.Call([&] {
-        ASSERT_EQ(app.arrPicts.size(), 2u);
-        for (auto& p : app.arrPicts) EXPECT_EQ(p->strZoneTag, u"Z8");
-        std::filesystem::remove_all(dir.path() / "work");  // graphPara.tmp cannot be written
+        EXPECT_EQ(tags(), std::vector<Text>{u"Z8"});
+        std::filesystem::create_directories(dir.path() / "work");
     });
     user.Play(R"(
 grid-dblclick 4002 1 2
+click 4159
+click 4316
+click 1
 click 4160
-grid-dblclick 4002 2 2
-escape
-click 4161
 click 4003
 )");
     EXPECT_TRUE(Run()) << Errors();
-    EXPECT_EQ(app.arrPicts.size(), 2u);
-    EXPECT_EQ(app.arrPicts[0]->strZoneTag, u"Z8");
+    EXPECT_TRUE(app.arrPicts.empty());
+    EXPECT_EQ(app.arrZones[0]->nCharKind, 1);
 }

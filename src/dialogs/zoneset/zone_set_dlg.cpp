@@ -4,6 +4,7 @@
 
 #include "base/helpers.h"
 #include "base/platform.h"
+#include "dialogs/grapheditor/graph_editor_dlg.h"
 #include "resources/resource_ids.h"
 #include "ui/menu.h"
 
@@ -69,16 +70,7 @@ void CDlg_ZoneSet::FillGrid() {
     }
     grid.SetRedraw(true);
     grid.Refresh();
-    EnsureRowVisible();
-}
-
-void CDlg_ZoneSet::EnsureRowVisible() {
-    ui::CMSFlexGrid& grid = Table();
-    if (grid.RowIsVisible(nCurRow)) return;
-    int rows = grid.GetRows(), visible = grid.VisibleRowCount();
-    if (visible >= rows) return;
-    if (nCurRow >= rows) nCurRow = rows - 1;
-    grid.SetTopRow(std::max(1, nCurRow - visible + 4));
+    ui::EnsureRowVisible(grid, nCurRow);
 }
 
 void CDlg_ZoneSet::ApplyAllowedError() {
@@ -153,7 +145,7 @@ void CDlg_ZoneSet::OnGridEvent(int id, int event) {
         }
         case ui::kGridSelChange:
             nCurRow = std::min(grid.GetRow(), lastRow);
-            EnsureRowVisible();
+            ui::EnsureRowVisible(grid, nCurRow);
             break;
         case ui::kGridDblClick:
             nCurRow = std::min(grid.GetMouseRow(), lastRow);
@@ -178,10 +170,9 @@ bool CDlg_ZoneSet::OnRightButtonUp(int id, ui::Point screen) {
 }
 
 void CDlg_ZoneSet::PrepareCustom(CDlg_Import_ProtEdit& dlg) {
-    if (runGraphEditor)
-        dlg.runGraphEditor = [this](CDlg_Import_ProtEdit::GraphRequest& request) {
-            return runGraphEditor(workPath_, request);
-        };
+    dlg.runGraphEditor = [this](CDlg_Import_ProtEdit::GraphRequest& request) {
+        return RunGraphEditor(workPath_, request);
+    };
 }
 
 void CDlg_ZoneSet::OnCustomZone() {

@@ -2,8 +2,6 @@
 // commands on the zones.  It edits the library object's lists in place.
 #pragma once
 
-#include <functional>
-
 #include "dialogs/customzone/custom_zone_dlg.h"
 #include "templates/template_db.h"
 #include "ui/dialog.h"
@@ -40,7 +38,6 @@ class CDlg_ZoneSet : public ui::CDialog {
   private:
     ui::CMSFlexGrid& Table() { return Grid(res::kGridZones); }
     void FillGrid();
-    void EnsureRowVisible();
     void ApplyAllowedError();
     void OnCustomZone();
     void OnEditZone();
