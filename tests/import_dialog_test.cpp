@@ -182,6 +182,22 @@ click 4140
     EXPECT_EQ(absent.strResultFile, Prot());
     EXPECT_TRUE(ReadNumeric().empty());
     EXPECT_EQ(ProtBytes(), (std::vector<std::uint8_t>{0, 0, 0, 0}));
+
+    // Tree checks that do not hold say what the tree shows.
+    std::vector<std::string> errors;
+    for (const char* check : {"expect-tree 4130 \"请选择生产厂家: \" Borealis\n",
+                              "expect-collapsed 4130 \"请选择生产厂家: \"\n"}) {
+        CDlg_Import_Prot wrong(Source(), dir.text());
+        user.Reset();
+        user.Play(check);
+        wrong.DoModal();
+        EXPECT_FALSE(user.Finish());
+        errors.push_back(user.Errors().empty() ? "" : user.Errors().front());
+    }
+    EXPECT_EQ(errors,
+              (std::vector<std::string>{"line 1: the tree's selection is \"请选择生产厂家: \", not "
+                                        "\"请选择生产厂家: \" \"Borealis\"",
+                                        "line 1: tree item \"请选择生产厂家: \" is expanded"}));
 }
 
 TEST_F(ImportDialogTest, TheTagComesFromTheZoneName) {

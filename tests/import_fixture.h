@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/archive.h"
@@ -23,9 +24,11 @@ class MemoryTemplates : public qz::CTemplateDatabase {
     int failAt = 0;  // the statement, counted from 1, that fails; 0: none
 
   protected:
-    std::vector<qz::Text> QueryColumn(const char* sql,
+    std::vector<qz::Text> QueryColumn(const char* statement,
                                       std::span<const qz::TemplateValue> values) override {
         Count();
+        // By text: a literal's address may differ between modules.
+        std::string_view sql(statement);
         std::set<qz::Text> distinct;
         for (const auto& r : rows) {
             if (sql == qz::kSelectManufacturers)
@@ -38,10 +41,11 @@ class MemoryTemplates : public qz::CTemplateDatabase {
         }
         return {distinct.begin(), distinct.end()};
     }
-    std::vector<qz::CRecordset_Distance> QueryRows(const char* sql,
+    std::vector<qz::CRecordset_Distance> QueryRows(const char* statement,
                                                    std::span<const qz::TemplateValue> values,
                                                    std::size_t limit) override {
         Count();
+        std::string_view sql(statement);
         std::vector<qz::CRecordset_Distance> out;
         for (const auto& r : rows)
             if (sql == qz::kSelectZone
