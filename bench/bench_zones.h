@@ -1,6 +1,7 @@
 // Zone lists as a relay's list has them, for the benchmarks.
 #pragma once
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -28,6 +29,45 @@ qz::CZoneLists MakeZones(int count, KindsOf kindsOf) {
         l.arrZones.push_back(std::move(z));
     }
     return l;
+}
+
+// A polygon of 34 lines around a quadrilateral zone, two arcs, two circles
+// and two lenses: 40 elements, the graph editor's largest realistic list.
+inline qz::PictList Characteristic() {
+    using namespace qz;
+    PictList list;
+    const int sides = 34;
+    for (int i = 0; i < sides; ++i) {
+        auto line = std::make_unique<CPictLine>();
+        double a0 = 2 * kPi * i / sides, a1 = 2 * kPi * (i + 1) / sides;
+        auto at = [](double a) {
+            return RectValue{float(4 + 9 * std::cos(a)), float(6 + 11 * std::sin(a))};
+        };
+        RectValue p = at(a0), q = at(a1);
+        line->ptZ1 = {1, p.R, p.X};
+        line->ptZ2 = {1, q.R, q.X};
+        list.push_back(std::move(line));
+    }
+    for (int i = 0; i < 2; ++i) {
+        auto arc = std::make_unique<CPictArc>();
+        arc->ptZ0 = {1, float(i), 2};
+        arc->fRadius = 6 + float(i);
+        arc->ptZ1 = {1, 8, 0};
+        arc->ptZ2 = {0, 5, 120};
+        arc->nClockwise = i;
+        list.push_back(std::move(arc));
+        auto mho = std::make_unique<CPictMho>();
+        mho->ptZ1 = {0, 12 + 2 * float(i), 75};
+        mho->ptZ2 = {0, 2, 255};
+        mho->fShiftAngle = 10 * float(i);
+        list.push_back(std::move(mho));
+        auto lens = std::make_unique<CPictLens>();
+        lens->ptZ1 = {0, 15, 80 - 5 * float(i)};
+        lens->ptZ2 = {0, 1, 260};
+        lens->fInnerAngle = 110 + 20 * float(i);
+        list.push_back(std::move(lens));
+    }
+    return list;
 }
 
 }  // namespace qzbench

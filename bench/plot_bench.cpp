@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_zones.h"
 #include "gfx/cairo/raster_cairo.h"
 #include "gfx/recording_canvas.h"
 #include "plot/rx_plot.h"
@@ -20,44 +21,6 @@ namespace {
 using namespace qz;
 
 constexpr gfx::Size kSize{360, 260};
-
-// A polygon of 34 lines around a quadrilateral zone, two arcs, two circles
-// and two lenses: 40 elements, the graph editor's largest realistic list.
-PictList Characteristic() {
-    PictList list;
-    const int sides = 34;
-    for (int i = 0; i < sides; ++i) {
-        auto line = std::make_unique<CPictLine>();
-        double a0 = 2 * kPi * i / sides, a1 = 2 * kPi * (i + 1) / sides;
-        auto at = [](double a) {
-            return RectValue{float(4 + 9 * std::cos(a)), float(6 + 11 * std::sin(a))};
-        };
-        RectValue p = at(a0), q = at(a1);
-        line->ptZ1 = {1, p.R, p.X};
-        line->ptZ2 = {1, q.R, q.X};
-        list.push_back(std::move(line));
-    }
-    for (int i = 0; i < 2; ++i) {
-        auto arc = std::make_unique<CPictArc>();
-        arc->ptZ0 = {1, float(i), 2};
-        arc->fRadius = 6 + float(i);
-        arc->ptZ1 = {1, 8, 0};
-        arc->ptZ2 = {0, 5, 120};
-        arc->nClockwise = i;
-        list.push_back(std::move(arc));
-        auto mho = std::make_unique<CPictMho>();
-        mho->ptZ1 = {0, 12 + 2 * float(i), 75};
-        mho->ptZ2 = {0, 2, 255};
-        mho->fShiftAngle = 10 * float(i);
-        list.push_back(std::move(mho));
-        auto lens = std::make_unique<CPictLens>();
-        lens->ptZ1 = {0, 15, 80 - 5 * float(i)};
-        lens->ptZ2 = {0, 1, 260};
-        lens->fInnerAngle = 110 + 20 * float(i);
-        list.push_back(std::move(lens));
-    }
-    return list;
-}
 
 void SetInputs(CRxPlot& plot, const PictList& list) {
     plot.Zzd_Mode = 3;
@@ -75,7 +38,7 @@ struct RasterPlot {
         plot.SetPlaceholder(screen, kSize);
         SetInputs(plot, list);
     }
-    PictList list = Characteristic();
+    PictList list = qzbench::Characteristic();
     gfx::CRasterCanvas screen;
     CRxPlot plot;
 };
@@ -205,7 +168,7 @@ void Play(Surface& s, const std::vector<Replay::Op>& ops, Surface* source) {
 }
 
 void BM_DirectCairo(benchmark::State& state) {
-    PictList list = Characteristic();
+    PictList list = qzbench::Characteristic();
     gfx::CRecordingCanvas recorder(kSize.cx, kSize.cy);
     CRxPlot plot;
     plot.SetPlaceholder(recorder, kSize);

@@ -22,6 +22,8 @@
 #include "app/zone_set_call.h"
 #include "dialogs/grapheditor/element_dlgs.h"
 #include "dialogs/grapheditor/graph_editor_dlg.h"
+#include "dialogs/import/import_prot_dlg.h"
+#include "import_fixture.h"
 #include "plot/rx_plot.h"
 #include "resources/bitmaps.h"
 #include "resources/templates.h"
@@ -560,6 +562,48 @@ click 4351
     EXPECT_EQ(result, kIdOk);
     EXPECT_EQ(dlg.ptZ1.nCoord, 1);
     EXPECT_EQ(dlg.fShiftAngle, 80.0f);
+}
+
+TEST(Win32Ui, TheImportSessionEndsAsItDoesHeadless) {
+    std::string written[2];
+    for (int windows = 0; windows < 2; ++windows) {
+        SCOPED_TRACE(windows);
+        qztest::TempDir dir;
+        qztest::MemoryTemplates db;
+        db.rows = qztest::ImportRows();
+        CDlg_Import_Prot dlg([&] { return &db; }, dir.text());
+        dlg.nID = 7;
+        dlg.Zzd_1 = 5;
+        dlg.Zzd_2 = 80;
+        dlg.Zzd_3 = 10;
+        int result = 0;
+        bool ok = false;
+        std::vector<std::string> errors;
+        if (windows) {
+            win32::SessionPlayer player(Ui());
+            player.Play(qztest::kImportSession);
+            player.Attach();
+            UseBackend use(Ui());
+            result = dlg.DoModal();
+            ok = player.Finish();
+            errors = player.Errors();
+        } else {
+            headless::HeadlessBackend headless;
+            headless.Play(qztest::kImportSession);
+            UseBackend use(headless);
+            result = dlg.DoModal();
+            ok = headless.Finish();
+            errors = headless.Errors();
+        }
+        EXPECT_TRUE(ok) << (errors.empty() ? "" : errors.front());
+        EXPECT_EQ(result, kIdOk);
+        EXPECT_EQ(dlg.strTag, u"Z1 earth");
+        EXPECT_EQ(dlg.Zzd_2, -10.0f);
+        EXPECT_EQ(dlg.strResultFile, dir.text("prot.tmp"));
+        written[windows] = qztest::ReadText(dir.path() / "prot.tmp");
+    }
+    EXPECT_FALSE(written[0].empty());
+    EXPECT_EQ(written[0], written[1]);
 }
 
 TEST(Win32Ui, EverySessionWritesTheSameFileOnBothBackends) {

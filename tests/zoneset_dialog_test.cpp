@@ -8,6 +8,7 @@
 #include "app/zone_set_call.h"
 #include "base/platform.h"
 #include "dialogs/zoneset/zone_set_dlg.h"
+#include "import_fixture.h"
 #include "resources/resource_ids.h"
 #include "test_util.h"
 #include "ui/headless/headless.h"
@@ -485,4 +486,59 @@ click 4003
     EXPECT_TRUE(Run()) << Errors();
     EXPECT_TRUE(app.arrPicts.empty());
     EXPECT_EQ(app.arrZones[0]->nCharKind, 1);
+}
+
+TEST_F(ZoneSetTest, ImportedZonesGetUniqueTagsAndAreEditedThroughTheImportDialog) {
+    std::filesystem::create_directories(dir.path() / "work");
+    qztest::MemoryTemplates library;
+    library.rows = qztest::ImportRows();
+    dlg = std::make_unique<CDlg_ZoneSet>(app, dir.text("work"), [&] { return &library; });
+    // Nothing chosen still adds a zone: no template, no tag, no elements.
+    user.Play(R"(
+grid-rclick 4002 0 1
+menu 导入...
+expect-dialog 1001
+expect-text 4131 ""
+click 4140
+expect-rows 4002 2
+expect-cell 4002 1 1 ""
+grid-rclick 4002 1 1
+menu 导入...
+tree 4130 "请选择生产厂家: " Borealis Line BX-100 "接地距离 I段"
+type 4137 3
+tab
+click 4140
+grid-rclick 4002 1 1
+menu 导入...
+expect-tree 4130 "请选择生产厂家: " Borealis Line BX-100 "接地距离 I段"
+expect-text 4137 "3.000 Ω"
+click 4140
+expect-cell 4002 2 1 "Z1,LE"
+expect-cell 4002 3 1 "Z1,LE_2"
+expect-cell 4002 3 3 " Zzd = 3.000Ω ∠ 75.000°, \r\n\r\n 偏转角 = 0.000 °"
+expect-current-row 4002 3
+)");
+    user.Call([&] {
+        EXPECT_EQ(app.arrZones[0]->nID, -1);
+        EXPECT_EQ(app.arrZones[2]->nID, 7);
+        EXPECT_EQ(app.arrPicts.size(), 4u);  // a mho and a line per imported zone
+    });
+    // Editing re-imports: another zone of the library replaces the elements,
+    // the row stays, and the tag is unique among the others.
+    user.Play(R"(
+grid-dblclick 4002 2 2
+expect-dialog 1001
+tree 4130 "请选择生产厂家: " Borealis Line BX-100 "相间距离 III段"
+click 4140
+expect-current-row 4002 2
+expect-cell 4002 2 2 "相间距离 III段"
+click 4003
+)");
+    EXPECT_TRUE(Run()) << Errors();
+    EXPECT_EQ(app.arrZones[1]->nID, 8);
+    EXPECT_EQ(app.arrZones[1]->Zzd_Mode, 1);
+    Text tag(app.arrZones[1]->strTag);
+    EXPECT_EQ(std::ranges::count_if(app.arrPicts, [&](auto& p) { return p->strZoneTag == tag; }),
+              0);
+    EXPECT_EQ(app.arrPicts.size(), 2u);
 }

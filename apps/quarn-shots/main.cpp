@@ -1,8 +1,9 @@
 // quarn-shots: pictures of every dialog template as the Windows user
 // interface shows it: the zone settings dialog with the zones of a zone
-// file, once as it opens and once with its context menu open, the graph
-// editor with the file's first polygon zone, the element parameter dialogs
-// as they open, and each other template as laid out.
+// file, once as it opens and once with its context menu open, the import
+// dialog on a small library in memory with a zone selected, the graph editor
+// with the file's first polygon zone, the element parameter dialogs as they
+// open, and each other template as laid out.
 // Windows only.
 #include "ui/win32/win32_backend.h"
 
@@ -13,7 +14,9 @@
 #include "base/platform.h"
 #include "dialogs/grapheditor/element_dlgs.h"
 #include "dialogs/grapheditor/graph_editor_dlg.h"
+#include "dialogs/import/import_prot_dlg.h"
 #include "dialogs/zoneset/zone_set_dlg.h"
+#include "import_fixture.h"
 #include "resources/resource_ids.h"
 #include "ui/win32/capture.h"
 #include "zones/zone_list.h"
@@ -144,7 +147,15 @@ int main(int argc, char** argv) {
     CDlg_ZoneSet zoneSet(lists);
     zoneSet.DoModal();
     for (const auto& s : kShots) {
-        if (s.id == res::kDlgPolygon)
+        if (s.id == res::kDlgImport) {
+            qztest::MemoryTemplates library;
+            library.rows = qztest::ImportRows();
+            CDlg_Import_Prot import([&] { return &library; }, FromUtf8(argv[2]));
+            import.nID = 7;
+            import.Zzd_1 = 5;
+            import.Zzd_2 = 80;
+            import.DoModal();
+        } else if (s.id == res::kDlgPolygon)
             CDlg_Import_Graph_Polygon().DoModal();
         else if (s.id == res::kDlgMho)
             CDlg_Import_Graph_Mho().DoModal();

@@ -32,7 +32,7 @@ constexpr ControlTemplate kImportControls[] = {
      K::kTreeView,
      nullptr,
      {11, 10, 198, 324},
-     kTabStop | kBorder | kTreeButtons | kTreeLines | kTreeLinesAtRoot | kShowSelAlways},
+     kTabStop | kTreeButtons | kTreeLines | kTreeLinesAtRoot | kShowSelAlways},
     {kNoId, K::kGroupBox, nullptr, {224, 8, 200, 49}, 0},
     {kNoId, K::kStatic, u"标记", {239, 21, 33, 8}, kRightAlign},
     {kNoId, K::kStatic, u"区段名称", {239, 39, 33, 8}, kRightAlign},

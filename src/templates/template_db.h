@@ -83,8 +83,8 @@ class CTemplateDatabase {
                                                        std::size_t limit) = 0;
 };
 
-// Opens the library on demand: none when there is no file; a failed open
-// throws CDBException.
+// The open template library, or nullptr when there is none; a failed open
+// throws CDBException.  The import dialog asks before every statement.
 using TemplateSource = std::function<CTemplateDatabase*()>;
 
 }  // namespace qz

@@ -215,21 +215,28 @@ void PlayPick(const Step& s, Stage& at) {
     FocusThen(at, id, [&] { at.user.SelectListItem(*at.dlg, id, index); });
 }
 
-void PlayTree(const Step& s, Stage& at) {
-    int id = s.IntArg(0);
-    const Control& c = Require(at, id);
-    OfKind(c, bool(c.tree), "a tree");
+// The tree item on the path of texts from the top that a step's arguments
+// give after the control's id; a text the tree does not have is refused.
+TreeItem TreePath(const Step& s, const CTreeModel& tree) {
     TreeItem item = kTreeNone;
     for (std::size_t k = 1; k < s.args.size(); ++k) {
         TreeItem found = kTreeNone;
-        for (TreeItem child : c.tree->Children(item))
-            if (c.tree->GetItemText(child) == s.args[k]) {
+        for (TreeItem child : tree.Children(item))
+            if (tree.GetItemText(child) == s.args[k]) {
                 found = child;
                 break;
             }
         if (found == kTreeNone) throw Refused{"the tree has no item " + Quote(s.args[k])};
         item = found;
     }
+    return item;
+}
+
+void PlayTree(const Step& s, Stage& at) {
+    int id = s.IntArg(0);
+    const Control& c = Require(at, id);
+    OfKind(c, bool(c.tree), "a tree");
+    TreeItem item = TreePath(s, *c.tree);
     FocusThen(at, id, [&] { at.user.SelectTreeItem(*at.dlg, id, item); });
 }
 
@@ -439,6 +446,47 @@ void CheckCurrentRow(const Step& s, Stage& at) {
                     ", not " + ToUtf8Lossy(s.args[1])};
 }
 
+const CTreeModel& CheckedTree(const Step& s, const Stage& at) {
+    const Control& c = Checked(s, at);
+    if (!c.tree) throw Wrong{ControlName(c.id) + " is not a tree"};
+    return *c.tree;
+}
+
+// A path as the tree verbs write it.
+std::string TreePathWords(const CTreeModel& tree, TreeItem item) {
+    std::string words;
+    for (; item != kTreeNone; item = tree.GetParentItem(item))
+        words = " " + Quote(tree.GetItemText(item)) + words;
+    return words.empty() ? " (nothing)" : words;
+}
+
+void CheckTreeSelection(const Step& s, Stage& at) {
+    const CTreeModel& tree = CheckedTree(s, at);
+    TreeItem want = kTreeNone;
+    try {
+        want = TreePath(s, tree);
+    } catch (const Refused& r) {
+        throw Wrong{r.what};
+    }
+    if (tree.GetSelectedItem() != want)
+        throw Wrong{"the tree's selection is" + TreePathWords(tree, tree.GetSelectedItem()) +
+                    ", not" + TreePathWords(tree, want)};
+}
+
+void CheckTreeExpanded(const Step& s, Stage& at) {
+    const CTreeModel& tree = CheckedTree(s, at);
+    TreeItem item = kTreeNone;
+    try {
+        item = TreePath(s, tree);
+    } catch (const Refused& r) {
+        throw Wrong{r.what};
+    }
+    bool expanded = tree.IsExpanded(item);
+    if (expanded != (s.verb == "expect-expanded"))
+        throw Wrong{"tree item" + TreePathWords(tree, item) +
+                    (expanded ? " is expanded" : " is collapsed")};
+}
+
 void CheckCell(const Step& s, Stage& at) {
     const CMSFlexGrid& grid = CheckedGrid(s, at);
     int row = s.IntArg(1), col = s.IntArg(2);
@@ -506,6 +554,9 @@ constexpr Verb kVerbs[] = {
     {"expect-focus", 1, 1, C::kAny, 1, CheckFocus},
     {"expect-list", 2, 2, C::kAny, 2, CheckList},
     {"expect-cell", 4, 4, C::kAny, 3, CheckCell},
+    {"expect-tree", 1, -1, C::kAny, 1, CheckTreeSelection},
+    {"expect-expanded", 2, -1, C::kAny, 1, CheckTreeExpanded},
+    {"expect-collapsed", 2, -1, C::kAny, 1, CheckTreeExpanded},
     {"expect-rows", 2, 2, C::kAny, 2, CheckRows},
     {"expect-top-row", 2, 2, C::kAny, 2, CheckTopRow},
     {"expect-current-row", 2, 2, C::kAny, 2, CheckCurrentRow},

@@ -1,43 +1,18 @@
 #include "dialogs/customzone/custom_zone_dlg.h"
 
-#include <cwctype>
-
 #include "base/helpers.h"
 #include "base/msgbox.h"
+#include "dialogs/common/setting_fields.h"
 #include "resources/resource_ids.h"
-#include "resources/templates.h"
 
 namespace qz {
 
 namespace {
-constexpr const char* kOhms = "%.3f Ω";
-constexpr const char* kDegrees = "%.3f °";
-constexpr float kWrap = 360.0f;  // with -360: wrapped rather than clamped
-
-constexpr const char16_t* kMagnitude = u"幅值 Zzd_Mag =";
-constexpr const char16_t* kAngle = u"角度 Zzd_Ang =";
-constexpr const char16_t* kR = u"Rzd =";
-constexpr const char16_t* kX = u"Xzd =";
-
-struct ValueLimits {
-    float lo, hi;  // -360, 360: an angle, wrapped
-};
-// By mode, for value 1 to 3; mode 1 has no third value.
-constexpr ValueLimits kLimits[4][3] = {
-    {{0, 1000}, {-kWrap, kWrap}, {-80, 80}},
-    {{-1000, 1000}, {-1000, 1000}, {0, 0}},
-    {{0, 1000}, {-kWrap, kWrap}, {-1000, 1000}},
-    {{-1000, 1000}, {-1000, 1000}, {-kWrap, kWrap}},
-};
 constexpr float kDefaults[4][3] = {{1, 78, 0}, {0.5f, 1, 0}, {1, 78, 0.5f}, {0.5f, 1, 78}};
-
-void TrimWhiteSpace(Text& text) {
-    auto blank = [](char16_t c) { return std::iswspace(wint_t(c)) != 0; };
-    std::size_t first = 0, last = text.size();
-    while (first < last && blank(text[first])) ++first;
-    while (last > first && blank(text[last - 1])) --last;
-    text = text.substr(first, last - first);
-}
+constexpr SettingControls kSettingControls{
+    res::kListCustomMode,
+    {res::kLabelCustomValue1, res::kLabelCustomValue2, res::kLabelCustomValue3},
+    {res::kEditCustomValue1, res::kEditCustomValue2, res::kEditCustomValue3}};
 
 bool ValidMode(std::int32_t mode) {
     return mode >= 0 && mode <= 3;
@@ -73,46 +48,15 @@ void CDlg_Import_ProtEdit::DoDataExchange(ui::CDataExchange& dx) {
 
 bool CDlg_Import_ProtEdit::OnInitDialog() {
     CDialog::OnInitDialog();
-    ListResetContent(res::kListCustomMode);
-    for (const char16_t* item : res::kModeItems) ListAddString(res::kListCustomMode, item);
+    FillModeList(*this, res::kListCustomMode);
     SetWindowText(u"自定义--保护区段");
     ShowInputs();
     return true;
 }
 
 void CDlg_Import_ProtEdit::ShowInputs() {
-    ListSetCurSel(res::kListCustomMode, Zzd_Mode);
-    auto show = [&](const char16_t* label1, const char16_t* label2, const char16_t* label3,
-                    const char* format2, const char* format3) {
-        SetDlgItemText(res::kLabelCustomValue1, label1);
-        SetDlgItemText(res::kLabelCustomValue2, label2);
-        strValue1 = Format(kOhms, double(Zzd_1));
-        strValue2 = Format(format2, double(Zzd_2));
-        // Mode 1 leaves the hidden third value as it was.
-        if (label3) {
-            SetDlgItemText(res::kLabelCustomValue3, label3);
-            strValue3 = Format(format3, double(Zzd_3));
-        }
-    };
-    switch (Zzd_Mode) {
-        case 0:
-            show(kMagnitude, kAngle, u"偏转角 AngShift =", kDegrees, kDegrees);
-            break;
-        case 1:
-            show(kR, kX, nullptr, kOhms, nullptr);
-            break;
-        case 2:
-            show(kMagnitude, kAngle, kR, kDegrees, kOhms);
-            break;
-        case 3:
-            show(kR, kX, u"正序阻抗角 Ang =", kOhms, kDegrees);
-            break;
-        default:
-            break;
-    }
-    bool third = Zzd_Mode != 1;
-    ShowItem(res::kLabelCustomValue3, third);
-    ShowItem(res::kEditCustomValue3, third);
+    ShowSettingFields(*this, kSettingControls, Zzd_Mode, {Zzd_1, Zzd_2, Zzd_3},
+                      {&strValue1, &strValue2, &strValue3});
     UpdateData(false);
 }
 
@@ -134,12 +78,11 @@ void CDlg_Import_ProtEdit::ApplyInput() {
             break;
         }
         case 4: {
-            if (!ValidMode(Zzd_Mode) || nFocusValue < 1 || nFocusValue > 3) break;
-            if (Zzd_Mode == 1 && nFocusValue == 3) break;
+            if (nFocusValue < 1 || nFocusValue > 3) break;
             float* values[3] = {&Zzd_1, &Zzd_2, &Zzd_3};
             const Text* texts[3] = {&strValue1, &strValue2, &strValue3};
-            const ValueLimits& l = kLimits[Zzd_Mode][nFocusValue - 1];
-            *values[nFocusValue - 1] = TextToNumberInRange(*texts[nFocusValue - 1], l.hi, l.lo);
+            TakeSettingValue(Zzd_Mode, nFocusValue, *texts[nFocusValue - 1],
+                             *values[nFocusValue - 1]);
             break;
         }
         default:
@@ -167,13 +110,13 @@ bool CDlg_Import_ProtEdit::Validate() {
                 MessageBox(u"阻抗幅值 Zzd_Mag 必须 >=0 !         \n\n", u"阻抗定值", kError);
                 return false;
             }
-            Zzd_2 = ClampOrWrap(Zzd_2, kWrap, -kWrap);
+            Zzd_2 = ClampOrWrap(Zzd_2, kWrapLimit, -kWrapLimit);
             break;
         case 1:
             Zzd_3 = 0;
             break;
         case 3:
-            Zzd_3 = ClampOrWrap(Zzd_3, kWrap, -kWrap);
+            Zzd_3 = ClampOrWrap(Zzd_3, kWrapLimit, -kWrapLimit);
             break;
         default:
             break;

@@ -5,6 +5,7 @@
 #include "base/helpers.h"
 #include "base/platform.h"
 #include "dialogs/grapheditor/graph_editor_dlg.h"
+#include "dialogs/import/import_prot_dlg.h"
 #include "resources/resource_ids.h"
 #include "ui/menu.h"
 
@@ -110,6 +111,9 @@ void CDlg_ZoneSet::OnCommand(int id) {
         case res::kBtnZoneSetCancel:
             EndDialog(kIdCancel);
             break;
+        case res::kCmdImport:
+            OnImportZone();
+            break;
         case res::kCmdCustom:
             OnCustomZone();
             break;
@@ -169,6 +173,56 @@ bool CDlg_ZoneSet::OnRightButtonUp(int id, ui::Point screen) {
     return true;
 }
 
+void CDlg_ZoneSet::OnImportZone() {
+    CDlg_Import_Prot dlg(database_, workPath_);
+    if (!lists_.arrZones.empty()) {
+        const CZone& last = *lists_.arrZones.back();
+        dlg.nID = last.nID;
+        dlg.Zzd_Mode = last.Zzd_Mode;
+        dlg.Zzd_1 = last.Zzd_1;
+        dlg.Zzd_2 = last.Zzd_2;
+        dlg.Zzd_3 = last.Zzd_3;
+    }
+    if (dlg.DoModal() != kIdOk) return;
+    strPictFile = dlg.strResultFile;
+    auto zone = std::make_unique<CZone>();
+    zone->nShow = 1;
+    zone->nID = dlg.nID;
+    zone->Zzd_Mode = dlg.Zzd_Mode;
+    zone->Zzd_1 = dlg.Zzd_1;
+    zone->Zzd_2 = dlg.Zzd_2;
+    zone->Zzd_3 = dlg.Zzd_3;
+    zone->strZoneName = dlg.strZoneName;
+    zone->strTag = lists_.MakeUniqueTag(dlg.strTag, -1);
+    Text tag(zone->strTag);
+    lists_.arrZones.push_back(std::move(zone));
+    lists_.AppendPictsFromFile(strPictFile, tag);
+    nCurRow = int(lists_.arrZones.size());
+    FillGrid();
+}
+
+void CDlg_ZoneSet::EditImportedZone(CZone& zone) {
+    CDlg_Import_Prot dlg(database_, workPath_);
+    dlg.nID = zone.nID;
+    dlg.Zzd_Mode = zone.Zzd_Mode;
+    dlg.Zzd_1 = zone.Zzd_1;
+    dlg.Zzd_2 = zone.Zzd_2;
+    dlg.Zzd_3 = zone.Zzd_3;
+    if (dlg.DoModal() != kIdOk) return;
+    strPictFile = dlg.strResultFile;
+    lists_.DeletePicts(zone.strTag);
+    zone.Zzd_1 = dlg.Zzd_1;
+    zone.Zzd_2 = dlg.Zzd_2;
+    zone.Zzd_3 = dlg.Zzd_3;
+    zone.nID = dlg.nID;
+    zone.Zzd_Mode = dlg.Zzd_Mode;
+    zone.nShow = 1;
+    zone.strZoneName = dlg.strZoneName;
+    zone.strTag = lists_.MakeUniqueTag(dlg.strTag, nCurRow - 1);
+    lists_.AppendPictsFromFile(strPictFile, Text(zone.strTag));
+    FillGrid();
+}
+
 void CDlg_ZoneSet::PrepareCustom(CDlg_Import_ProtEdit& dlg) {
     dlg.runGraphEditor = [this](CDlg_Import_ProtEdit::GraphRequest& request) {
         return RunGraphEditor(workPath_, request);
@@ -220,7 +274,10 @@ void CDlg_ZoneSet::OnCustomZone() {
 void CDlg_ZoneSet::OnEditZone() {
     if (nCurRow < 1 || nCurRow > int(lists_.arrZones.size())) return;
     CZone& zone = *lists_.arrZones[std::size_t(nCurRow - 1)];
-    if (zone.nID < 0) EditCustomZone(zone);
+    if (zone.nID < 0)
+        EditCustomZone(zone);
+    else
+        EditImportedZone(zone);
 }
 
 void CDlg_ZoneSet::EditCustomZone(CZone& zone) {

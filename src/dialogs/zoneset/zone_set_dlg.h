@@ -39,6 +39,8 @@ class CDlg_ZoneSet : public ui::CDialog {
     ui::CMSFlexGrid& Table() { return Grid(res::kGridZones); }
     void FillGrid();
     void ApplyAllowedError();
+    void OnImportZone();
+    void EditImportedZone(CZone& zone);
     void OnCustomZone();
     void OnEditZone();
     void EditCustomZone(CZone& zone);

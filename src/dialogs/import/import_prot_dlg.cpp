@@ -1,0 +1,369 @@
+#include "dialogs/import/import_prot_dlg.h"
+
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "base/archive.h"
+#include "base/msgbox.h"
+#include "base/platform.h"
+#include "dialogs/common/setting_fields.h"
+#include "records/geometry.h"
+#include "resources/resource_ids.h"
+
+namespace qz {
+
+namespace {
+
+constexpr SettingControls kSettingControls{
+    res::kListImportMode,
+    {res::kLabelImportValue1, res::kLabelImportValue2, res::kLabelImportValue3},
+    {res::kEditImportValue1, res::kEditImportValue2, res::kEditImportValue3}};
+
+// The tree's levels are told apart by depth alone; the inner levels carry
+// these fixed item data, the zones their record ids.
+enum TreeDepth { kRootDepth = 1, kZoneDepth = 5 };
+constexpr std::intptr_t kRootData = 1, kManufacturerData = 2, kSortData = 3, kModelData = 4;
+constexpr int kGroupImage = 0, kZoneImage = 2;
+constexpr std::uint32_t kTreeTextColor = 0x0000FF;
+constexpr int kTreeItemHeight = 25;
+
+struct NamePart {
+    const char16_t* contains;
+    const char16_t* part;
+};
+// Tested in this order: "IV" before "I", the Roman numerals before the
+// digits of the same zone.
+constexpr NamePart kNumberParts[] = {
+    {u"IV", u"Z4"}, {u"4", u"Z4"}, {u"III", u"Z3"}, {u"3", u"Z3"},
+    {u"II", u"Z2"}, {u"2", u"Z2"}, {u"I", u"Z1"},   {u"1", u"Z1"},
+};
+constexpr NamePart kSuffixes[] = {
+    {u"接地", u",LE"},
+    {u"EARTH", u",LE"},
+    {u"相间", u",LL"},
+    {u"PP", u",LL"},
+};
+
+const char16_t* FirstPart(TextView name, std::span<const NamePart> parts) {
+    for (const NamePart& p : parts)
+        if (name.find(p.contains) != TextView::npos) return p.part;
+    return nullptr;
+}
+
+}  // namespace
+
+CDlg_Import_Prot::CDlg_Import_Prot(TemplateSource database, Text workPath)
+    : CDialog(res::kDlgImport), database_(std::move(database)), strWorkPath(std::move(workPath)) {}
+
+CTemplateDatabase* CDlg_Import_Prot::Database() const {
+    return database_ ? database_() : nullptr;
+}
+
+Text CDlg_Import_Prot::ProtPath() const {
+    return strWorkPath.empty() ? Text() : JoinPath(strWorkPath, kProtFileName);
+}
+
+Text* CDlg_Import_Prot::FieldText(int id) {
+    switch (id) {
+        case res::kEditImportTag:
+            return &strTag;
+        case res::kEditImportName:
+            return &strZoneName;
+        case res::kEditImportValue1:
+        case res::kEditImportValue2:
+        case res::kEditImportValue3:
+            return &strValues[std::size_t(id - res::kEditImportValue1)];
+        default:
+            return nullptr;
+    }
+}
+
+void CDlg_Import_Prot::DoDataExchange(ui::CDataExchange& dx) {
+    ui::DDX_Text(dx, res::kEditImportTag, strTag);
+    ui::DDX_Text(dx, res::kEditImportName, strZoneName);
+    ui::DDX_Text(dx, res::kEditImportValue1, strValues[0]);
+    ui::DDX_Text(dx, res::kEditImportValue2, strValues[1]);
+    ui::DDX_Text(dx, res::kEditImportValue3, strValues[2]);
+}
+
+bool CDlg_Import_Prot::OnInitDialog() {
+    CDialog::OnInitDialog();
+    FillModeList(*this, res::kListImportMode);
+    SetWindowText(u"导入--保护区段");
+    nInitialID = nID;
+    fInitialValues = {Zzd_1, Zzd_2, Zzd_3};
+    hPreselectItem = ui::kTreeNone;
+    if (!nTreeImages) nTreeImages = res::kBmpTreeImages;
+    if (gfx::CCanvas* surface = Surface()) {
+        const ui::Rect& r = Item(res::kImportPreview).rect;
+        preview.SetPlaceholder(*surface, {r.Width(), r.Height()});
+    }
+    preview.pElements = &arrPicts;
+    preview.nHighlightRow = 0;
+
+    FillTree();
+    ui::CTreeModel& tree = Tree(res::kTreeTemplates);
+    if (nID == -1) {
+        ui::TreeItem root = tree.GetRootItem();
+        tree.Expand(root);
+        TreeSelectItem(res::kTreeTemplates, root);
+    } else if (hPreselectItem != ui::kTreeNone) {
+        tree.Expand(hPreselectItem);
+        TreeSelectItem(res::kTreeTemplates, hPreselectItem);
+    }
+    ShowSetting();
+    return true;
+}
+
+// ---- the tree ---------------------------------------------------------------
+
+void CDlg_Import_Prot::FillTree() {
+    ui::CTreeModel& tree = Tree(res::kTreeTemplates);
+    tree.DeleteAllItems();
+    tree.SetImageList(nTreeImages);
+    tree.SetTextColor(kTreeTextColor);
+    tree.SetItemHeight(kTreeItemHeight);
+    ui::TreeItem root = tree.InsertItem(u"请选择生产厂家: ", kGroupImage, kGroupImage, kRootData);
+    FillManufacturers(root);
+}
+
+// Each level asks for the connection before its statement and fills the
+// level below a node before it inserts the next one, so that an error
+// leaves the nodes inserted so far.
+void CDlg_Import_Prot::FillManufacturers(ui::TreeItem parent) {
+    CTemplateDatabase* db = Database();
+    if (!db) return;
+    for (const Text& manufacturer : db->Manufacturers()) {
+        ui::TreeItem node =
+            Tree(res::kTreeTemplates)
+                .InsertItem(manufacturer, kGroupImage, kGroupImage, kManufacturerData, parent);
+        FillSorts(node, manufacturer);
+    }
+}
+
+void CDlg_Import_Prot::FillSorts(ui::TreeItem parent, const Text& manufacturer) {
+    CTemplateDatabase* db = Database();
+    if (!db) return;
+    for (const Text& sort : db->ProtSorts(manufacturer)) {
+        ui::TreeItem node =
+            Tree(res::kTreeTemplates).InsertItem(sort, kGroupImage, kGroupImage, kSortData, parent);
+        FillModels(node, manufacturer, sort);
+    }
+}
+
+void CDlg_Import_Prot::FillModels(ui::TreeItem parent, const Text& manufacturer, const Text& sort) {
+    CTemplateDatabase* db = Database();
+    if (!db) return;
+    for (const Text& model : db->ProtModels(manufacturer, sort)) {
+        ui::TreeItem node = Tree(res::kTreeTemplates)
+                                .InsertItem(model, kGroupImage, kGroupImage, kModelData, parent);
+        FillZones(node, manufacturer, sort, model);
+    }
+}
+
+void CDlg_Import_Prot::FillZones(ui::TreeItem parent, const Text& manufacturer, const Text& sort,
+                                 const Text& model) {
+    CTemplateDatabase* db = Database();
+    if (!db) return;
+    for (const CRecordset_Distance& row : db->Zones(manufacturer, sort, model)) {
+        ui::TreeItem node =
+            Tree(res::kTreeTemplates)
+                .InsertItem(row.strZoneName, kZoneImage, kZoneImage, row.nID, parent);
+        if (row.nID == nID) hPreselectItem = node;
+    }
+}
+
+void CDlg_Import_Prot::OnTreeSelChanged(int id) {
+    if (id == res::kTreeTemplates) OnSelectTreeItem();
+}
+
+void CDlg_Import_Prot::OnSelectTreeItem() {
+    ui::CTreeModel& tree = Tree(res::kTreeTemplates);
+    ui::TreeItem item = tree.GetSelectedItem();
+    tree.Expand(item);
+    const int fields[] = {res::kEditImportTag, res::kEditImportValue1, res::kEditImportValue2,
+                          res::kEditImportValue3};
+    if (tree.Depth(item) == kZoneDepth) {
+        if (CTemplateDatabase* db = Database()) {
+            auto id = std::int32_t(tree.GetItemData(item));
+            std::optional<CRecordset_Distance> row = db->Zone(id);
+            if (!row) throw CDBException(Format("no zone with id %d", id));
+            nID = id;
+            strZoneName = row->strZoneName;
+            DeriveZoneTag();
+            Zzd_Mode = row->Zzd_Mode;
+            if (id == nInitialID) {
+                Zzd_1 = fInitialValues[0];
+                Zzd_2 = fInitialValues[1];
+                Zzd_3 = fInitialValues[2];
+            } else {
+                Zzd_1 = row->Zzd_1;
+                Zzd_2 = row->Zzd_2;
+                Zzd_3 = row->Zzd_3;
+            }
+            ShowSetting();
+            if (!row->ProtSettings.empty()) {
+                // Not written when it cannot be: whatever file has the name is read.
+                Text path = ProtPath();
+                if (!path.empty()) SaveFileReplacing(path, row->ProtSettings);
+                ReloadElements(path);
+            } else {
+                ReloadElements({});
+            }
+        }
+        for (int f : fields) EnableItem(f, true);
+    } else {
+        nID = -1;
+        strZoneName.clear();
+        strTag.clear();
+        Zzd_Mode = 0;
+        Zzd_1 = Zzd_2 = Zzd_3 = 0;
+        ShowSetting();
+        ReloadElements({});
+        for (int f : fields) EnableItem(f, false);
+    }
+}
+
+void CDlg_Import_Prot::DeriveZoneTag() {
+    const char16_t* number = FirstPart(strZoneName, kNumberParts);
+    strTag = number ? number : u"Z";
+    for (char16_t& c : strZoneName)
+        if (c >= u'a' && c <= u'z') c = char16_t(c - u'a' + u'A');
+    if (const char16_t* suffix = FirstPart(strZoneName, kSuffixes)) strTag += suffix;
+}
+
+// ---- the setting and the characteristic -------------------------------------
+
+void CDlg_Import_Prot::ShowSetting() {
+    ShowSettingFields(*this, kSettingControls, Zzd_Mode, {Zzd_1, Zzd_2, Zzd_3},
+                      {&strValues[0], &strValues[1], &strValues[2]});
+    UpdateData(false);
+}
+
+void CDlg_Import_Prot::ApplyEdit() {
+    switch (nFocusField) {
+        case 1:
+            TrimWhiteSpace(strTag);
+            break;
+        case 2:
+            TrimWhiteSpace(strZoneName);
+            break;
+        case 4: {
+            if (nFocusValue < 1 || nFocusValue > 3) break;
+            float* values[3] = {&Zzd_1, &Zzd_2, &Zzd_3};
+            auto k = std::size_t(nFocusValue - 1);
+            TakeSettingValue(Zzd_Mode, nFocusValue, strValues[k], *values[k]);
+            break;
+        }
+        default:
+            break;
+    }
+    ShowSetting();
+    ReloadElements(Text(strResultFile));
+}
+
+void CDlg_Import_Prot::ReloadElements(const Text& path) {
+    arrPicts.clear();
+    parser.BindSetting(Zzd_Mode, Zzd_1, Zzd_2, Zzd_3);
+    strResultFile = path;
+    std::vector<std::uint8_t> bytes;
+    if (!path.empty() && CurrentVfs().readAll(path, bytes)) {
+        // Element by element: a block that breaks off keeps what was read
+        // before, and the error ends the handler before the preview changes.
+        CArchiveReader ar(bytes.data(), bytes.size());
+        std::int32_t count = ar.ReadInt32();
+        for (std::int32_t i = 0; i < count; ++i) {
+            std::unique_ptr<CPict> pict = CreatePict(ar.ReadInt32());
+            if (!pict) continue;  // an unknown kind has no data to skip
+            pict->LoadFormula(ar);
+            InstantiatePict(*pict, parser);
+            arrPicts.push_back(std::move(pict));
+        }
+    }
+    preview.Zzd_Mode = Zzd_Mode;
+    preview.Zzd_1 = Zzd_1;
+    preview.Zzd_2 = Zzd_2;
+    preview.Zzd_3 = Zzd_3;
+    preview.Refresh();
+    Invalidate();
+}
+
+// ---- commands and fields ----------------------------------------------------
+
+void CDlg_Import_Prot::OnConfirm() {
+    strResultFile.clear();
+    if (nID >= 1) {
+        std::vector<std::uint8_t> bytes;
+        CArchiveWriter ar(bytes);
+        StorePicts(ar, arrPicts, PictForm::kNumeric);
+        Text path = ProtPath();
+        if (!path.empty() && SaveFileReplacing(path, bytes)) strResultFile = path;
+    }
+    UpdateData(true);
+    EndDialog(kIdOk);
+}
+
+void CDlg_Import_Prot::OnCommand(int id) {
+    if (id == res::kBtnImportConfirm)
+        OnConfirm();
+    else if (id == res::kBtnImportCancel)
+        OnClose();
+}
+
+void CDlg_Import_Prot::OnOK() {
+    // Enter takes the focused field over; only the buttons end the dialog.
+    UpdateData(true);
+    ApplyEdit();
+}
+
+void CDlg_Import_Prot::OnCancel() {
+    // Escape shows the members again, dropping what was typed.
+    UpdateData(false);
+}
+
+void CDlg_Import_Prot::OnClose() {
+    strResultFile.clear();
+    EndDialog(kIdCancel);
+}
+
+void CDlg_Import_Prot::OnSetFocus(int id) {
+    switch (id) {
+        case res::kEditImportTag:
+            nFocusField = 1;
+            nFocusValue = 1;
+            break;
+        case res::kEditImportName:
+            nFocusField = 2;
+            nFocusValue = 1;
+            break;
+        case res::kEditImportValue1:
+        case res::kEditImportValue2:
+        case res::kEditImportValue3:
+            nFocusField = 4;
+            nFocusValue = id - res::kEditImportValue1 + 1;
+            break;
+        default:
+            break;
+    }
+}
+
+void CDlg_Import_Prot::OnKillFocus(int id) {
+    Text* text = FieldText(id);
+    if (!text) return;
+    Text before = *text;
+    UpdateData(true);
+    if (*text != before) ApplyEdit();
+}
+
+void CDlg_Import_Prot::OnPaint(gfx::CCanvas& dc) {
+    const ui::Rect& r = Item(res::kImportPreview).rect;
+    preview.Paint(dc, r.left, r.top);
+}
+
+void CDlg_Import_Prot::OnDestroy() {
+    arrPicts.clear();
+}
+
+}  // namespace qz

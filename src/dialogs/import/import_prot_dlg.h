@@ -1,0 +1,88 @@
+// The import of one protection zone from the template library: a tree of
+// manufacturers, protection sorts, models and zones, the selected zone's
+// tag, name and setting, and its characteristic evaluated with that setting
+// in a preview.  The caller presets the members, runs the dialog and, after
+// OK, reads them back with the characteristic from `strResultFile`.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include "formula/formula_parser.h"
+#include "plot/rx_plot.h"
+#include "records/pict.h"
+#include "templates/template_db.h"
+#include "ui/dialog.h"
+
+namespace qz {
+
+// The import's exchange file in the working folder: the selected zone's
+// characteristic in formula form while the dialog runs, in numeric form
+// once it is confirmed.
+inline constexpr TextView kProtFileName = u"prot.tmp";
+
+class CDlg_Import_Prot : public ui::CDialog {
+  public:
+    // workPath: the working folder; empty when there is none (nothing is
+    // written then).
+    CDlg_Import_Prot(TemplateSource database, Text workPath);
+
+    std::int32_t nID = -1, Zzd_Mode = 0;
+    float Zzd_1 = 0, Zzd_2 = 0, Zzd_3 = 0;
+    Text strTag, strZoneName, strResultFile;
+
+    // What leaving a changed field and Enter run: takes over the field that
+    // had the focus, shows the setting and evaluates the characteristic
+    // again from `strResultFile`.
+    void ApplyEdit();
+    // The characteristic as last read and evaluated.
+    const PictList& Elements() const { return arrPicts; }
+
+  protected:
+    void DoDataExchange(ui::CDataExchange& dx) override;
+    bool OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+    void OnClose() override;
+    void OnCommand(int id) override;
+    void OnSetFocus(int id) override;
+    void OnKillFocus(int id) override;
+    void OnTreeSelChanged(int id) override;
+    void OnPaint(gfx::CCanvas& dc) override;
+    void OnDestroy() override;
+
+  private:
+    void FillTree();
+    void FillManufacturers(ui::TreeItem parent);
+    void FillSorts(ui::TreeItem parent, const Text& manufacturer);
+    void FillModels(ui::TreeItem parent, const Text& manufacturer, const Text& sort);
+    void FillZones(ui::TreeItem parent, const Text& manufacturer, const Text& sort,
+                   const Text& model);
+    void OnSelectTreeItem();
+    void DeriveZoneTag();
+    void ShowSetting();
+    // Reads the characteristic in formula form from `path` (empty: none) and
+    // evaluates it with the current setting, then refreshes the preview.
+    void ReloadElements(const Text& path);
+    void OnConfirm();
+    // The member a text field exchanges with; null for other controls.
+    Text* FieldText(int id);
+    Text ProtPath() const;
+    CTemplateDatabase* Database() const;
+
+    TemplateSource database_;
+    Text strWorkPath;
+    std::array<Text, 3> strValues;
+    PictList arrPicts;
+    CFormulaParser parser;
+    CRxPlot preview{CRxPlot::Rounding::kTruncate};
+    int nFocusField = -1;  // 1 tag, 2 name, 4 a value field
+    int nFocusValue = -1;  // which value field: 1 to 3
+    std::int32_t nInitialID = -1;
+    std::array<float, 3> fInitialValues{};
+    ui::TreeItem hPreselectItem = ui::kTreeNone;
+    int nTreeImages = 0;  // the bitmap of the tree's images, once attached
+};
+
+}  // namespace qz
