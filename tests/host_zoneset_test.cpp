@@ -267,6 +267,80 @@ TEST(HostZoneSet, DemoHostPlaysTheExampleSession) {
     EXPECT_NE(run.out.find("my_dll_ZoneSet: 0\n"), std::string::npos);
 }
 
+// Through the demo host as an engineer: a circle, a polygon and a lens drawn
+// by hand, the circle edited; then two zones imported from the sample
+// library beside the host.
+TEST(HostZoneSet, DemoHostDefinesZonesByHandAndImportsThem) {
+    qztest::TempDir dir;
+    std::string drawn = WriteScript(dir, "drawn.session", R"(
+grid-rclick 4002 0 1
+menu 自定义
+click 4159
+click 4320
+type 4343 2
+click 4351
+click 1
+click 4160
+grid-rclick 4002 1 1
+menu 自定义
+type 4150 Z2
+click 4159
+click 4316
+click 4320
+type 4381 -1
+click 4384
+click 4320
+type 4380 3
+type 4381 0
+type 4382 80
+click 4384
+click 1
+click 4160
+grid-rclick 4002 1 1
+menu 自定义
+click 4159
+click 4317
+click 4320
+click 4414
+click 1
+click 4160
+grid-dblclick 4002 1 2
+click 4159
+grid-dblclick 4000 1 1
+type 4343 5
+click 4351
+click 1
+click 4160
+click 4003
+)");
+    ToolRun run = RunTool(dir, {HostPath(), "--play", drawn});
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const char* part :
+         {"\n1    √     Z1,LE  接地距离 I段  Zzd = 1.000Ω ∠ 78.000°, 偏转角 = 0.000 °  圆\n",
+          "\n2    √     Z2     接地距离 I段  Zzd = 1.000Ω ∠ 78.000°, 偏转角 = 0.000 °  多边形\n",
+          "\n3    √     Z2_2   接地距离 I段  Zzd = 1.000Ω ∠ 78.000°, 偏转角 = 0.000 °  透镜\n",
+          "Elements of Z1,LE:\n    circle  Z1 = 5.000Ω ∠ 78.000°  Z2 = 0.000Ω ∠ 0.000°  "
+          "deflection = 0.000°\n\n",
+          "Elements of Z2:\n"
+          "    line    Z1 = (0.000, -1.000)Ω  Z2 = (2.824, -1.000)Ω  Z = (0.000, -1.000)Ω  "
+          "inclination = 0.000°\n"
+          "    line    Z1 = (2.824, -1.000)Ω  Z2 = (3.000, 0.000)Ω  Z = (3.000, 0.000)Ω  "
+          "inclination = 80.000°\n\n",
+          "Elements of Z2_2:\n    lens    Z1 = 1.000Ω ∠ 78.000°  Z2 = 0.000Ω ∠ 0.000°  inner "
+          "angle = 120.000°  A = 0.577Ω  A/B = 0.577\n"})
+        EXPECT_NE(run.out.find(part), std::string::npos) << part << "\n" << run.out;
+
+    std::string session = std::string(QZ_SOURCE_DIR) + "/examples/sessions/import-demo.session";
+    run = RunTool(dir, {HostPath(), "--play", session});
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const char* part :
+         {"\n1    √     Z1,LE  Z1 EARTH  Rzd = 2.500Ω, Xzd = 6.000Ω ",
+          "\n2    √     Z2,LL  Z2 PP     Zzd = 8.000Ω ∠ 75.000°, 偏转角 = 0.000 °",
+          "Elements of Z1,LE:\n    line    Z1 = (-0.625, 6.000)Ω  Z2 = (2.500, 5.400)Ω",
+          "Elements of Z2,LL:\n    circle  Z1 = 8.000Ω ∠ 75.000°  Z2 = 0.000Ω ∠ 0.000°"})
+        EXPECT_NE(run.out.find(part), std::string::npos) << part << "\n" << run.out;
+}
+
 TEST(HostZoneSet, DemoHostKeepsTheLibraryBetweenCalls) {
     qztest::TempDir dir;
     std::string zone = ToUtf8(WriteZoneFile(dir, "relay.zone", 3));
