@@ -63,10 +63,6 @@ std::vector<CRecordset_Distance> FixtureRows() {
 std::string Utf8(const std::filesystem::path& p) {
     return p.string();
 }
-
-std::string Utf8(const std::filesystem::path& p) {
-    return p.string();
-}
 #endif
 
 // The data source "MS Access Database" of the Access driver's name, opening a
