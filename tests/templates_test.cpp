@@ -94,7 +94,9 @@ bool ConfigureOdbc(const std::filesystem::path& database) {
     (void)written;
     std::filesystem::path target = config.path() / "source.db";
 #endif
-    std::filesystem::copy_file(database, target, std::filesystem::copy_options::overwrite_existing);
+    // Removed first: mingw's copy_file refuses to overwrite.
+    std::filesystem::remove(target);
+    std::filesystem::copy_file(database, target);
     return true;
 }
 
@@ -193,6 +195,17 @@ void ExpectSampleLibrary(CTemplateDatabase& db) {
     }
     EXPECT_EQ(ids, expectedIds);
     EXPECT_FALSE(walk.ones.back());
+
+    // Values are bound: "=" takes a pattern character literally and "like" as
+    // a pattern, and a quote or a text beyond ASCII is a value like any other.
+    const auto& [maker, sorts] = *tree.begin();
+    std::set<Text> models;
+    for (const auto& [sort, byModel] : sorts)
+        for (const auto& [model, zoneIds] : byModel) models.insert(FromUtf8(model));
+    EXPECT_EQ(db.ProtModels(FromUtf8(maker), u"%"),
+              std::vector<Text>(models.begin(), models.end()));
+    EXPECT_EQ(db.ProtSorts(FromUtf8(maker) + u"%"), std::vector<Text>{});
+    EXPECT_EQ(db.ProtSorts(u"O'Hara \u6d4b\u8bd5"), std::vector<Text>{});
 }
 
 }  // namespace
