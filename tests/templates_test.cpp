@@ -65,6 +65,12 @@ std::string Utf8(const std::filesystem::path& p) {
 }
 #endif
 
+#ifdef _WIN32
+constexpr const char* kNoOdbc =
+    "no ODBC data source: scripts/windows-test makes one and names its file in QZ_ODBC_DATABASE, "
+    "and the library built from tests/data/template-texts.json in QZ_TEMPLATE_TEXTS";
+#endif
+
 // The data source "MS Access Database" of the Access driver's name, opening a
 // copy of `database`: Debian's SQLite ODBC driver, which opens the data
 // source's file.  The driver manager reads its configuration once per
@@ -125,13 +131,15 @@ Walk WalkAll(CTemplateDatabase& db) {
     return w;
 }
 
-// The sample library read through `db` is its source: each level of the
-// tree in the database's order (byte order, the names being ASCII), every row
-// whole and alike through both statements that read rows, and each
-// characteristic decoding to the source's elements.
-void ExpectSampleLibrary(CTemplateDatabase& db) {
-    std::ifstream in(QZ_SOURCE_DIR "/examples/templates/sample.json");
-    ASSERT_TRUE(in) << "examples/templates/sample.json does not open";
+// A library read through `db` is its source `file` (under the source tree)
+// as the tool builds it: each level of the tree in the database's order
+// (byte order of UTF-8, SQLite's; no names that differ in case only or hold
+// pattern characters), every row whole, its texts cut to 255 characters, alike
+// through both statements that read rows, and each characteristic decoding to
+// the source's elements.
+void ExpectLibraryAsSource(CTemplateDatabase& db, const std::string& file) {
+    std::ifstream in(QZ_SOURCE_DIR "/" + file, std::ios::binary);
+    ASSERT_TRUE(in) << file << " does not open";
     const nlohmann::json source = nlohmann::json::parse(in).at("zones");
     auto member = [&](std::int32_t id, const char* name) {
         return source.at(static_cast<std::size_t>(id - 1)).at(name).get<std::string>();
@@ -172,11 +180,14 @@ void ExpectSampleLibrary(CTemplateDatabase& db) {
             SCOPED_TRACE(r.nID);
             const nlohmann::json& z = source.at(static_cast<std::size_t>(r.nID - 1));
             CRecordset_Distance want = r;
-            want.strManufacturer = FromUtf8(member(r.nID, "manufacturer"));
-            want.strProtSort = FromUtf8(member(r.nID, "sort"));
-            want.strProtModel = FromUtf8(member(r.nID, "model"));
-            want.strZoneName = FromUtf8(member(r.nID, "zone"));
-            want.strMemo = FromUtf8(member(r.nID, "memo"));
+            auto text = [&](const char* name) {
+                return FromUtf8(member(r.nID, name)).substr(0, kTemplateTextLength);
+            };
+            want.strManufacturer = text("manufacturer");
+            want.strProtSort = text("sort");
+            want.strProtModel = text("model");
+            want.strZoneName = text("zone");
+            want.strMemo = text("memo");
             want.Zzd_Mode = z.at("mode").get<std::int32_t>();
             want.Zzd_1 = z.at("values").at(0).get<float>();
             want.Zzd_2 = z.at("values").at(1).get<float>();
@@ -370,9 +381,10 @@ TEST(Templates, TheToolBuildsTheSampleLibraryAndRefusesABrokenFormula) {
     }
     EXPECT_EQ(kinds.size(), 4u);
     EXPECT_EQ(modes.size(), 4u);
-    ExpectSampleLibrary(*db);
+    ExpectLibraryAsSource(*db, "examples/templates/sample.json");
     ConfigureOdbc(lib);
-    ExpectSampleLibrary(*OpenOdbcTemplateDatabase(dir.text("ignored.mdb")));
+    ExpectLibraryAsSource(*OpenOdbcTemplateDatabase(dir.text("ignored.mdb")),
+                          "examples/templates/sample.json");
     run = qztest::Quarnz("template list --json '" + lib + "'", dir);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(nlohmann::json::parse(run.out)[1]["strManufacturer"], "Meridian Grid Devices");
@@ -402,11 +414,30 @@ TEST(Templates, TheSampleLibraryBesideTheHostReadsAsItsSource) {
     CQuarnZGraphApp app(dir.text("docs"));
     app.Init();
 #ifdef _WIN32
-    if (!ConfigureOdbc(std::filesystem::path(app.strTemplatePath)))
-        GTEST_SKIP() << "no ODBC data source: scripts/windows-test makes one and names its file "
-                        "in QZ_ODBC_DATABASE";
+    if (!ConfigureOdbc(std::filesystem::path(app.strTemplatePath))) GTEST_SKIP() << kNoOdbc;
 #endif
     CTemplateDatabase* db = app.GetTemplateDatabase();
     ASSERT_NE(db, nullptr) << ToUtf8(app.strTemplatePath) << " is missing";
-    ExpectSampleLibrary(*db);
+    ExpectLibraryAsSource(*db, "examples/templates/sample.json");
+}
+
+// Texts beyond ASCII, quotes, texts cut to 255 characters and a
+// characteristic read in several chunks, through ODBC: under Wine through
+// odbc32, from a library the Linux tool built.
+TEST(Templates, TextsAndLargeCharacteristicsReadThroughOdbcAsTheirSource) {
+    const std::string source = "tests/data/template-texts.json";
+#ifdef _WIN32
+    const wchar_t* library = _wgetenv(L"QZ_TEMPLATE_TEXTS");
+    if (!library || !*library || !ConfigureOdbc(library)) GTEST_SKIP() << kNoOdbc;
+#else
+    qztest::TempDir dir;
+    const std::string library = (dir.path() / "texts.mdb").string();
+    qztest::ToolRun run = qztest::Quarnz(
+        "template build '" QZ_SOURCE_DIR "/" + source + "' -o '" + library + "'", dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    ConfigureOdbc(library);
+#endif
+    auto db = OpenOdbcTemplateDatabase(u"ignored.mdb");
+    ExpectLibraryAsSource(*db, source);
+    EXPECT_GT(db->Zone(1)->ProtSettings.size(), 4096u);
 }
