@@ -1,21 +1,28 @@
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 
 #include "app/app.h"
 #include "templates/odbc/odbc_template_db.h"
-#include "templates/sqlite/sqlite_template_db.h"
 #include "test_util.h"
+
+#ifndef _WIN32
+#include <sqlite3.h>
+
+#include "templates/sqlite/sqlite_template_db.h"
+#endif
 
 using namespace qz;
 
 namespace {
 
+#ifndef _WIN32
 CRecordset_Distance Row(std::int32_t id, Text maker, Text sort, Text model, Text zone,
                         std::vector<std::uint8_t> settings = {1, 0, 0, 0, 0, 0, 0, 0}) {
     CRecordset_Distance r;
@@ -56,12 +63,28 @@ std::vector<CRecordset_Distance> FixtureRows() {
 std::string Utf8(const std::filesystem::path& p) {
     return p.string();
 }
+#endif
 
-// A private unixODBC configuration: the SQLite ODBC driver under the Access
-// driver's name, the data source opening a copy of `database`.  The driver
-// manager reads its configuration once per process, so there is one, and
-// its data source's file is replaced instead.
-void ConfigureOdbc(const std::filesystem::path& database) {
+#ifdef _WIN32
+constexpr const char* kNoOdbc =
+    "no ODBC data source: scripts/windows-test makes one and names its file in QZ_ODBC_DATABASE, "
+    "and the library built from tests/data/template-texts.json in QZ_TEMPLATE_TEXTS";
+#endif
+
+// The data source "MS Access Database" of the Access driver's name, opening a
+// copy of `database`: Debian's SQLite ODBC driver, which opens the data
+// source's file.  The driver manager reads its configuration once per
+// process, so there is one, and its data source's file is replaced instead.
+// False when there is no configuration to use.
+bool ConfigureOdbc(const std::filesystem::path& database) {
+#ifdef _WIN32
+    // Wine's odbc32 hands the calls to the host's unixODBC, which reads the
+    // Unix environment Wine started with: the configuration is made before,
+    // and its data source's file named here.
+    const wchar_t* file = _wgetenv(L"QZ_ODBC_DATABASE");
+    if (!file || !*file) return false;
+    std::filesystem::path target(file);
+#else
     static qztest::TempDir config;
     static const bool written = [&] {
         const std::filesystem::path& folder = config.path();
@@ -75,8 +98,12 @@ void ConfigureOdbc(const std::filesystem::path& database) {
         return true;
     }();
     (void)written;
-    std::filesystem::copy_file(database, config.path() / "source.db",
-                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::path target = config.path() / "source.db";
+#endif
+    // Removed first: mingw's copy_file refuses to overwrite.
+    std::filesystem::remove(target);
+    std::filesystem::copy_file(database, target);
+    return true;
 }
 
 // Every statement over the whole library, each level from the one above.
@@ -104,8 +131,97 @@ Walk WalkAll(CTemplateDatabase& db) {
     return w;
 }
 
+// A library read through `db` is its source `file` (under the source tree)
+// as the tool builds it: each level of the tree in the database's order
+// (byte order of UTF-8, SQLite's; no names that differ in case only or hold
+// pattern characters), every row whole, its texts cut to 255 characters, alike
+// through both statements that read rows, and each characteristic decoding to
+// the source's elements.
+void ExpectLibraryAsSource(CTemplateDatabase& db, const std::string& file) {
+    std::ifstream in(QZ_SOURCE_DIR "/" + file, std::ios::binary);
+    ASSERT_TRUE(in) << file << " does not open";
+    const nlohmann::json source = nlohmann::json::parse(in).at("zones");
+    auto member = [&](std::int32_t id, const char* name) {
+        return source.at(static_cast<std::size_t>(id - 1)).at(name).get<std::string>();
+    };
+    using Ids = std::vector<std::int32_t>;
+    std::map<std::string, std::map<std::string, std::map<std::string, Ids>>> tree;
+    for (std::int32_t id = 1; id <= static_cast<std::int32_t>(source.size()); ++id)
+        tree[member(id, "manufacturer")][member(id, "sort")][member(id, "model")].push_back(id);
+    Walk expected;
+    std::vector<Ids> expectedIds;
+    for (auto& [maker, sorts] : tree) {
+        expected.makers.push_back(FromUtf8(maker));
+        std::vector<Text>& sortNames = expected.sorts.emplace_back();
+        for (auto& [sort, models] : sorts) {
+            sortNames.push_back(FromUtf8(sort));
+            std::vector<Text>& modelNames = expected.models.emplace_back();
+            for (auto& [model, ids] : models) {
+                modelNames.push_back(FromUtf8(model));
+                std::ranges::sort(ids, {}, [&](std::int32_t id) { return member(id, "zone"); });
+                expectedIds.push_back(ids);
+            }
+        }
+    }
+
+    Walk walk = WalkAll(db);
+    EXPECT_EQ(walk.makers, expected.makers);
+    EXPECT_EQ(walk.sorts, expected.sorts);
+    EXPECT_EQ(walk.models, expected.models);
+    const char* const kinds[] = {"mho", "line", "arc", "lens"};
+    std::vector<Ids> ids;
+    std::size_t one = 0;
+    for (const std::vector<CRecordset_Distance>& zones : walk.zones) {
+        Ids& group = ids.emplace_back();
+        for (const CRecordset_Distance& r : zones) {
+            group.push_back(r.nID);
+            EXPECT_EQ(walk.ones.at(one++), r);
+            if (r.nID < 1 || r.nID > static_cast<std::int32_t>(source.size())) continue;
+            SCOPED_TRACE(r.nID);
+            const nlohmann::json& z = source.at(static_cast<std::size_t>(r.nID - 1));
+            CRecordset_Distance want = r;
+            auto text = [&](const char* name) {
+                return FromUtf8(member(r.nID, name)).substr(0, kTemplateTextLength);
+            };
+            want.strManufacturer = text("manufacturer");
+            want.strProtSort = text("sort");
+            want.strProtModel = text("model");
+            want.strZoneName = text("zone");
+            want.strMemo = text("memo");
+            want.Zzd_Mode = z.at("mode").get<std::int32_t>();
+            want.Zzd_1 = z.at("values").at(0).get<float>();
+            want.Zzd_2 = z.at("values").at(1).get<float>();
+            want.Zzd_3 = z.at("values").at(2).get<float>();
+            EXPECT_EQ(r, want);
+            PictList picts;
+            CArchiveReader ar(r.ProtSettings.data(), r.ProtSettings.size());
+            LoadPicts(ar, picts, PictForm::kFormula);
+            EXPECT_EQ(ar.Remaining(), 0u);
+            std::vector<std::string> got, stored;
+            for (const auto& p : picts) got.push_back(kinds[p->Kind()]);
+            for (const nlohmann::json& e : z.at("elements"))
+                stored.push_back(e.at("kind").get<std::string>());
+            EXPECT_EQ(got, stored);
+        }
+    }
+    EXPECT_EQ(ids, expectedIds);
+    EXPECT_FALSE(walk.ones.back());
+
+    // Values are bound: "=" takes a pattern character literally and "like" as
+    // a pattern, and a quote or a text beyond ASCII is a value like any other.
+    const auto& [maker, sorts] = *tree.begin();
+    std::set<Text> models;
+    for (const auto& [sort, byModel] : sorts)
+        for (const auto& [model, zoneIds] : byModel) models.insert(FromUtf8(model));
+    EXPECT_EQ(db.ProtModels(FromUtf8(maker), u"%"),
+              std::vector<Text>(models.begin(), models.end()));
+    EXPECT_EQ(db.ProtSorts(FromUtf8(maker) + u"%"), std::vector<Text>{});
+    EXPECT_EQ(db.ProtSorts(u"O'Hara \u6d4b\u8bd5"), std::vector<Text>{});
+}
+
 }  // namespace
 
+#ifndef _WIN32
 TEST(Templates, BothBackendsReadTheSameRowsForEveryStatement) {
     qztest::TempDir dir;
     std::vector<CRecordset_Distance> rows = FixtureRows();
@@ -265,6 +381,10 @@ TEST(Templates, TheToolBuildsTheSampleLibraryAndRefusesABrokenFormula) {
     }
     EXPECT_EQ(kinds.size(), 4u);
     EXPECT_EQ(modes.size(), 4u);
+    ExpectLibraryAsSource(*db, "examples/templates/sample.json");
+    ConfigureOdbc(lib);
+    ExpectLibraryAsSource(*OpenOdbcTemplateDatabase(dir.text("ignored.mdb")),
+                          "examples/templates/sample.json");
     run = qztest::Quarnz("template list --json '" + lib + "'", dir);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(nlohmann::json::parse(run.out)[1]["strManufacturer"], "Meridian Grid Devices");
@@ -284,4 +404,40 @@ TEST(Templates, TheToolBuildsTheSampleLibraryAndRefusesABrokenFormula) {
               std::string::npos)
         << run.err;
     EXPECT_FALSE(std::filesystem::exists(lib));
+}
+#endif
+
+// The library where my_dll_Init looks beside the host (quarn-host's folder is
+// the tests'), on Windows read through ODBC whatever the file.
+TEST(Templates, TheSampleLibraryBesideTheHostReadsAsItsSource) {
+    qztest::TempDir dir;
+    CQuarnZGraphApp app(dir.text("docs"));
+    app.Init();
+#ifdef _WIN32
+    if (!ConfigureOdbc(std::filesystem::path(app.strTemplatePath))) GTEST_SKIP() << kNoOdbc;
+#endif
+    CTemplateDatabase* db = app.GetTemplateDatabase();
+    ASSERT_NE(db, nullptr) << ToUtf8(app.strTemplatePath) << " is missing";
+    ExpectLibraryAsSource(*db, "examples/templates/sample.json");
+}
+
+// Texts beyond ASCII, quotes, texts cut to 255 characters and a
+// characteristic read in several chunks, through ODBC: under Wine through
+// odbc32, from a library the Linux tool built.
+TEST(Templates, TextsAndLargeCharacteristicsReadThroughOdbcAsTheirSource) {
+    const std::string source = "tests/data/template-texts.json";
+#ifdef _WIN32
+    const wchar_t* library = _wgetenv(L"QZ_TEMPLATE_TEXTS");
+    if (!library || !*library || !ConfigureOdbc(library)) GTEST_SKIP() << kNoOdbc;
+#else
+    qztest::TempDir dir;
+    const std::string library = (dir.path() / "texts.mdb").string();
+    qztest::ToolRun run = qztest::Quarnz(
+        "template build '" QZ_SOURCE_DIR "/" + source + "' -o '" + library + "'", dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    ConfigureOdbc(library);
+#endif
+    auto db = OpenOdbcTemplateDatabase(u"ignored.mdb");
+    ExpectLibraryAsSource(*db, source);
+    EXPECT_GT(db->Zone(1)->ProtSettings.size(), 4096u);
 }
