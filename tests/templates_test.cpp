@@ -9,6 +9,7 @@
 #include <set>
 
 #include "app/app.h"
+#include "odbc_config.h"
 #include "templates/odbc/odbc_template_db.h"
 #include "test_util.h"
 
@@ -19,6 +20,7 @@
 #endif
 
 using namespace qz;
+using qztest::ConfigureOdbc;
 
 namespace {
 
@@ -70,41 +72,6 @@ constexpr const char* kNoOdbc =
     "no ODBC data source: scripts/windows-test makes one and names its file in QZ_ODBC_DATABASE, "
     "and the library built from tests/data/template-texts.json in QZ_TEMPLATE_TEXTS";
 #endif
-
-// The data source "MS Access Database" of the Access driver's name, opening a
-// copy of `database`: Debian's SQLite ODBC driver, which opens the data
-// source's file.  The driver manager reads its configuration once per
-// process, so there is one, and its data source's file is replaced instead.
-// False when there is no configuration to use.
-bool ConfigureOdbc(const std::filesystem::path& database) {
-#ifdef _WIN32
-    // Wine's odbc32 hands the calls to the host's unixODBC, which reads the
-    // Unix environment Wine started with: the configuration is made before,
-    // and its data source's file named here.
-    const wchar_t* file = _wgetenv(L"QZ_ODBC_DATABASE");
-    if (!file || !*file) return false;
-    std::filesystem::path target(file);
-#else
-    static qztest::TempDir config;
-    static const bool written = [&] {
-        const std::filesystem::path& folder = config.path();
-        std::ofstream(folder / "odbcinst.ini")
-            << "[" << ToUtf8(kTemplateDriver) << "]\nDriver=" << QZ_SQLITE_ODBC_DRIVER << "\n";
-        std::ofstream(folder / "odbc.ini")
-            << "[" << ToUtf8(kTemplateDataSource) << "]\nDriver=" << ToUtf8(kTemplateDriver)
-            << "\nDatabase=" << Utf8(folder / "source.db") << "\n";
-        setenv("ODBCSYSINI", Utf8(folder).c_str(), 1);
-        setenv("ODBCINI", Utf8(folder / "odbc.ini").c_str(), 1);
-        return true;
-    }();
-    (void)written;
-    std::filesystem::path target = config.path() / "source.db";
-#endif
-    // Removed first: mingw's copy_file refuses to overwrite.
-    std::filesystem::remove(target);
-    std::filesystem::copy_file(database, target);
-    return true;
-}
 
 // Every statement over the whole library, each level from the one above.
 struct Walk {
