@@ -173,66 +173,69 @@ bool CDlg_ZoneSet::OnRightButtonUp(int id, ui::Point screen) {
     return true;
 }
 
-void CDlg_ZoneSet::OnImportZone() {
-    CDlg_Import_Prot dlg(database_, workPath_);
-    if (!lists_.arrZones.empty()) {
-        const CZone& last = *lists_.arrZones.back();
-        dlg.nID = last.nID;
-        dlg.Zzd_Mode = last.Zzd_Mode;
-        dlg.Zzd_1 = last.Zzd_1;
-        dlg.Zzd_2 = last.Zzd_2;
-        dlg.Zzd_3 = last.Zzd_3;
-    }
-    if (dlg.DoModal() != kIdOk) return;
-    strPictFile = dlg.strResultFile;
-    auto zone = std::make_unique<CZone>();
-    zone->nShow = 1;
-    zone->nID = dlg.nID;
-    zone->Zzd_Mode = dlg.Zzd_Mode;
-    zone->Zzd_1 = dlg.Zzd_1;
-    zone->Zzd_2 = dlg.Zzd_2;
-    zone->Zzd_3 = dlg.Zzd_3;
-    zone->strZoneName = dlg.strZoneName;
-    zone->strTag = lists_.MakeUniqueTag(dlg.strTag, -1);
-    Text tag(zone->strTag);
-    lists_.arrZones.push_back(std::move(zone));
-    lists_.AppendPictsFromFile(strPictFile, tag);
-    nCurRow = int(lists_.arrZones.size());
-    FillGrid();
-}
+namespace {
 
-void CDlg_ZoneSet::EditImportedZone(CZone& zone) {
-    CDlg_Import_Prot dlg(database_, workPath_);
+// The setting both zone dialogs take and give: template id, mode, values.
+template <class Dlg>
+void GiveSetting(Dlg& dlg, const CZone& zone) {
     dlg.nID = zone.nID;
     dlg.Zzd_Mode = zone.Zzd_Mode;
     dlg.Zzd_1 = zone.Zzd_1;
     dlg.Zzd_2 = zone.Zzd_2;
     dlg.Zzd_3 = zone.Zzd_3;
-    if (dlg.DoModal() != kIdOk) return;
-    strPictFile = dlg.strResultFile;
-    lists_.DeletePicts(zone.strTag);
+}
+
+// What a confirmed dialog sets in its zone, the tag apart.
+template <class Dlg>
+void TakeSetting(CZone& zone, const Dlg& dlg) {
+    zone.nShow = 1;
+    zone.nID = dlg.nID;
+    zone.Zzd_Mode = dlg.Zzd_Mode;
     zone.Zzd_1 = dlg.Zzd_1;
     zone.Zzd_2 = dlg.Zzd_2;
     zone.Zzd_3 = dlg.Zzd_3;
-    zone.nID = dlg.nID;
-    zone.Zzd_Mode = dlg.Zzd_Mode;
-    zone.nShow = 1;
     zone.strZoneName = dlg.strZoneName;
+}
+
+}  // namespace
+
+void CDlg_ZoneSet::AppendZone(std::unique_ptr<CZone> zone, TextView tag) {
+    zone->strTag = lists_.MakeUniqueTag(tag, -1);
+    Text unique(zone->strTag);
+    lists_.arrZones.push_back(std::move(zone));
+    lists_.AppendPictsFromFile(strPictFile, unique);
+    nCurRow = int(lists_.arrZones.size());
+    FillGrid();
+}
+
+void CDlg_ZoneSet::OnImportZone() {
+    CDlg_Import_Prot dlg(database_, workPath_);
+    if (!lists_.arrZones.empty()) GiveSetting(dlg, *lists_.arrZones.back());
+    if (dlg.DoModal() != kIdOk) return;
+    strPictFile = dlg.strResultFile;
+    auto zone = std::make_unique<CZone>();
+    TakeSetting(*zone, dlg);
+    AppendZone(std::move(zone), dlg.strTag);
+}
+
+void CDlg_ZoneSet::EditImportedZone(CZone& zone) {
+    CDlg_Import_Prot dlg(database_, workPath_);
+    GiveSetting(dlg, zone);
+    if (dlg.DoModal() != kIdOk) return;
+    strPictFile = dlg.strResultFile;
+    lists_.DeletePicts(zone.strTag);
+    TakeSetting(zone, dlg);
     zone.strTag = lists_.MakeUniqueTag(dlg.strTag, nCurRow - 1);
     lists_.AppendPictsFromFile(strPictFile, Text(zone.strTag));
     FillGrid();
 }
 
-void CDlg_ZoneSet::PrepareCustom(CDlg_Import_ProtEdit& dlg) {
+void CDlg_ZoneSet::PrepareCustom(CDlg_Import_ProtEdit& dlg, const CZone* zone) {
     dlg.runGraphEditor = [this](CDlg_Import_ProtEdit::GraphRequest& request) {
         return RunGraphEditor(workPath_, request);
     };
-}
-
-void CDlg_ZoneSet::OnCustomZone() {
-    CDlg_Import_ProtEdit dlg;
-    PrepareCustom(dlg);
-    if (lists_.arrZones.empty()) {
+    if (!zone) {
+        // The first zone's defaults.
         dlg.nID = -1;
         dlg.Zzd_Mode = 0;
         dlg.Zzd_1 = 1;
@@ -241,34 +244,23 @@ void CDlg_ZoneSet::OnCustomZone() {
         dlg.strTag = u"Z1,LE";
         dlg.strZoneName = u"接地距离 I段";
         dlg.nCharKind = kCharCircle;
-    } else {
-        const CZone& last = *lists_.arrZones.back();
-        dlg.nID = last.nID;
-        dlg.Zzd_Mode = last.Zzd_Mode;
-        dlg.Zzd_1 = last.Zzd_1;
-        dlg.Zzd_2 = last.Zzd_2;
-        dlg.Zzd_3 = last.Zzd_3;
-        dlg.strTag = Text(last.strTag);
-        dlg.strZoneName = Text(last.strZoneName);
-        dlg.nCharKind = last.nCharKind;
+        return;
     }
+    GiveSetting(dlg, *zone);
+    dlg.strTag = Text(zone->strTag);
+    dlg.strZoneName = Text(zone->strZoneName);
+    dlg.nCharKind = zone->nCharKind;
+}
+
+void CDlg_ZoneSet::OnCustomZone() {
+    CDlg_Import_ProtEdit dlg;
+    PrepareCustom(dlg, lists_.arrZones.empty() ? nullptr : lists_.arrZones.back().get());
     if (dlg.DoModal() != kIdOk) return;
     strPictFile = dlg.strPictFile;
     auto zone = std::make_unique<CZone>();
-    zone->nShow = 1;
-    zone->nID = dlg.nID;
-    zone->Zzd_Mode = dlg.Zzd_Mode;
-    zone->Zzd_1 = dlg.Zzd_1;
-    zone->Zzd_2 = dlg.Zzd_2;
-    zone->Zzd_3 = dlg.Zzd_3;
-    zone->strZoneName = dlg.strZoneName;
+    TakeSetting(*zone, dlg);
     zone->nCharKind = dlg.nCharKind;
-    zone->strTag = lists_.MakeUniqueTag(dlg.strTag, -1);
-    Text tag(zone->strTag);
-    lists_.arrZones.push_back(std::move(zone));
-    lists_.AppendPictsFromFile(strPictFile, tag);
-    nCurRow = int(lists_.arrZones.size());
-    FillGrid();
+    AppendZone(std::move(zone), dlg.strTag);
 }
 
 void CDlg_ZoneSet::OnEditZone() {
@@ -282,15 +274,7 @@ void CDlg_ZoneSet::OnEditZone() {
 
 void CDlg_ZoneSet::EditCustomZone(CZone& zone) {
     CDlg_Import_ProtEdit dlg;
-    PrepareCustom(dlg);
-    dlg.nID = zone.nID;
-    dlg.Zzd_Mode = zone.Zzd_Mode;
-    dlg.Zzd_1 = zone.Zzd_1;
-    dlg.Zzd_2 = zone.Zzd_2;
-    dlg.Zzd_3 = zone.Zzd_3;
-    dlg.strTag = Text(zone.strTag);
-    dlg.strZoneName = Text(zone.strZoneName);
-    dlg.nCharKind = zone.nCharKind;
+    PrepareCustom(dlg, &zone);
     Text oldTag(zone.strTag);
     if (!workPath_.empty()) {
         Text path = JoinPath(workPath_, u"graphPara.tmp");
@@ -298,14 +282,8 @@ void CDlg_ZoneSet::EditCustomZone(CZone& zone) {
     }
     if (dlg.DoModal() != kIdOk) return;
     strPictFile = dlg.strPictFile;
-    zone.Zzd_1 = dlg.Zzd_1;
-    zone.Zzd_2 = dlg.Zzd_2;
-    zone.Zzd_3 = dlg.Zzd_3;
-    zone.Zzd_Mode = dlg.Zzd_Mode;
-    zone.nID = dlg.nID;
-    zone.strZoneName = dlg.strZoneName;
+    TakeSetting(zone, dlg);
     zone.nCharKind = dlg.nCharKind;
-    zone.nShow = 1;
     zone.strTag = lists_.MakeUniqueTag(dlg.strTag, nCurRow - 1);
     Text tag(zone.strTag);
     // Every element file written here or by the editor has a path, an empty

@@ -44,7 +44,10 @@ class CDlg_ZoneSet : public ui::CDialog {
     void OnCustomZone();
     void OnEditZone();
     void EditCustomZone(CZone& zone);
-    void PrepareCustom(CDlg_Import_ProtEdit& dlg);
+    // The custom zone dialog from `zone`, or with the first zone's defaults.
+    void PrepareCustom(CDlg_Import_ProtEdit& dlg, const CZone* zone);
+    // Appends `zone` under a unique form of `tag` with the elements of strPictFile.
+    void AppendZone(std::unique_ptr<CZone> zone, TextView tag);
     void OnDeleteZone();
     void OnClearZones();
 
