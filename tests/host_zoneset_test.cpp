@@ -339,6 +339,34 @@ click 4003
           "Elements of Z1,LE:\n    line    Z1 = (-0.625, 6.000)Ω  Z2 = (2.500, 5.400)Ω",
           "Elements of Z2,LL:\n    circle  Z1 = 8.000Ω ∠ 75.000°  Z2 = 0.000Ω ∠ 0.000°"})
         EXPECT_NE(run.out.find(part), std::string::npos) << part << "\n" << run.out;
+
+    // Editing the imported mho evaluates it again with the new setting, under
+    // a tag that stays unique: the derived "Z1,LE" is taken by the first zone.
+    std::string edit = WriteScript(dir, "edit.session", R"(
+grid-rclick 4002 0 1
+menu 导入...
+tree 4130 "请选择生产厂家: " "Borealis Relaytech" "Line distance" BRX-410 "Z1 earth"
+click 4140
+grid-rclick 4002 1 1
+menu 导入...
+click 4140
+grid-dblclick 4002 2 2
+expect-dialog 1001
+expect-text 4131 Z1,LE
+type 4137 6
+click 4140
+expect-cell 4002 2 1 Z1,LE_2
+click 4003
+)");
+    run = RunTool(dir, {HostPath(), "--play", edit});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Elements of Z1,LE:\n    circle  Z1 = 4.000Ω ∠ 75.000°"),
+              std::string::npos)
+        << run.out;
+    EXPECT_TRUE(
+        run.out.ends_with("Elements of Z1,LE_2:\n    circle  Z1 = 6.000Ω ∠ 75.000°  Z2 = "
+                          "0.000Ω ∠ 0.000°  deflection = 0.000°\n"))
+        << run.out;
 }
 
 TEST(HostZoneSet, DemoHostKeepsTheLibraryBetweenCalls) {
