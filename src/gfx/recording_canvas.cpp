@@ -127,6 +127,12 @@ Call& CRecordingCanvas::Add(Call::Kind kind, std::vector<int> ints) {
 }
 
 void CRecordingCanvas::FillRect(const Rect& rect, const Brush& brush) {
+    // A layer painted over whole hides all it held: forgetting it keeps the
+    // records of a long-lived dialog's plot from growing with every refresh.
+    Size size = Own().size;
+    if (id_ != 0 && brush.style == Brush::kSolid && rect.left <= 0 && rect.top <= 0 &&
+        rect.right >= size.cx && rect.bottom >= size.cy)
+        OwnMut().calls.clear();
     Add(Call::kFillRect, {rect.left, rect.top, rect.right, rect.bottom}).brush = brush;
 }
 
