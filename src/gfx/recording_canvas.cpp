@@ -126,13 +126,17 @@ Call& CRecordingCanvas::Add(Call::Kind kind, std::vector<int> ints) {
     return OwnMut().calls.emplace_back(std::move(call));
 }
 
-void CRecordingCanvas::FillRect(const Rect& rect, const Brush& brush) {
+void CRecordingCanvas::ForgetIfCovered(const Rect& rect) {
     // A layer painted over whole hides all it held: forgetting it keeps the
     // records of a long-lived dialog's plot from growing with every refresh.
     Size size = Own().size;
-    if (id_ != 0 && brush.style == Brush::kSolid && rect.left <= 0 && rect.top <= 0 &&
-        rect.right >= size.cx && rect.bottom >= size.cy)
+    if (id_ != 0 && rect.left <= 0 && rect.top <= 0 && rect.right >= size.cx &&
+        rect.bottom >= size.cy)
         OwnMut().calls.clear();
+}
+
+void CRecordingCanvas::FillRect(const Rect& rect, const Brush& brush) {
+    if (brush.style == Brush::kSolid) ForgetIfCovered(rect);
     Add(Call::kFillRect, {rect.left, rect.top, rect.right, rect.bottom}).brush = brush;
 }
 
@@ -182,6 +186,7 @@ std::unique_ptr<CCanvas> CRecordingCanvas::CreateLayer(int width, int height) {
 void CRecordingCanvas::BitBlt(int x, int y, int width, int height, const CCanvas& source, int sx,
                               int sy) {
     const auto* from = dynamic_cast<const CRecordingCanvas*>(&source);
+    ForgetIfCovered({x, y, x + width, y + height});
     Add(Call::kBitBlt, {x, y, width, height, sx, sy}).source =
         from && from->family_ == family_ ? from->id_ : -1;
 }

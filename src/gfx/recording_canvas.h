@@ -102,6 +102,7 @@ class CRecordingCanvas : public CCanvas {
     const Recording& Own() const { return *(*family_)[std::size_t(id_)]; }
     Recording& OwnMut() { return *(*family_)[std::size_t(id_)]; }
     Call& Add(Call::Kind kind, std::vector<int> ints);
+    void ForgetIfCovered(const Rect& rect);
 
     std::shared_ptr<Family> family_;
     int id_ = 0;
