@@ -60,9 +60,9 @@ CVectorCanvas::CVectorCanvas(int width, int height)
 
 void CVectorCanvas::Init() {
     // Glyphs keep their own outlines, as documents and enlarged images want;
-    // where they go comes from the raster canvas's measurements.
+    // their advances are whole units, as the raster canvas measures them.
     cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
     cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
     cairo_set_font_options(cr_, options);
     cairo_font_options_destroy(options);
