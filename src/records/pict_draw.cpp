@@ -133,33 +133,34 @@ void AddStraight(StraightLimit limit, RectValue z1, RectValue z2, const OhmWindo
     const double dR = double(z1.R) - z2.R, dX = double(z1.X) - z2.X;
     const double length = std::hypot(dR, dX);
     if (!(length > 0) || !std::isfinite(length)) return;
-    // Far enough along the line to leave the window from anywhere in it.
-    const double cR = (w.loR + w.hiR) / 2, cX = (w.loX + w.hiX) / 2;
-    const double reach =
-        std::hypot(w.hiR - w.loR, w.hiX - w.loX) +
-        std::max(std::hypot(z1.R - cR, z1.X - cX), std::hypot(z2.R - cR, z2.X - cX));
     const double uR = dR / length, uX = dX / length;
+    // A piece this long leaves the window from anywhere in it.
+    const double cR = (w.loR + w.hiR) / 2, cX = (w.loX + w.hiX) / 2;
+    const double across = std::hypot(w.hiR - w.loR, w.hiX - w.loX);
     Outline piece;
     switch (limit) {
         case StraightLimit::kLine: {
-            // From the point of the line nearest the window's centre, which
-            // keeps the far ends' rounding small.
-            double t = (cR - z2.R) * uR + (cX - z2.X) * uX;
-            double pR = z2.R + t * uR, pX = z2.X + t * uX,
-                   far = std::hypot(w.hiR - w.loR, w.hiX - w.loX);
-            if (CutToWindow(pR - far * uR, pX - far * uX, pR + far * uR, pX + far * uX, w, piece))
+            // Both ways from the point of the line nearest the window's
+            // centre, which keeps the rounding of the far ends small.
+            const double t = (cR - z2.R) * uR + (cX - z2.X) * uX;
+            const double pR = z2.R + t * uR, pX = z2.X + t * uX;
+            if (CutToWindow(pR - across * uR, pX - across * uX, pR + across * uR, pX + across * uX,
+                            w, piece))
                 out.push_back(piece);
             break;
         }
         case StraightLimit::kChord:
             out.push_back({Outline::kSegment, z1, z2, {}, 0});
             break;
-        case StraightLimit::kOutsideChord:
+        case StraightLimit::kOutsideChord: {
+            const double reach = across + std::max(std::hypot(z1.R - cR, z1.X - cX),
+                                                   std::hypot(z2.R - cR, z2.X - cX));
             if (CutToWindow(z1.R, z1.X, z1.R + reach * uR, z1.X + reach * uX, w, piece))
                 out.push_back(piece);
             if (CutToWindow(z2.R, z2.X, z2.R - reach * uR, z2.X - reach * uX, w, piece))
                 out.push_back(piece);
             break;
+        }
         case StraightLimit::kNone:
             break;
     }
