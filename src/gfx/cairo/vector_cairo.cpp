@@ -51,12 +51,7 @@ CVectorCanvas::CVectorCanvas(Format format, int width, int height, int pixelsPer
 }
 
 CVectorCanvas::CVectorCanvas(int width, int height)
-    : width_(std::max(width, 0)), height_(std::max(height, 0)) {
-    cairo_rectangle_t extents{0, 0, double(width_), double(height_)};
-    surface_ = cairo_recording_surface_create(CAIRO_CONTENT_COLOR, &extents);
-    cr_ = cairo_create(surface_);
-    Init();
-}
+    : width_(std::max(width, 0)), height_(std::max(height, 0)), layer_(true) {}
 
 void CVectorCanvas::Init() {
     // Glyphs keep their own outlines, as documents and enlarged images want;
@@ -66,16 +61,22 @@ void CVectorCanvas::Init() {
     cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
     cairo_set_font_options(cr_, options);
     cairo_font_options_destroy(options);
-    SelectFont(font_);
+    SelectStandInFont(cr_, font_);
 }
 
 CVectorCanvas::~CVectorCanvas() {
-    cairo_destroy(cr_);
-    cairo_surface_destroy(surface_);
+    if (cr_) cairo_destroy(cr_);
+    if (surface_) cairo_surface_destroy(surface_);
+}
+
+bool CVectorCanvas::Defer(Call call) {
+    if (!layer_) return false;
+    calls_.push_back(std::move(call));
+    return true;
 }
 
 std::vector<std::uint8_t> CVectorCanvas::Finish() {
-    if (finished_) return bytes_;
+    if (finished_ || !surface_) return bytes_;
     finished_ = true;
     if (format_ == Format::kPng) {
         cairo_surface_flush(surface_);
@@ -94,16 +95,35 @@ bool CVectorCanvas::Save(const std::string& utf8Path) {
 }
 
 Pen CVectorCanvas::SelectPen(const Pen& pen) {
+    Defer([pen](CVectorCanvas& t) { t.SelectPen(pen); });
     return std::exchange(pen_, pen);
 }
+
 Brush CVectorCanvas::SelectBrush(const Brush& brush) {
+    Defer([brush](CVectorCanvas& t) { t.SelectBrush(brush); });
     return std::exchange(brush_, brush);
 }
 
 Font CVectorCanvas::SelectFont(const Font& font) {
+    Defer([font](CVectorCanvas& t) { t.SelectFont(font); });
     measure_.SelectFont(font);
-    SelectStandInFont(cr_, font);
+    if (cr_) SelectStandInFont(cr_, font);
     return std::exchange(font_, font);
+}
+
+void CVectorCanvas::SetTransparentText(bool transparent) {
+    Defer([transparent](CVectorCanvas& t) { t.SetTransparentText(transparent); });
+    transparent_ = transparent;
+}
+
+void CVectorCanvas::SetTextColor(Color color) {
+    Defer([color](CVectorCanvas& t) { t.SetTextColor(color); });
+    textColor_ = color;
+}
+
+void CVectorCanvas::MoveToEx(int x, int y) {
+    Defer([x, y](CVectorCanvas& t) { t.MoveToEx(x, y); });
+    position_ = {x, y};
 }
 
 void CVectorCanvas::SetSource(Color c) {
@@ -119,11 +139,13 @@ void CVectorCanvas::Fill(double left, double top, double right, double bottom, C
 }
 
 void CVectorCanvas::FillRect(const Rect& rect, const Brush& brush) {
+    if (Defer([rect, brush](CVectorCanvas& t) { t.FillRect(rect, brush); })) return;
     if (brush.style != Brush::kNull)
         Fill(rect.left, rect.top, rect.right, rect.bottom, brush.color);
 }
 
 void CVectorCanvas::Draw3dRect(const Rect& rect, Color topLeft, Color bottomRight) {
+    if (Defer([=](CVectorCanvas& t) { t.Draw3dRect(rect, topLeft, bottomRight); })) return;
     Draw3dRectBars(rect, topLeft, bottomRight,
                    [this](int l, int t, int r, int b, Color c) { Fill(l, t, r, b, c); });
 }
@@ -138,12 +160,26 @@ void CVectorCanvas::StrokeWithPen() {
 }
 
 void CVectorCanvas::LineTo(int x, int y) {
-    const Point from = std::exchange(position_, Point{x, y});
+    const Point from = position_;
+    MoveToEx(x, y);
+    if (layer_) {
+        calls_.pop_back();  // the move is the line's own
+        Defer([from, x, y](CVectorCanvas& t) {
+            t.MoveToEx(from.x, from.y);
+            t.LineTo(x, y);
+        });
+        return;
+    }
     Point points[2] = {from, {x, y}};
     Polyline(points, 2);
 }
 
 void CVectorCanvas::Polyline(const Point* points, int count) {
+    if (layer_) {
+        std::vector<Point> copy(points, points + std::max(count, 0));
+        Defer([copy](CVectorCanvas& t) { t.Polyline(copy.data(), int(copy.size())); });
+        return;
+    }
     if (pen_.style == Pen::kNull || count < 2) return;
     cairo_new_path(cr_);
     for (int i = 0; i < count; ++i) {
@@ -158,6 +194,7 @@ void CVectorCanvas::Polyline(const Point* points, int count) {
 }
 
 void CVectorCanvas::Ellipse(int left, int top, int right, int bottom) {
+    if (Defer([=](CVectorCanvas& t) { t.Ellipse(left, top, right, bottom); })) return;
     if (right < left) std::swap(left, right);
     if (bottom < top) std::swap(top, bottom);
     if (!InRange(left) || !InRange(top) || !InRange(right) || !InRange(bottom)) return;
@@ -179,6 +216,7 @@ void CVectorCanvas::Ellipse(int left, int top, int right, int bottom) {
 }
 
 void CVectorCanvas::Arc(int left, int top, int right, int bottom, int xs, int ys, int xe, int ye) {
+    if (Defer([=](CVectorCanvas& t) { t.Arc(left, top, right, bottom, xs, ys, xe, ye); })) return;
     if (pen_.style == Pen::kNull) return;
     if (!InRange(left) || !InRange(top) || !InRange(right) || !InRange(bottom)) return;
     if (std::abs(right - left) < 2 || std::abs(bottom - top) < 2) {
@@ -201,6 +239,7 @@ Size CVectorCanvas::TextExtent(TextView text) {
 }
 
 void CVectorCanvas::OutText(int x, int y, TextView text) {
+    if (Defer([x, y, copy = Text(text)](CVectorCanvas& t) { t.OutText(x, y, copy); })) return;
     if (text.empty() || !InRange(x) || !InRange(y)) return;
     if (!transparent_) {
         Size size = TextExtent(text);
@@ -220,14 +259,42 @@ std::unique_ptr<CCanvas> CVectorCanvas::CreateLayer(int width, int height) {
 void CVectorCanvas::BitBlt(int x, int y, int width, int height, const CCanvas& source, int sx,
                            int sy) {
     const auto* from = dynamic_cast<const CVectorCanvas*>(&source);
-    if (!from || width <= 0 || height <= 0) return;
+    if (!from || !from->layer_ || width <= 0 || height <= 0) return;
+    const Size size = from->GetSize();
+    // What the source holds now, as a bitmap would keep it.
+    if (Defer([=, calls = from->calls_](CVectorCanvas& t) {
+            t.Replay(calls, size, x, y, width, height, sx, sy);
+        }))
+        return;
+    Replay(from->calls_, size, x, y, width, height, sx, sy);
+}
+
+void CVectorCanvas::Replay(const std::vector<Call>& calls, Size size, int x, int y, int width,
+                           int height, int sx, int sy) {
+    const Pen pen = pen_;
+    const Brush brush = brush_;
+    const Font font = font_;
+    const Color textColor = textColor_;
+    const bool transparent = transparent_;
+    const Point position = position_;
+    // The block, cut to the layer's own extent, where alone it holds anything.
+    const int left = std::max(x, x - sx), top = std::max(y, y - sy);
+    const int right = std::min(x + width, x - sx + size.cx);
+    const int bottom = std::min(y + height, y - sy + size.cy);
+    if (left >= right || top >= bottom) return;
     cairo_save(cr_);
     cairo_new_path(cr_);
-    cairo_rectangle(cr_, x, y, width, height);
+    cairo_rectangle(cr_, left, top, right - left, bottom - top);
     cairo_clip(cr_);
-    cairo_set_source_surface(cr_, from->surface_, x - sx, y - sy);
-    cairo_paint(cr_);
+    cairo_translate(cr_, x - sx, y - sy);
+    for (const Call& call : calls) call(*this);
     cairo_restore(cr_);
+    pen_ = pen;
+    brush_ = brush;
+    SelectFont(font);
+    textColor_ = textColor;
+    transparent_ = transparent;
+    position_ = position;
 }
 
 }  // namespace qz::gfx

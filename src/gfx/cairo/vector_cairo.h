@@ -8,6 +8,7 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,28 +39,37 @@ class CVectorCanvas : public CCanvas {
     Pen SelectPen(const Pen& pen) override;
     Brush SelectBrush(const Brush& brush) override;
     Font SelectFont(const Font& font) override;
-    void SetTransparentText(bool transparent) override { transparent_ = transparent; }
-    void SetTextColor(Color color) override { textColor_ = color; }
+    void SetTransparentText(bool transparent) override;
+    void SetTextColor(Color color) override;
 
     void FillRect(const Rect& rect, const Brush& brush) override;
     void Draw3dRect(const Rect& rect, Color topLeft, Color bottomRight) override;
     void Ellipse(int left, int top, int right, int bottom) override;
     void Arc(int left, int top, int right, int bottom, int xs, int ys, int xe, int ye) override;
-    void MoveToEx(int x, int y) override { position_ = {x, y}; }
+    void MoveToEx(int x, int y) override;
     void LineTo(int x, int y) override;
     void Polyline(const Point* points, int count) override;
     void OutText(int x, int y, TextView text) override;
     Size TextExtent(TextView text) override;
 
-    // Layers record their drawing; copying one replays it, still as paths.
+    // Layers keep their drawing calls; copying one replays them on the
+    // target, moved and cut to the copied block, still as paths.  (Cairo's
+    // recording surfaces would do, but its SVG surface leaks every one
+    // painted on it.)
     std::unique_ptr<CCanvas> CreateLayer(int width, int height) override;
     void BitBlt(int x, int y, int width, int height, const CCanvas& source, int sx,
                 int sy) override;
 
   private:
-    // A layer: a recording surface.
+    using Call = std::function<void(CVectorCanvas&)>;
+    // A layer: a list of calls.
     CVectorCanvas(int width, int height);
     void Init();
+    // Keeps the call when this is a layer; true if it was kept.
+    bool Defer(Call call);
+    // The layer's calls (`size` its extent) copied from (sx, sy) to the block at (x, y).
+    void Replay(const std::vector<Call>& calls, Size size, int x, int y, int width, int height,
+                int sx, int sy);
     void Fill(double left, double top, double right, double bottom, Color color);
     void SetSource(Color color);
     void StrokeWithPen();
@@ -67,6 +77,8 @@ class CVectorCanvas : public CCanvas {
     Format format_ = Format::kPng;
     int width_, height_;
     std::vector<std::uint8_t> bytes_;  // what the document surface wrote
+    bool layer_ = false;
+    std::vector<Call> calls_;  // a layer's
     cairo_surface_t* surface_ = nullptr;
     cairo_t* cr_ = nullptr;
     bool finished_ = false;
