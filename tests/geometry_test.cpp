@@ -304,13 +304,45 @@ TEST(Geometry, DrawingSurvivesDegenerateValues) {
         return dc.Lines();
     };
 
-    // Circles so large that their box leaves the device range are left out;
-    // a sane one at the edge of the dialogs' range is drawn.
-    for (float inner : {180.0f, 179.99999f, 0.0f, nan, inf})
+    // A lens of 180 degrees is its chord, one of 0 degrees the line beyond
+    // its tips, a circle deflected by 90 degrees the whole line through its
+    // points: each cut a few pixels beyond the canvas.  They reach as far as
+    // their points, not as their vanishing curvature would.
+    const Lines chord{"MoveToEx 200,100", "LineTo 200,200 pen=solid/1/#000000"};
+    for (float inner : {180.0f, 179.99999f}) {
+        EXPECT_EQ(draw(Lens(Polar(10, 90), Polar(0, 0), inner)), chord) << inner;
+        EXPECT_FLOAT_EQ(Lens(Polar(10, 90), Polar(0, 0), inner).Extent(), 10);
+    }
+    EXPECT_EQ(draw(Lens(Polar(10, 90), Polar(0, 0), 0)),
+              (Lines{"MoveToEx 200,100", "LineTo 200,-3 pen=solid/1/#000000", "MoveToEx 200,200",
+                     "LineTo 200,404 pen=solid/1/#000000"}));
+    for (float beta : {90.0f, -90.0f, 270.0f}) {
+        CPictMho m = Mho(Polar(10, 90), Polar(0, 0), beta);
+        Lines l = draw(m);
+        ASSERT_EQ(l.size(), 2u) << beta;
+        EXPECT_EQ(l[0].substr(0, 12), "MoveToEx 200") << l[0];
+        EXPECT_EQ(l[1].substr(0, 10), "LineTo 200") << l[1];
+        EXPECT_FLOAT_EQ(m.Extent(), 10);
+    }
+    // A slanted line leaves through two sides, ends beyond the canvas.
+    {
+        CRecordingCanvas dc(400, 300);
+        Mho(Rect(1, 1), Rect(0, 0), 90).Draw(dc, 200, 150, 10, 10);
+        ASSERT_EQ(dc.Calls().size(), 2u);
+        std::vector<int> a = dc.Calls()[0].ints, b = dc.Calls()[1].ints;
+        EXPECT_NEAR(a[0] - 200, 150 - a[1], 1);  // on the diagonal through the origin
+        EXPECT_NEAR(b[0] - 200, 150 - b[1], 1);
+        EXPECT_TRUE(std::min(a[1], b[1]) < 0 && std::max(a[1], b[1]) > 300);
+    }
+    // Without a chord the limit has no direction: the circle of radius 0.
+    EXPECT_FLOAT_EQ(Mho(Polar(0, 0), Polar(0, 0), 90).Extent(), 0);
+    for (float inner : {nan, inf})
         EXPECT_TRUE(draw(Lens(Polar(10, 90), Polar(0, 0), inner)).empty()) << inner;
     EXPECT_EQ(draw(Lens(Polar(10, 90), Polar(0, 0), 170)).size(), 2u);
-    for (float beta : {90.0f, -90.0f, 270.0f, nan})
-        EXPECT_TRUE(draw(Mho(Polar(10, 90), Polar(0, 0), beta)).empty()) << beta;
+    // Huge but not yet straight circles whose box leaves the device range
+    // are left out.
+    EXPECT_TRUE(draw(Lens(Polar(10, 90), Polar(0, 0), 179.99f), 1e4).empty());
+    EXPECT_TRUE(draw(Mho(Polar(10, 90), Polar(0, 0), nan)).empty());
     EXPECT_EQ(draw(Mho(Polar(10, 90), Polar(0, 0), 80)).size(), 1u);
     EXPECT_TRUE(draw(Mho(Polar(nan, 90), Polar(0, 0), 0)).empty());
     EXPECT_TRUE(draw(Mho(Polar(10, 90), Polar(0, 0), 0), inf).empty());

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "gfx/cairo/raster_cairo.h"
+#include "gfx/cairo/vector_cairo.h"
 #include "gfx/recording_canvas.h"
 #include "test_util.h"
 
@@ -396,4 +397,47 @@ TEST(RasterCanvas, PngDecodesToTheSamePixels) {
 // a face has been looked up; they are not ours to free.
 extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
     return "leak:libfontconfig.so\n";
+}
+
+// A layer copied to the vector canvas is what it held at the copy, cut to
+// the copied block; an enlarged PNG has its pixels times the scale.
+TEST(VectorCanvas, LayersCopyWhatTheyHeldCutToTheBlock) {
+    CVectorCanvas png(CVectorCanvas::Format::kPng, 20, 10, 2);
+    png.FillRect({0, 0, 20, 10}, Brush{Brush::kSolid, Rgb(255, 255, 255)});
+    std::unique_ptr<CCanvas> layer = png.CreateLayer(10, 10);
+    layer->FillRect({0, 0, 10, 10}, Brush{Brush::kSolid, Rgb(0, 0, 255)});
+    png.BitBlt(2, 2, 4, 4, *layer, 0, 0);
+    layer->FillRect({0, 0, 10, 10}, Brush{Brush::kSolid, Rgb(255, 0, 0)});
+    png.BitBlt(12, 0, 20, 20, *layer, 5, 5);  // the layer holds 5 x 5 from there
+    std::vector<std::uint8_t> bytes = png.Finish();
+    ASSERT_FALSE(bytes.empty());
+
+    struct Reader {
+        const std::vector<std::uint8_t>& b;
+        std::size_t at = 0;
+    } reader{bytes};
+    cairo_surface_t* image = cairo_image_surface_create_from_png_stream(
+        [](void* closure, unsigned char* data, unsigned int length) {
+            auto* r = static_cast<Reader*>(closure);
+            if (r->b.size() - r->at < length) return CAIRO_STATUS_READ_ERROR;
+            std::memcpy(data, r->b.data() + r->at, length);
+            r->at += length;
+            return CAIRO_STATUS_SUCCESS;
+        },
+        &reader);
+    ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS);
+    EXPECT_EQ(cairo_image_surface_get_width(image), 40);
+    auto at = [&](int x, int y) {
+        const unsigned char* row =
+            cairo_image_surface_get_data(image) + y * cairo_image_surface_get_stride(image);
+        return reinterpret_cast<const std::uint32_t*>(row)[x] & 0xFFFFFF;
+    };
+    EXPECT_EQ(at(4, 4), 0x0000FFu);    // the blue block, unit (2, 2)
+    EXPECT_EQ(at(11, 11), 0x0000FFu);  // unit (5, 5)
+    EXPECT_EQ(at(12, 12), 0xFFFFFFu);  // unit (6, 6): beyond the block
+    EXPECT_EQ(at(24, 8), 0xFF0000u);   // unit (12, 4): red, copied after the change
+    EXPECT_EQ(at(24, 10), 0xFFFFFFu);  // unit (12, 5): beyond what the layer holds
+    EXPECT_EQ(at(33, 2), 0xFF0000u);   // unit (16, 1)
+    EXPECT_EQ(at(36, 2), 0xFFFFFFu);   // unit (18, 1): beyond the layer's width
+    cairo_surface_destroy(image);
 }

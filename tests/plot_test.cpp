@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <nlohmann/json.hpp>
 
 #include "gfx/recording_canvas.h"
 #include "records/geometry.h"
@@ -481,39 +482,69 @@ gfx::Size PngSize(const std::filesystem::path& path) {
 TEST(QuarnzPlot, DrawsZonesOfAZoneFile) {
     qztest::TempDir dir;
     CZoneLists lists;
-    for (const char16_t* tag : {u"Z1,LE", u"Z2,LE"}) {
+    for (const char16_t* tag : {u"Z1,LE", u""}) {
         auto zone = std::make_unique<CZone>();
         zone->strTag = tag;
         zone->Zzd_Mode = 0;
         zone->Zzd_1 = 10;
         zone->Zzd_2 = 80;
+        zone->nShow = *tag ? 1 : 0;
         lists.arrZones.push_back(std::move(zone));
-        AddMho(lists.arrPicts, Polar(10, 80), Polar(1, 260))->strZoneTag = tag;
     }
+    AddMho(lists.arrPicts, Polar(10, 80), Polar(1, 260))->strZoneTag = u"Z1,LE";
+    // The untagged zone's circle is deflected by 90 degrees: the line
+    // through (0, 0) and (0, 10), drawn across the whole plot.
+    AddMho(lists.arrPicts, Polar(10, 90), Polar(0, 0), 90)->strZoneTag = u"";
     std::vector<std::uint8_t> bytes = lists.ZoneFileBytes();
     std::filesystem::path file = dir.path() / "zones.tmp";
     std::ofstream(file, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    const std::string in = "'" + file.string() + "' ";
 
+    // A sheet: panels under two title lines, a legend below.
     auto out = dir.path() / "all.png";
-    PlotRun run = QuarnzPlot("'" + file.string() + "' -o '" + out.string() + "'", dir);
+    PlotRun run = QuarnzPlot(in + "-o '" + out.string() + "'", dir);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(PngSize(out), (gfx::Size{720, 280}));  // two default plots under a title row
+    EXPECT_EQ(PngSize(out), (gfx::Size{720, 320}));
+    run = QuarnzPlot(in + "--columns 1 --scale 2 -o '" + out.string() + "'", dir);
+    EXPECT_EQ(PngSize(out), (gfx::Size{720, 1232})) << run.err;
+    run = QuarnzPlot(in + "--shown-only -o '" + out.string() + "'", dir);
+    EXPECT_EQ(PngSize(out), (gfx::Size{360, 320})) << run.err;
 
+    // One zone alone is its bare plot, by tag or by row.
     out = dir.path() / "one.png";
-    run = QuarnzPlot(
-        "'" + file.string() + "' --zone Z2,LE --size 200x150 -o '" + out.string() + "'", dir);
+    run = QuarnzPlot(in + "--zone Z1,LE --size 250x240 -o '" + out.string() + "'", dir);
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(PngSize(out), (gfx::Size{200, 150}));
+    EXPECT_EQ(PngSize(out), (gfx::Size{250, 240}));
+    run = QuarnzPlot(in + "--row 2 --json", dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    nlohmann::json j = nlohmann::json::parse(run.out);
+    const nlohmann::json& zone = j["zones"][0];
+    EXPECT_EQ(zone["row"], 2);
+    EXPECT_FLOAT_EQ(zone["step"].get<float>(), 3);  // the chord's reach, not the radius's
+    const nlohmann::json& line = zone["elements"][0]["outlines"][0];
+    EXPECT_EQ(line["type"], "segment");
+    EXPECT_NEAR(line["from"][0].get<double>(), 0, 1e-4);
+    EXPECT_NEAR(line["to"][0].get<double>(), 0, 1e-4);
+    const double loX = zone["window"]["X"][0], hiX = zone["window"]["X"][1];
+    EXPECT_NEAR(std::min(line["from"][1].get<double>(), line["to"][1].get<double>()), loX, 1e-4);
+    EXPECT_NEAR(std::max(line["from"][1].get<double>(), line["to"][1].get<double>()), hiX, 1e-4);
+    EXPECT_NEAR(zone["setting"][0]["to"][1].get<double>(), 9.848, 1e-3);
 
-    run = QuarnzPlot("'" + file.string() + "' --zone Z9 -o '" + out.string() + "'", dir);
+    run = QuarnzPlot(in + "--zone Z9 -o '" + out.string() + "'", dir);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "quarnz: " + file.string() + ": no zone tagged Z9\n");
-    run = QuarnzPlot("'" + file.string() + "' --size 10x10 -o '" + out.string() + "'", dir);
+    run = QuarnzPlot(in + "--row 3 --json", dir);
+    EXPECT_EQ(run.err, "quarnz: " + file.string() + ": no row 3; the file has 2 zones\n");
+    run = QuarnzPlot(in + "--size 249x400 -o '" + out.string() + "'", dir);
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("--size 10x10"), std::string::npos);
+    EXPECT_EQ(run.err,
+              "quarnz: --size 249x400: smaller than the smallest readable plot, 250x240\n");
+    run = QuarnzPlot(in + "--scale 2 -o '" + (dir.path() / "a.svg").string() + "'", dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("only a PNG"), std::string::npos) << run.err;
 
     // A file cut short: one line naming the file and the byte offset.
     bytes.resize(bytes.size() - 3);
@@ -528,5 +559,98 @@ TEST(QuarnzPlot, DrawsZonesOfAZoneFile) {
     EXPECT_NE(run.err.find(" at byte "), std::string::npos) << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
     EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+namespace {
+
+// An image as Cairo reads a PNG, RGB only.
+struct Pixels {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> rgb;
+    int Diff(const Pixels& o, int x, int y, int ox, int oy) const {
+        std::uint32_t a = rgb[std::size_t(y * width + x)], b = o.rgb[std::size_t(oy * width + ox)];
+        int d = 0;
+        for (int shift : {0, 8, 16})
+            d = std::max(d, std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)));
+        return d;
+    }
+};
+
+Pixels ReadPng(const std::filesystem::path& path) {
+    Pixels p;
+    cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
+    if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
+        cairo_surface_flush(s);
+        p.width = cairo_image_surface_get_width(s);
+        p.height = cairo_image_surface_get_height(s);
+        const int stride = cairo_image_surface_get_stride(s);
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x)
+                p.rgb.push_back(reinterpret_cast<const std::uint32_t*>(
+                                    cairo_image_surface_get_data(s) + y * stride)[x] &
+                                0xFFFFFF);
+    }
+    cairo_surface_destroy(s);
+    return p;
+}
+
+}  // namespace
+
+// The example zone set as SVG and PDF, rasterised by librsvg and poppler, is
+// the PNG: where the PNG is flat, the same colour; a pixel that differs lies
+// within two pixels of a change of colour in the PNG (anti-aliasing, and the
+// labels' glyphs, which the PNG takes from the face's bitmaps).
+TEST(QuarnzPlot, SvgAndPdfRasteriseToThePng) {
+    for (const char* tool : {"rsvg-convert", "pdftoppm"})
+        if (qztest::RunCommand(std::string("command -v ") + tool).status != 0)
+            GTEST_SKIP() << tool << " is missing (scripts/setup installs it)";
+    qztest::TempDir dir;
+    const std::filesystem::path tools = std::filesystem::path(QZ_QUARNZ_PATH).parent_path();
+    ASSERT_EQ(qztest::RunCommand("'" + (tools / "make-examples").string() + "' '" +
+                                 dir.path().string() + "'")
+                  .status,
+              0);
+    const std::string zones = "'" + (dir.path() / "several.zone").string() + "'";
+    auto path = [&](const char* name) { return dir.path() / name; };
+    for (const char* name : {"p.png", "p.svg", "p.pdf"}) {
+        PlotRun run = QuarnzPlot(zones + " -o '" + path(name).string() + "'", dir);
+        ASSERT_EQ(run.status, 0) << run.err;
+    }
+    ASSERT_EQ(qztest::RunCommand("rsvg-convert -o '" + path("svg.png").string() + "' '" +
+                                 path("p.svg").string() + "'")
+                  .status,
+              0);
+    ASSERT_EQ(qztest::RunCommand("pdftoppm -r 72 -png -singlefile '" + path("p.pdf").string() +
+                                 "' '" + (dir.path() / "pdf").string() + "'")
+                  .status,
+              0);
+
+    const Pixels png = ReadPng(path("p.png"));
+    ASSERT_GT(png.width, 0);
+    for (const char* name : {"svg.png", "pdf.png"}) {
+        SCOPED_TRACE(name);
+        const Pixels other = ReadPng(path(name));
+        ASSERT_EQ(other.width, png.width);
+        ASSERT_EQ(other.height, png.height);
+        constexpr int kSame = 48, kEdge = 16, kNear = 2;
+        int differing = 0, offEdge = 0;
+        std::string first;
+        for (int y = 0; y < png.height; ++y) {
+            for (int x = 0; x < png.width; ++x) {
+                if (other.Diff(png, x, y, x, y) <= kSame) continue;
+                ++differing;
+                bool edge = false;
+                for (int dy = -kNear; dy <= kNear && !edge; ++dy)
+                    for (int dx = -kNear; dx <= kNear && !edge; ++dx) {
+                        int nx = x + dx, ny = y + dy;
+                        if (nx >= 0 && ny >= 0 && nx < png.width && ny < png.height)
+                            edge = png.Diff(png, x, y, nx, ny) > kEdge;
+                    }
+                if (!edge && offEdge++ == 0) first = std::to_string(x) + "," + std::to_string(y);
+            }
+        }
+        EXPECT_EQ(offEdge, 0) << "first at " << first;
+        EXPECT_LT(differing, png.width * png.height / 20);
+    }
 }
 #endif

@@ -203,40 +203,35 @@ TEST(GdiCanvas, HugeCurves) {
     EXPECT_EQ(canvas.Pixel(48, 50), kWhite);
 }
 
-// scripts/windows-test puts zone files and the PNGs that `quarnz plot` drew
-// of them with the raster canvas on Linux (the default layout: a 20-pixel
-// title band over panels side by side) into the folder QZ_RASTER_PLOTS names.
-// Every grid, axis, frame and element pixel of one image lies within one
-// pixel of a pixel of the same colour in the other.  Text differs with the
-// fonts; it lies outside the compared boxes.
+// scripts/windows-test puts zone files and the PNGs that `quarnz plot --row
+// N` drew of each of their zones with the raster canvas on Linux ("NAME.rowN.png")
+// into the folder QZ_RASTER_PLOTS names.  Every grid, axis, frame and element
+// pixel of one image lies within one pixel of a pixel of the same colour in
+// the other.  Text differs with the fonts; it lies outside the compared box.
 TEST(GdiCanvas, PlotMatchesTheRasterCanvasOfLinux) {
     const char* folder = std::getenv("QZ_RASTER_PLOTS");
     if (!folder || !*folder) GTEST_SKIP() << "QZ_RASTER_PLOTS names no folder";
-    constexpr int kTitle = 20;
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         if (entry.path().extension() != ".zone") continue;
-        std::filesystem::path pngPath = entry.path();
-        pngPath.replace_extension(".png");
-        SCOPED_TRACE(pngPath.string());
         ++files;
         std::vector<std::uint8_t> bytes = ReadBytes(entry.path());
         CZoneLists lists;
         lists.AppendZoneFileBytes(bytes.data(), bytes.size());
         ASSERT_FALSE(lists.arrZones.empty());
-        Image raster = LoadPng(pngPath);
-        ASSERT_GT(raster.width, 0) << "no raster image";
-        const int n = int(lists.arrZones.size());
-        ASSERT_EQ(raster.width % n, 0);
-        const int w = raster.width / n, h = raster.height - kTitle;
+        for (std::size_t i = 0; i < lists.arrZones.size(); ++i) {
+            std::filesystem::path pngPath = entry.path();
+            pngPath.replace_extension(".row" + std::to_string(i + 1) + ".png");
+            SCOPED_TRACE(pngPath.string());
+            Image raster = LoadPng(pngPath);
+            ASSERT_GT(raster.width, 0) << "no raster image";
+            const int w = raster.width, h = raster.height;
 
-        CGdiCanvas canvas(raster.width, raster.height);
-        canvas.FillRect({0, 0, raster.width, raster.height}, CRxPlot::kMarginBrush);
-        for (int i = 0; i < n; ++i) {
-            const CZone& zone = *lists.arrZones[std::size_t(i)];
+            const CZone& zone = *lists.arrZones[i];
             PictList picts;
             for (const auto& p : lists.arrPicts)
                 if (p->strZoneTag.str() == zone.strTag.str()) picts.push_back(p->Clone());
+            CGdiCanvas canvas(w, h);
             CRxPlot plot;
             plot.SetPlaceholder(canvas, {w, h});
             plot.Zzd_Mode = zone.Zzd_Mode;
@@ -245,25 +240,22 @@ TEST(GdiCanvas, PlotMatchesTheRasterCanvasOfLinux) {
             plot.Zzd_3 = zone.Zzd_3;
             plot.pElements = &picts;
             plot.Refresh();
-            plot.Paint(canvas, w * i, kTitle);
-        }
-        std::filesystem::path gdiPath = pngPath;
-        gdiPath.replace_extension(".gdi.png");
-        canvas.SavePng(gdiPath.string());  // for a person to look at
-        Image gdi = Snapshot(canvas);
+            plot.Paint(canvas, 0, 0);
+            std::filesystem::path gdiPath = pngPath;
+            gdiPath.replace_extension(".gdi.png");
+            canvas.SavePng(gdiPath.string());  // for a person to look at
+            Image gdi = Snapshot(canvas);
 
-        for (int i = 0; i < n; ++i) {
             // The plot rectangle with the tick marks on its left and bottom
             // edges; the labels lie left of and below it.
-            const int left = w * i, top = kTitle;
-            const Rect box{left + 40, top + 20, left + w - 19, top + h - 32};
+            const Rect box{40, 20, w - 19, h - 32};
             int count = 0;
             std::vector<std::string> where = Unmatched(gdi, raster, box, count);
-            EXPECT_EQ(count, 0) << "GDI pixels with no raster pixel near, panel " << i
-                                << ", first at " << (where.empty() ? "" : where[0]);
+            EXPECT_EQ(count, 0) << "GDI pixels with no raster pixel near, first at "
+                                << (where.empty() ? "" : where[0]);
             where = Unmatched(raster, gdi, box, count);
-            EXPECT_EQ(count, 0) << "raster pixels with no GDI pixel near, panel " << i
-                                << ", first at " << (where.empty() ? "" : where[0]);
+            EXPECT_EQ(count, 0) << "raster pixels with no GDI pixel near, first at "
+                                << (where.empty() ? "" : where[0]);
         }
     }
     EXPECT_GT(files, 0) << "no zone files in " << folder;

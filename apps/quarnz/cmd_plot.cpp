@@ -1,22 +1,32 @@
-// quarnz plot: the R-X plot of each zone of a zone parameter file, as PNG.
+// quarnz plot: the R-X plots of the zones of a zone parameter file, as a
+// sheet of titled panels or one zone's plot, in PNG, SVG or PDF; with --json
+// the geometry each plot drew.
+#include <algorithm>
 #include <cstdio>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "apps/quarnz/commands.h"
 #include "apps/quarnz/files.h"
+#include "apps/quarnz/json.h"
 #include "apps/quarnz/plot_image.h"
-#include "plot/rx_plot.h"
+#include "gfx/recording_canvas.h"
+#include "records/geometry.h"
+#include "zones/describe.h"
 #ifdef _WIN32
 #include "gfx/gdi/gdi_canvas.h"
 #else
 #include "gfx/cairo/raster_cairo.h"
+#include "gfx/cairo/vector_cairo.h"
 #endif
 
 namespace quarnz {
 
 namespace {
+
+using nlohmann::ordered_json;
 
 // Real GDI on Windows, its Cairo stand-in elsewhere.
 #ifdef _WIN32
@@ -25,106 +35,248 @@ using ImageCanvas = qz::gfx::CGdiCanvas;
 using ImageCanvas = qz::gfx::CRasterCanvas;
 #endif
 
-// The graph editor's plot placeholder is 240 x 173 dialog units; its dialog
-// font's base units are 6 x 12 pixels, and dialog units map to pixels as
-// MapDialogRect does (x * 6 / 4, y * 12 / 8, halves rounded up): 360 x 260.
-// Smaller placeholders leave no plot rectangle; larger ones only waste memory.
-constexpr int kMinSide = 80, kMaxSide = 4000;
-constexpr int kTitleHeight = 20;
+// Beyond this many pixels a side the image would take gigabytes.
+constexpr int kMaxImageSide = 16000;
+constexpr int kMaxScale = 8;
+
+enum class Format { kPng, kSvg, kPdf };
+
+Format FormatOf(const std::string& path) {
+    std::string ext = path.size() >= 4 ? path.substr(path.size() - 4) : "";
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
+    if (ext == ".png") return Format::kPng;
+    if (ext == ".svg") return Format::kSvg;
+    if (ext == ".pdf") return Format::kPdf;
+    Fail(path, "expected a file name ending in .png, .svg or .pdf");
+}
+
+std::string SizeText(qz::gfx::Size s) {
+    return std::to_string(s.cx) + "x" + std::to_string(s.cy);
+}
 
 qz::gfx::Size ParseSize(const std::string& text) {
     int w = 0, h = 0;
     char x = 0, rest = 0;
-    if (std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &rest) != 3 || (x != 'x' && x != 'X') ||
-        w < kMinSide || w > kMaxSide || h < kMinSide || h > kMaxSide)
-        Fail("--size " + text, "expected WxH, each from " + std::to_string(kMinSide) + " to " +
-                                   std::to_string(kMaxSide) + " pixels");
+    if (std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &rest) != 3 || (x != 'x' && x != 'X'))
+        Fail("--size " + text, "expected WxH in pixels");
+    if (w < kMinSize.cx || h < kMinSize.cy)
+        Fail("--size " + text, "smaller than the smallest readable plot, " + SizeText(kMinSize));
+    if (w > kMaxSide || h > kMaxSide)
+        Fail("--size " + text, "larger than " + SizeText({kMaxSide, kMaxSide}));
     return {w, h};
 }
 
 struct Panel {
+    std::size_t row;  // from 1
     const qz::CZone* zone;
     qz::PictList picts;  // copies of the zone's elements
 };
 
-void Plot(const std::string& file, const std::string& outPath, const std::string& tag,
-          const std::string& sizeText) {
-    qz::gfx::Size size = sizeText.empty() ? kDefaultSize : ParseSize(sizeText);
-    qz::CZoneLists lists = ReadZoneFile(file);
+PlotPanel ToPlotPanel(const Panel& p) {
+    const qz::CZone& z = *p.zone;
+    qz::Text subtitle = qz::SettingText(z, qz::SettingLayout::kOneLine) + u"  " +
+                        qz::FromUtf8(qz::CharKindText(z.nCharKind));
+    return {z.strTag.str() + u"  " + z.strZoneName.str(),
+            subtitle,
+            z.nShow == 0,
+            z.Zzd_Mode,
+            z.Zzd_1,
+            z.Zzd_2,
+            z.Zzd_3,
+            &p.picts};
+}
 
+ordered_json PointJson(double R, double X) {
+    return ordered_json::array({Number(R), Number(X)});
+}
+ordered_json PointJson(qz::RectValue p) {
+    return ordered_json::array({Number(p.R), Number(p.X)});
+}
+
+ordered_json OutlineJson(const qz::Outline& o) {
+    switch (o.kind) {
+        case qz::Outline::kSegment:
+            return {{"type", "segment"}, {"from", PointJson(o.from)}, {"to", PointJson(o.to)}};
+        case qz::Outline::kCircle:
+            return {{"type", "circle"},
+                    {"centre", PointJson(o.centre)},
+                    {"radius", Number(std::fabs(o.radius))}};
+        case qz::Outline::kArc:
+            return {{"type", "arc"},
+                    {"centre", PointJson(o.centre)},
+                    {"radius", Number(std::fabs(o.radius))},
+                    {"from", PointJson(o.from)},
+                    {"to", PointJson(o.to)}};
+    }
+    return nullptr;
+}
+
+// What each panel's plot drew, in ohms: its scale, the window its plot
+// rectangle shows, the elements' outlines and the setting lines.
+ordered_json GeometryJson(const std::vector<Panel>& panels, const SheetOptions& options) {
+    ordered_json zones = ordered_json::array();
+    qz::gfx::CRecordingCanvas surface(options.size.cx, options.size.cy);
+    qz::CRxPlot plot;
+    plot.SetPlaceholder(surface, options.size);
+    for (const Panel& p : panels) {
+        SetInputs(plot, ToPlotPanel(p), options.highlight);
+        plot.FitScale();
+        const double s = plot.Scale();
+        const qz::gfx::Rect r = plot.rcPlot;
+        const qz::gfx::Point o = plot.ptOrigin;
+        const qz::OhmWindow window{(r.left - o.x) / s, (o.y - r.bottom) / s, (r.right - o.x) / s,
+                                   (o.y - r.top) / s};
+        ordered_json elements = ordered_json::array();
+        for (std::size_t i = 0; i < p.picts.size(); ++i) {
+            ordered_json outlines = ordered_json::array();
+            for (const qz::Outline& outline : qz::Outlines(*p.picts[i], window))
+                outlines.push_back(OutlineJson(outline));
+            const qz::PictKind kind = p.picts[i]->Kind();
+            const bool thick =
+                (kind == qz::kPictLine || kind == qz::kPictArc) && int(i) + 1 == options.highlight;
+            elements.push_back(
+                {{"nKind", std::int32_t(kind)}, {"highlighted", thick}, {"outlines", outlines}});
+        }
+        ordered_json setting = ordered_json::array();
+        for (const qz::CRxPlot::OhmPoint& end : plot.SettingLineEnds())
+            setting.push_back(
+                {{"type", "segment"}, {"from", PointJson(0, 0)}, {"to", PointJson(end.R, end.X)}});
+        zones.push_back({{"row", p.row},
+                         {"strTag", qz::ToUtf8Lossy(p.zone->strTag)},
+                         {"strZoneName", qz::ToUtf8Lossy(p.zone->strZoneName)},
+                         {"nShow", p.zone->nShow},
+                         {"step", Number(plot.fStep)},
+                         {"pixelsPerStep", Number(plot.fPixelsPerStep)},
+                         {"pixelsPerOhm", Number(s)},
+                         {"window",
+                          {{"R", {Number(window.loR), Number(window.hiR)}},
+                           {"X", {Number(window.loX), Number(window.hiX)}}}},
+                         {"elements", elements},
+                         {"setting", setting}});
+    }
+    return {{"size", {options.size.cx, options.size.cy}}, {"zones", zones}};
+}
+
+struct Options {
+    std::string file, out, zone, size;
+    std::size_t row = 0;
+    int columns = 0, scale = 1, highlight = 0;
+    bool shownOnly = false, json = false;
+};
+
+void Plot(const Options& opt) {
+    if (opt.out.empty() && !opt.json) Fail("plot", "give an output file (-o) or --json");
+    SheetOptions options;
+    options.size = opt.size.empty() ? kDefaultSize : ParseSize(opt.size);
+    options.columns = opt.columns;
+    options.highlight = opt.highlight;
+    qz::CZoneLists lists = ReadZoneFile(opt.file);
+
+    const bool chosen = !opt.zone.empty() || opt.row > 0;
+    options.sheet = !chosen;
     qz::Text wantedTag;
-    if (!tag.empty()) {
+    if (!opt.zone.empty()) {
         try {
-            wantedTag = qz::FromUtf8(tag);
+            wantedTag = qz::FromUtf8(opt.zone);
         } catch (const qz::TextError& e) {
             Fail("--zone", e.what());
         }
     }
+    if (opt.row > lists.arrZones.size())
+        Fail(opt.file, "no row " + std::to_string(opt.row) + "; the file has " +
+                           std::to_string(lists.arrZones.size()) + " zones");
     std::vector<Panel> panels;
-    for (const auto& zone : lists.arrZones) {
-        if (!tag.empty() && zone->strTag.str() != wantedTag) continue;
-        Panel p{zone.get(), {}};
+    for (std::size_t i = 0; i < lists.arrZones.size(); ++i) {
+        const qz::CZone& zone = *lists.arrZones[i];
+        if (!opt.zone.empty() && zone.strTag.str() != wantedTag) continue;
+        if (opt.row > 0 && i + 1 != opt.row) continue;
+        if (opt.shownOnly && zone.nShow == 0) continue;
+        Panel p{i + 1, &zone, {}};
         for (const auto& pict : lists.arrPicts)
-            if (pict->strZoneTag.str() == zone->strTag.str()) p.picts.push_back(pict->Clone());
+            if (pict->strZoneTag.str() == zone.strTag.str()) p.picts.push_back(pict->Clone());
         panels.push_back(std::move(p));
-        if (!tag.empty()) break;
+        if (chosen) break;
     }
-    if (panels.empty()) Fail(file, tag.empty() ? "no zones to plot" : "no zone tagged " + tag);
-    std::vector<PlotPanel> out;
-    for (const Panel& p : panels)
-        out.push_back({p.zone->strTag.str(), p.zone->Zzd_Mode, p.zone->Zzd_1, p.zone->Zzd_2,
-                       p.zone->Zzd_3, &p.picts});
-    // One zone alone is its plot; several stand side by side under their tags.
-    WritePlotImage(out, size, tag.empty(), file, outPath);
+    if (panels.empty())
+        Fail(opt.file, !opt.zone.empty() ? "no zone tagged " + opt.zone
+                       : opt.shownOnly   ? "no shown zones to plot"
+                                         : "no zones to plot");
+    if (!opt.out.empty()) {
+        std::vector<PlotPanel> out;
+        for (const Panel& p : panels) out.push_back(ToPlotPanel(p));
+        WritePlotImage(out, options, opt.scale, opt.file, opt.out);
+    }
+    if (opt.json) std::cout << GeometryJson(panels, options).dump(2) << "\n";
 }
 
 void AddPlot(CLI::App& app) {
-    struct Options {
-        std::string file, out, zone, size;
-    };
     auto opt = std::make_shared<Options>();
     CLI::App* cmd =
-        app.add_subcommand("plot", "Draw the R-X plot of the zones of a zone parameter file");
+        app.add_subcommand("plot", "Draw the R-X plots of the zones of a zone parameter file");
     cmd->add_option("FILE", opt->file, "the zone parameter file")->required();
-    cmd->add_option("-o,--output", opt->out, "the PNG file to write")->required();
-    cmd->add_option("--zone", opt->zone, "plot only the first zone with this tag");
+    cmd->add_option("-o,--output", opt->out, "the PNG, SVG or PDF file to write");
+    CLI::Option* zone =
+        cmd->add_option("--zone", opt->zone, "plot only the first zone with this tag");
+    CLI::Option* row = cmd->add_option("--row", opt->row, "plot only the zone of this row (from 1)")
+                           ->check(CLI::PositiveNumber);
+    zone->excludes(row);
     cmd->add_option("--size", opt->size,
-                    "the plot's size in pixels, WxH (default: the graph editor's, 360x260)");
-    cmd->callback([opt] { Plot(opt->file, opt->out, opt->zone, opt->size); });
+                    "each plot's size in pixels, WxH (default: the graph editor's, 360x260; at "
+                    "least " +
+                        SizeText(kMinSize) + ")");
+    cmd->add_option("--scale", opt->scale, "a PNG at N times the pixels, the same layout")
+        ->check(CLI::Range(1, kMaxScale));
+    cmd->add_option("--columns", opt->columns,
+                    "panels across the sheet (default: as many as an A4 page's width takes)")
+        ->check(CLI::PositiveNumber)
+        ->excludes(zone)
+        ->excludes(row);
+    cmd->add_flag("--shown-only", opt->shownOnly, "leave out the zones whose display tick is off")
+        ->excludes(zone)
+        ->excludes(row);
+    cmd->add_option("--highlight", opt->highlight,
+                    "draw element K of each zone with the thick pen when it is a line or an arc")
+        ->check(CLI::PositiveNumber);
+    cmd->add_flag("--json", opt->json,
+                  "print the geometry each plot drew, in ohms, with its scale and step");
+    cmd->callback([opt] { Plot(*opt); });
 }
 
 const bool registered = RegisterCommand({AddPlot});
 
 }  // namespace
 
-void WritePlotImage(const std::vector<PlotPanel>& panels, qz::gfx::Size size, bool titles,
+void WritePlotImage(const std::vector<PlotPanel>& panels, const SheetOptions& options, int scale,
                     const std::string& source, const std::string& out) {
-    if (panels.size() > std::size_t(kMaxSide * 4 / size.cx))
-        Fail(source,
-             std::to_string(panels.size()) + " zones are too many for one image; use --zone");
-    const int top = titles ? kTitleHeight : 0;
-    ImageCanvas image(size.cx * int(panels.size()), top + size.cy);
-    image.FillRect({0, 0, image.GetSize().cx, top}, qz::CRxPlot::kMarginBrush);
-    image.SetTransparentText(true);
-    image.SetTextColor(qz::gfx::Rgb(0, 0, 0));
-    for (std::size_t i = 0; i < panels.size(); ++i) {
-        const PlotPanel& p = panels[i];
-        const int left = size.cx * int(i);
-        qz::CRxPlot plot;
-        plot.SetPlaceholder(image, size);
-        plot.Zzd_Mode = p.mode;
-        plot.Zzd_1 = p.zzd1;
-        plot.Zzd_2 = p.zzd2;
-        plot.Zzd_3 = p.zzd3;
-        plot.pElements = p.picts;
-        plot.Refresh();
-        plot.Paint(image, left, top);
-        if (top > 0) {
-            qz::gfx::Size e = image.TextExtent(p.title);
-            image.OutText(left + (size.cx - e.cx) / 2, (top - e.cy) / 2, p.title);
-        }
+    const Format format = FormatOf(out);
+    if (format != Format::kPng && scale != 1) Fail("--scale", "only a PNG has pixels to multiply");
+    const SheetLayout layout = LayOut(panels.size(), options);
+    if (std::max(layout.total.cx, layout.total.cy) * std::max(scale, 1) > kMaxImageSide)
+        Fail(source, std::to_string(panels.size()) + " zones make an image of " +
+                         SizeText({layout.total.cx * scale, layout.total.cy * scale}) +
+                         " pixels, more than " + std::to_string(kMaxImageSide) +
+                         " a side; use --columns, --shown-only or --row");
+    bool saved = false;
+    if (format == Format::kPng && scale == 1) {
+        // One unit a pixel: GDI's pixel rules, as the dialogs draw.
+        ImageCanvas image(layout.total.cx, layout.total.cy);
+        DrawSheet(image, panels, options);
+        saved = image.SavePng(out);
+    } else {
+#ifdef _WIN32
+        Fail(out, "SVG, PDF and enlarged PNG are written by the Linux tool only");
+#else
+        using qz::gfx::CVectorCanvas;
+        CVectorCanvas document(format == Format::kSvg   ? CVectorCanvas::Format::kSvg
+                               : format == Format::kPdf ? CVectorCanvas::Format::kPdf
+                                                        : CVectorCanvas::Format::kPng,
+                               layout.total.cx, layout.total.cy, scale);
+        DrawSheet(document, panels, options);
+        saved = document.Save(out);
+#endif
     }
-    if (!image.SavePng(out)) Fail(out, "cannot be written");
+    if (!saved) Fail(out, "cannot be written");
 }
 
 }  // namespace quarnz

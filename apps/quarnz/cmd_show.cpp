@@ -1,11 +1,11 @@
 // quarnz show: a zone parameter file or an element list file, as a table or JSON.
-#include <charconv>
 #include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
 #include "apps/quarnz/commands.h"
 #include "apps/quarnz/files.h"
+#include "apps/quarnz/json.h"
 #include "zones/describe.h"
 
 namespace quarnz {
@@ -13,14 +13,6 @@ namespace quarnz {
 namespace {
 
 using nlohmann::ordered_json;
-
-// The float's shortest decimal text, so 0.05f shows as 0.05.
-ordered_json Number(float v) {
-    char buf[32];
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
-    if (ec != std::errc() || !std::isfinite(v)) return nullptr;
-    return std::stod(std::string(buf, end));
-}
 
 std::string Str(qz::TextView t) {
     return qz::ToUtf8Lossy(t);

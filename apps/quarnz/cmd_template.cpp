@@ -247,8 +247,9 @@ void Show(const std::string& file, std::int32_t id, const std::vector<float>& va
               << setting << "\n"
               << qz::DescribePictList(picts, qz::PictForm::kNumeric);
     if (!out.empty())
-        WritePlotImage({{r->strZoneName, r->Zzd_Mode, r->Zzd_1, r->Zzd_2, r->Zzd_3, &picts}},
-                       kDefaultSize, false, file, out);
+        WritePlotImage(
+            {{r->strZoneName, {}, false, r->Zzd_Mode, r->Zzd_1, r->Zzd_2, r->Zzd_3, &picts}},
+            SheetOptions{}, 1, file, out);
 }
 
 void AddTemplate(CLI::App& app) {

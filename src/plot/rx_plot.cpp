@@ -274,7 +274,7 @@ void CRxPlot::DrawElements() {
     gfx::Brush oldBrush = dc.SelectBrush(gfx::kNullBrush);
     gfx::Font oldFont = dc.SelectFont(fontLabel);
 
-    const double scale = double(fPixelsPerStep) / double(fStep);
+    const double scale = Scale();
     const int x0 = ptOrigin.x - plot.left, y0 = ptOrigin.y - plot.top;
 
     dc.SelectPen(kElementPen);
@@ -298,37 +298,33 @@ void CRxPlot::DrawElements() {
     dc.SelectFont(oldFont);
 }
 
-void CRxPlot::DrawSettingLines(gfx::CCanvas& dc) const {
-    const double scale = double(fPixelsPerStep) / double(fStep);
-    const PixelMapping m{ptOrigin.x - kMarginLeft, ptOrigin.y - kMarginTop, scale, scale};
-    auto to = [&](double R, double X) { DrawSegment(dc, m.originX, m.originY, m.X(R), m.Y(X)); };
+std::vector<CRxPlot::OhmPoint> CRxPlot::SettingLineEnds() const {
+    auto polar = [](float magnitude, float angle) {
+        RectValue p = PolarToRect(magnitude, angle);
+        return OhmPoint{p.R, p.X};
+    };
     switch (Zzd_Mode) {
-        case 0: {
-            RectValue p = PolarToRect(Zzd_1, Zzd_2);
-            to(p.R, p.X);
-            break;
-        }
+        case 0:
+            return {polar(Zzd_1, Zzd_2)};
         case 1:
-            to(Zzd_1, 0);
-            to(0, Zzd_2);
-            break;
-        case 2: {
-            RectValue p = PolarToRect(Zzd_1, Zzd_2);
-            to(p.R, p.X);
-            to(Zzd_3, 0);
-            break;
-        }
+            return {{Zzd_1, 0}, {0, Zzd_2}};
+        case 2:
+            return {polar(Zzd_1, Zzd_2), {Zzd_3, 0}};
         case 3: {
             double a = Zzd_3 * kPi / 180;
             double R = std::fabs(std::cos(a)) < 0.0001 ? 0 : Zzd_2 / std::tan(a);
-            to(Zzd_1, 0);
-            to(0, Zzd_2);
-            to(R, Zzd_2);
-            break;
+            return {{Zzd_1, 0}, {0, Zzd_2}, {R, Zzd_2}};
         }
         default:
-            break;
+            return {};
     }
+}
+
+void CRxPlot::DrawSettingLines(gfx::CCanvas& dc) const {
+    const double scale = Scale();
+    const PixelMapping m{ptOrigin.x - kMarginLeft, ptOrigin.y - kMarginTop, scale, scale};
+    for (const OhmPoint& end : SettingLineEnds())
+        DrawSegment(dc, m.originX, m.originY, m.X(end.R), m.Y(end.X));
 }
 
 void CRxPlot::Paint(gfx::CCanvas& dc, int x, int y) const {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "gfx/canvas.h"
 #include "records/pict.h"
@@ -37,6 +38,15 @@ class CRxPlot {
     void Paint(gfx::CCanvas& dc, int x, int y) const;
 
     static float NiceStep(float x);
+
+    // The ends of the setting's reference lines, in ohms; each line starts
+    // at Z = 0.
+    struct OhmPoint {
+        double R = 0, X = 0;
+    };
+    std::vector<OhmPoint> SettingLineEnds() const;
+    // Pixels per ohm, on both axes, after FitScale.
+    double Scale() const { return double(fPixelsPerStep) / double(fStep); }
 
     // Inputs, set by the owner before each refresh.
     std::int32_t Zzd_Mode = 0;

@@ -49,9 +49,17 @@ PolarValue Chord(const PictPoint& z1, const PictPoint& z2) {
     return SubPolar(z1.Polar(), z2.Polar());
 }
 
+float DeflectionCosine(float shiftAngle) {
+    return float(std::cos(shiftAngle * kPi / 180));
+}
+
+float LensCosine(float innerAngle) {
+    return float(std::cos((innerAngle - 90) * kPi / 180));
+}
+
 void CPictMho::GetCircle(float& centreR, float& centreX, float& radius) const {
     PolarValue chord = Chord(ptZ1, ptZ2);
-    float cosine = float(std::cos(fShiftAngle * kPi / 180));
+    float cosine = DeflectionCosine(fShiftAngle);
     float diameter = chord.mag / cosine;
     PolarValue c = AddPolar(ptZ2.Polar(), {diameter / 2, chord.ang - fShiftAngle});
     RectValue centre = PolarToRect(c.mag, c.ang);
@@ -63,7 +71,7 @@ void CPictMho::GetCircle(float& centreR, float& centreX, float& radius) const {
 void CPictLens::GetLensArcs(RectValue& centre1, RectValue& centre2, float& radius) const {
     PolarValue chord = Chord(ptZ1, ptZ2);
     float a = fInnerAngle - 90;
-    float cosine = float(std::cos(a * kPi / 180));
+    float cosine = LensCosine(fInnerAngle);
     radius = chord.mag / cosine / 2;
     PolarValue z2 = ptZ2.Polar();
     PolarValue c1 = AddPolar(z2, {radius, chord.ang + a});

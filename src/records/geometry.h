@@ -4,6 +4,7 @@
 #pragma once
 
 #include <span>
+#include <vector>
 
 #include "records/pict.h"
 
@@ -19,6 +20,44 @@ void InstantiatePicts(PictList& list, CFormulaParser& parser);
 
 // The chord from Z2 to Z1: length and angle in degrees.
 PolarValue Chord(const PictPoint& z1, const PictPoint& z2);
+
+// A circle whose deflection, or a lens whose inner angle less 90 degrees,
+// has a cosine below this (in single precision) has a radius beyond 50,000
+// chords; its limit, a straight line, is drawn instead.  On any plot the
+// tool makes the two differ by far less than a pixel.
+inline constexpr float kStraightCosine = 1e-5f;
+// The cosines GetCircle and GetLensArcs divide the chord by.
+float DeflectionCosine(float shiftAngle);
+float LensCosine(float innerAngle);
+
+// What a circle or lens tends to when its cosine vanishes: the circle to the
+// whole line through Z1 and Z2; the lens, whose arcs run counter-clockwise
+// around their centres, to its chord when the arcs were the short ones (an
+// inner angle of 180 degrees) and to the line outside the chord when they
+// were the long ones (0 degrees).  Without a chord there is no line.
+enum class StraightLimit { kNone, kLine, kChord, kOutsideChord };
+StraightLimit StraightLimitOf(const CPictMho& circle);
+StraightLimit StraightLimitOf(const CPictLens& lens);
+
+// A window on the impedance plane, in ohms.
+struct OhmWindow {
+    double loR = 0, loX = 0, hiR = 0, hiX = 0;
+};
+
+// One piece of what an element draws, in ohms.  An arc runs counter-
+// clockwise around the centre from the ray through `from` to the ray
+// through `to` (equal rays: the whole circle).
+struct Outline {
+    enum Kind : std::uint8_t { kSegment, kCircle, kArc };
+    Kind kind = kSegment;
+    RectValue from, to;  // a segment's ends; an arc's rays
+    RectValue centre;    // circles and arcs
+    float radius = 0;    // circles and arcs; a circle's may be negative
+};
+// The pieces an element draws; straight limits are cut to `window`, and
+// leave nothing when they miss it.  A class the plot does not know draws
+// nothing.
+std::vector<Outline> Outlines(const CPict& pict, const OhmWindow& window);
 
 // Lens shape: inner angle (degrees), width A (ohms) and ratio A/B, where the
 // long axis B is the chord length L.

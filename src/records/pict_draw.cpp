@@ -111,48 +111,184 @@ bool DrawSegment(gfx::CCanvas& dc, double x1, double y1, double x2, double y2) {
     return true;
 }
 
+namespace {
+
+// Whether a chord exists for a straight limit to run along.
+bool HasChord(const PictPoint& z1, const PictPoint& z2) {
+    float L = Chord(z1, z2).mag;
+    return std::isfinite(L) && L > 0;
+}
+
+// The segment a-b cut to the window; false when nothing is left.
+bool CutToWindow(double aR, double aX, double bR, double bX, const OhmWindow& w, Outline& out) {
+    if (!gfx::ClipSegment(aR, aX, bR, bX, w.loR, w.loX, w.hiR, w.hiX)) return false;
+    out = {Outline::kSegment, {float(aR), float(aX)}, {float(bR), float(bX)}, {}, 0};
+    return std::isfinite(out.from.R) && std::isfinite(out.from.X) && std::isfinite(out.to.R) &&
+           std::isfinite(out.to.X);
+}
+
+// The straight pieces through Z2 and Z1 that `limit` names, cut to the window.
+void AddStraight(StraightLimit limit, RectValue z1, RectValue z2, const OhmWindow& w,
+                 std::vector<Outline>& out) {
+    const double dR = double(z1.R) - z2.R, dX = double(z1.X) - z2.X;
+    const double length = std::hypot(dR, dX);
+    if (!(length > 0) || !std::isfinite(length)) return;
+    const double uR = dR / length, uX = dX / length;
+    // A piece this long leaves the window from anywhere in it.
+    const double cR = (w.loR + w.hiR) / 2, cX = (w.loX + w.hiX) / 2;
+    const double across = std::hypot(w.hiR - w.loR, w.hiX - w.loX);
+    Outline piece;
+    switch (limit) {
+        case StraightLimit::kLine: {
+            // Both ways from the point of the line nearest the window's
+            // centre, which keeps the rounding of the far ends small.
+            const double t = (cR - z2.R) * uR + (cX - z2.X) * uX;
+            const double pR = z2.R + t * uR, pX = z2.X + t * uX;
+            if (CutToWindow(pR - across * uR, pX - across * uX, pR + across * uR, pX + across * uX,
+                            w, piece))
+                out.push_back(piece);
+            break;
+        }
+        case StraightLimit::kChord:
+            out.push_back({Outline::kSegment, z1, z2, {}, 0});
+            break;
+        case StraightLimit::kOutsideChord: {
+            const double reach = across + std::max(std::hypot(z1.R - cR, z1.X - cX),
+                                                   std::hypot(z2.R - cR, z2.X - cX));
+            if (CutToWindow(z1.R, z1.X, z1.R + reach * uR, z1.X + reach * uX, w, piece))
+                out.push_back(piece);
+            if (CutToWindow(z2.R, z2.X, z2.R - reach * uR, z2.X - reach * uX, w, piece))
+                out.push_back(piece);
+            break;
+        }
+        case StraightLimit::kNone:
+            break;
+    }
+}
+
+Outline ArcPiece(RectValue centre, float radius, RectValue from, RectValue to) {
+    return {Outline::kArc, from, to, centre, radius};
+}
+
+// The window of the canvas under the mapping, a little beyond its edges so
+// that cut lines end outside it.
+OhmWindow WindowOf(const gfx::CCanvas& dc, const PixelMapping& m) {
+    constexpr double kBeyond = 4;  // pixels, more than the widest pen
+    gfx::Size size = dc.GetSize();
+    return {(-kBeyond - m.originX) / m.scaleX, (m.originY - size.cy - kBeyond) / m.scaleY,
+            (size.cx + kBeyond - m.originX) / m.scaleX, (m.originY + kBeyond) / m.scaleY};
+}
+
+void DrawOutlines(gfx::CCanvas& dc, const CPict& pict, int originX, int originY, double scaleX,
+                  double scaleY) {
+    PixelMapping m{originX, originY, scaleX, scaleY};
+    OhmWindow window{};
+    if (scaleX > 0 && scaleY > 0 && std::isfinite(scaleX) && std::isfinite(scaleY))
+        window = WindowOf(dc, m);
+    for (const Outline& o : Outlines(pict, window)) {
+        switch (o.kind) {
+            case Outline::kSegment: {
+                Pixel a = Map(m, o.from), b = Map(m, o.to);
+                DrawSegment(dc, a.x, a.y, b.x, b.y);
+                break;
+            }
+            case Outline::kCircle: {
+                Box b;
+                if (CircleBox(m, o.centre, o.radius, b))
+                    dc.Ellipse(b.cx - b.rx, b.cy - b.ry, b.cx + b.rx, b.cy + b.ry);
+                break;
+            }
+            case Outline::kArc:
+                DrawArc(dc, m, o.centre, o.radius, o.from, o.to);
+                break;
+        }
+    }
+}
+
+}  // namespace
+
+StraightLimit StraightLimitOf(const CPictMho& circle) {
+    if (!(std::fabs(DeflectionCosine(circle.fShiftAngle)) < kStraightCosine))
+        return StraightLimit::kNone;
+    return HasChord(circle.ptZ1, circle.ptZ2) ? StraightLimit::kLine : StraightLimit::kNone;
+}
+
+StraightLimit StraightLimitOf(const CPictLens& lens) {
+    const float cosine = LensCosine(lens.fInnerAngle);
+    if (!(std::fabs(cosine) < kStraightCosine) || !HasChord(lens.ptZ1, lens.ptZ2))
+        return StraightLimit::kNone;
+    // The first arc's centre lies left of the chord from Z2 to Z1, where its
+    // counter-clockwise run is the short one, when the radius and the sine
+    // of the inner angle less 90 degrees share their sign.
+    const double sine = std::sin((lens.fInnerAngle - 90) * kPi / 180);
+    return (cosine > 0) == (sine > 0) ? StraightLimit::kChord : StraightLimit::kOutsideChord;
+}
+
+std::vector<Outline> Outlines(const CPict& pict, const OhmWindow& window) {
+    std::vector<Outline> out;
+    if (const auto* circle = dynamic_cast<const CPictMho*>(&pict)) {
+        StraightLimit limit = StraightLimitOf(*circle);
+        if (limit != StraightLimit::kNone) {
+            AddStraight(limit, circle->ptZ1.Rect(), circle->ptZ2.Rect(), window, out);
+        } else {
+            float cR, cX, r;
+            circle->GetCircle(cR, cX, r);
+            out.push_back({Outline::kCircle, {}, {}, {cR, cX}, r});
+        }
+    } else if (const auto* line = dynamic_cast<const CPictLine*>(&pict)) {
+        out.push_back({Outline::kSegment, line->ptZ1.Rect(), line->ptZ2.Rect(), {}, 0});
+    } else if (const auto* arc = dynamic_cast<const CPictArc*>(&pict)) {
+        RectValue z1 = arc->ptZ1.Rect(), z2 = arc->ptZ2.Rect();
+        if (arc->nClockwise == 0)
+            out.push_back(ArcPiece(arc->ptZ0.Rect(), arc->fRadius, z1, z2));
+        else
+            out.push_back(ArcPiece(arc->ptZ0.Rect(), arc->fRadius, z2, z1));
+    } else if (const auto* lens = dynamic_cast<const CPictLens*>(&pict)) {
+        RectValue z1 = lens->ptZ1.Rect(), z2 = lens->ptZ2.Rect();
+        StraightLimit limit = StraightLimitOf(*lens);
+        if (limit != StraightLimit::kNone) {
+            AddStraight(limit, z1, z2, window, out);
+        } else {
+            RectValue c1, c2;
+            float r;
+            lens->GetLensArcs(c1, c2, r);
+            out.push_back(ArcPiece(c1, r, z2, z1));
+            out.push_back(ArcPiece(c2, r, z1, z2));
+        }
+    }
+    return out;
+}
+
 void CPictMho::Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
                     double scaleY) const {
-    PixelMapping m{originX, originY, scaleX, scaleY};
-    float cR, cX, r;
-    GetCircle(cR, cX, r);
-    Box b;
-    if (!CircleBox(m, {cR, cX}, r, b)) return;
-    dc.Ellipse(b.cx - b.rx, b.cy - b.ry, b.cx + b.rx, b.cy + b.ry);
+    DrawOutlines(dc, *this, originX, originY, scaleX, scaleY);
 }
 
 void CPictLine::Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
                      double scaleY) const {
-    PixelMapping m{originX, originY, scaleX, scaleY};
-    Pixel a = Map(m, ptZ1.Rect()), b = Map(m, ptZ2.Rect());
-    DrawSegment(dc, a.x, a.y, b.x, b.y);
+    DrawOutlines(dc, *this, originX, originY, scaleX, scaleY);
 }
 
 void CPictArc::Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
                     double scaleY) const {
-    PixelMapping m{originX, originY, scaleX, scaleY};
-    RectValue z1 = ptZ1.Rect(), z2 = ptZ2.Rect();
-    if (nClockwise == 0)
-        DrawArc(dc, m, ptZ0.Rect(), fRadius, z1, z2);
-    else
-        DrawArc(dc, m, ptZ0.Rect(), fRadius, z2, z1);
+    DrawOutlines(dc, *this, originX, originY, scaleX, scaleY);
 }
 
 void CPictLens::Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
                      double scaleY) const {
-    PixelMapping m{originX, originY, scaleX, scaleY};
-    RectValue c1, c2;
-    float r;
-    GetLensArcs(c1, c2, r);
-    RectValue z1 = ptZ1.Rect(), z2 = ptZ2.Rect();
-    DrawArc(dc, m, c1, r, z2, z1);
-    DrawArc(dc, m, c2, r, z1, z2);
+    DrawOutlines(dc, *this, originX, originY, scaleX, scaleY);
 }
 
 float CPictMho::Extent() const {
+    Reach reach;
+    if (StraightLimitOf(*this) != StraightLimit::kNone) {
+        // A line reaches beyond any plot; its chord decides the scale.
+        reach.Add(ptZ1.Rect());
+        reach.Add(ptZ2.Rect());
+        return reach.s;
+    }
     float R, X, r;
     GetCircle(R, X, r);
-    Reach reach;
     reach.AddCircle({R, X}, r);
     return reach.s;
 }
@@ -173,10 +309,15 @@ float CPictArc::Extent() const {
 }
 
 float CPictLens::Extent() const {
+    Reach reach;
+    if (StraightLimitOf(*this) != StraightLimit::kNone) {
+        reach.Add(ptZ1.Rect());
+        reach.Add(ptZ2.Rect());
+        return reach.s;
+    }
     RectValue c1, c2;
     float r;
     GetLensArcs(c1, c2, r);
-    Reach reach;
     reach.AddCircle(c1, r);
     reach.AddCircle(c2, r);
     return reach.s;

@@ -73,6 +73,10 @@ std::string Pad(const std::string& s, std::size_t width) {
 
 }  // namespace
 
+std::string CharKindText(std::int32_t kind) {
+    return kind >= 0 && kind <= 2 ? kCharKindNames[kind] : std::to_string(kind);
+}
+
 std::string DescribePict(const CPict& pict, PictForm form) {
     int kind = pict.Kind();
     if (kind < 0 || kind >= int(std::size(kPictKindNames))) return FormatUtf8("kind %d", kind);
@@ -91,13 +95,13 @@ std::string DescribeZoneLists(const CZoneLists& lists) {
     cells.reserve((lists.arrZones.size() + 1) * kColumns);
     for (std::size_t i = 0; i < lists.arrZones.size(); ++i) {
         const CZone& z = *lists.arrZones[i];
-        int k = z.nCharKind;
+        std::int32_t k = z.nCharKind;
         cells.push_back(std::to_string(i + 1));
         cells.push_back(z.nShow ? "√" : "");
         cells.push_back(ToUtf8Lossy(z.strTag));
         cells.push_back(ToUtf8Lossy(z.strZoneName));
         cells.push_back(ToUtf8Lossy(SettingText(z, SettingLayout::kOneLine)));
-        cells.push_back(k >= 0 && k <= 2 ? kCharKindNames[k] : std::to_string(k));
+        cells.push_back(CharKindText(k));
     }
     std::size_t widths[kColumns] = {};
     for (std::size_t i = 0; i < cells.size(); ++i)

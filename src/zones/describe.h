@@ -8,6 +8,10 @@
 
 namespace qz {
 
+// A zone's characteristic kind as the zone table names it ("圆", "多边形",
+// "透镜"), or its number when it is none of them.
+std::string CharKindText(std::int32_t kind);
+
 // One line: kind and parameters of an element (points in their own form),
 // or its formulas.
 std::string DescribePict(const CPict& pict, PictForm form = PictForm::kNumeric);

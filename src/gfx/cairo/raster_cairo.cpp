@@ -9,15 +9,13 @@
 
 #include "base/helpers.h"
 #include "base/platform.h"
+#include "gfx/cairo/cairo_paths.h"
 #include "gfx/clip.h"
 
 namespace qz::gfx {
 
 namespace {
 
-// Stands in for "宋体" and any other face: a Song-style face with the CJK
-// glyphs of the labels, the one that stands in for it under Wine too.
-constexpr const char* kStandInFace = "AR PL UMing CN";
 // Cairo keeps coordinates in 24.8 fixed point; beyond this they wrap.
 constexpr double kCairoLimit = 1 << 22;
 // Width-1 lines whose ends lie this far out are clipped before they are walked.
@@ -90,22 +88,7 @@ Brush CRasterCanvas::SelectBrush(const Brush& brush) {
 
 Font CRasterCanvas::SelectFont(const Font& font) {
     Font old = std::exchange(font_, font);
-    cairo_select_font_face(cr_, kStandInFace, CAIRO_FONT_SLANT_NORMAL,
-                           font.weight >= 600 ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_font_extents_t extents;
-    if (font.height < 0) {
-        // A negative height is the em size, as for GDI's character height.
-        cairo_set_font_size(cr_, -double(font.height));
-    } else {
-        // A positive height is the whole cell; 0 asks for the default.
-        double cell = font.height > 0 ? font.height : 16;
-        cairo_set_font_size(cr_, cell);
-        cairo_font_extents(cr_, &extents);
-        double full = extents.ascent + extents.descent;
-        cairo_set_font_size(cr_, full > 0 ? cell * cell / full : cell);
-    }
-    cairo_font_extents(cr_, &extents);
-    ascent_ = RoundToInt(extents.ascent);
+    ascent_ = SelectStandInFont(cr_, font);
     return old;
 }
 
@@ -197,20 +180,7 @@ bool CRasterCanvas::EllipsePath(int left, int top, int right, int bottom, const 
                   std::abs(double(bottom))}) > kCairoLimit) {
         return false;
     }
-    // The outline runs through the centres of the box's outer pixels.
-    const double rx = (right - left - 1) / 2.0, ry = (bottom - top - 1) / 2.0;
-    cairo_new_path(cr_);
-    cairo_save(cr_);
-    cairo_translate(cr_, (left + right) / 2.0, (top + bottom) / 2.0);
-    cairo_scale(cr_, rx, ry);
-    if (rays) {
-        // Decreasing angles with y downward run counter-clockwise on the screen.
-        cairo_arc_negative(cr_, 0, 0, 1, rays[0], rays[1]);
-    } else {
-        cairo_arc(cr_, 0, 0, 1, 0, 2 * kPi);
-        cairo_close_path(cr_);
-    }
-    cairo_restore(cr_);
+    EllipseOutline(cr_, left, top, right, bottom, rays);
     return true;
 }
 
@@ -243,14 +213,8 @@ void CRasterCanvas::Arc(int left, int top, int right, int bottom, int xs, int ys
              std::max(top, bottom), pen_.color);
         return;
     }
-    // The rays are taken in the box's own coordinates, so that a point on the
-    // box's edge midpoints gives a whole multiple of 90 degrees.
-    const double cx = (double(left) + right) / 2, cy = (double(top) + bottom) / 2;
-    const double rx = std::abs(double(right) - left) / 2, ry = std::abs(double(bottom) - top) / 2;
-    double rays[2] = {std::atan2((ys - cy) / ry, (xs - cx) / rx),
-                      std::atan2((ye - cy) / ry, (xe - cx) / rx)};
-    const bool full = std::abs(rays[1] - rays[0]) < 1e-12;
-    if (rays[1] > rays[0]) rays[1] -= 2 * kPi;
+    double rays[2];
+    const bool full = ArcRays(left, top, right, bottom, xs, ys, xe, ye, rays);
     if (!EllipsePath(left, top, right, bottom, full ? nullptr : rays)) return;
     SetSource(pen_.color);
     cairo_set_line_width(cr_, std::max(pen_.width, 1));

@@ -25,6 +25,8 @@ class CRasterCanvas : public CCanvas {
     // Throws std::out_of_range outside the image.
     Color Pixel(int x, int y) const;
     std::vector<std::uint8_t> EncodePng() const;
+    // The selected font's ascent in whole pixels, where OutText puts the baseline.
+    int Ascent() const { return ascent_; }
     // Saves EncodePng's bytes as base saves every file: a failed write leaves
     // the file that was there as it was.
     bool SavePng(const std::string& utf8Path) const;

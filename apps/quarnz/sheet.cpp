@@ -1,0 +1,117 @@
+#include "apps/quarnz/sheet.h"
+
+#include <algorithm>
+
+namespace quarnz {
+
+namespace {
+
+using qz::gfx::CCanvas;
+using qz::gfx::Rgb;
+
+constexpr qz::gfx::Color kBlack = Rgb(0, 0, 0), kGrey = Rgb(128, 128, 128);
+constexpr int kPad = 4, kSample = 24, kLegendGap = 16;
+
+bool HighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+// One legend entry: a stroke of the pen, then its text; returns the x after it.
+int LegendEntry(CCanvas& dc, int x, int y, const qz::gfx::Pen& pen, qz::TextView text) {
+    qz::gfx::Size e = dc.TextExtent(text);
+    dc.SelectPen(pen);
+    dc.MoveToEx(x, y);
+    dc.LineTo(x + kSample, y);
+    dc.OutText(x + kSample + kPad, y - e.cy / 2, text);
+    return x + kSample + kPad + e.cx + kLegendGap;
+}
+
+}  // namespace
+
+qz::gfx::Point SheetLayout::PlotCorner(std::size_t i, const SheetOptions& options) const {
+    if (!options.sheet) return {0, 0};
+    const int column = int(i) % columns, row = int(i) / columns;
+    return {column * options.size.cx, row * (kTitleHeight + options.size.cy) + kTitleHeight};
+}
+
+SheetLayout LayOut(std::size_t panels, const SheetOptions& options) {
+    SheetLayout l;
+    if (!options.sheet) {
+        l.total = options.size;
+        return l;
+    }
+    const int n = int(std::max<std::size_t>(panels, 1));
+    l.columns = options.columns > 0 ? options.columns
+                                    : std::max(1, kPageWidth / std::max(options.size.cx, 1));
+    l.columns = std::min(l.columns, n);
+    l.rows = (n + l.columns - 1) / l.columns;
+    l.total = {l.columns * options.size.cx,
+               l.rows * (kTitleHeight + options.size.cy) + kLegendHeight};
+    return l;
+}
+
+void SetInputs(qz::CRxPlot& plot, const PlotPanel& panel, int highlight) {
+    plot.Zzd_Mode = panel.mode;
+    plot.Zzd_1 = panel.zzd1;
+    plot.Zzd_2 = panel.zzd2;
+    plot.Zzd_3 = panel.zzd3;
+    plot.pElements = panel.picts;
+    plot.nHighlightRow = highlight;
+}
+
+qz::Text CutToWidth(CCanvas& dc, qz::Text text, int width) {
+    if (dc.TextExtent(text).cx <= width) return text;
+    const qz::Text ellipsis = u"…";
+    while (!text.empty()) {
+        text.pop_back();
+        if (!text.empty() && HighSurrogate(text.back())) text.pop_back();
+        if (dc.TextExtent(text + ellipsis).cx <= width) return text + ellipsis;
+    }
+    return text;
+}
+
+void DrawSheet(CCanvas& dc, const std::vector<PlotPanel>& panels, const SheetOptions& options) {
+    const SheetLayout layout = LayOut(panels.size(), options);
+    // One plot for every panel: its layers are made once and redrawn.
+    qz::CRxPlot plot;
+    plot.SetPlaceholder(dc, options.size);
+    if (!options.sheet) {
+        if (panels.empty()) return;
+        SetInputs(plot, panels.front(), options.highlight);
+        plot.Refresh();
+        plot.Paint(dc, 0, 0);
+        return;
+    }
+    dc.FillRect({0, 0, layout.total.cx, layout.total.cy}, qz::CRxPlot::kMarginBrush);
+    dc.SetTransparentText(true);
+    const qz::gfx::Font oldFont = dc.SelectFont(qz::gfx::Font{});
+    const qz::gfx::Pen oldPen = dc.SelectPen(qz::gfx::kNullPen);
+    const qz::Text hiddenMark = u"hidden";
+    const int markWidth = dc.TextExtent(hiddenMark).cx;
+    for (std::size_t i = 0; i < panels.size(); ++i) {
+        const PlotPanel& p = panels[i];
+        const qz::gfx::Point at = layout.PlotCorner(i, options);
+        SetInputs(plot, p, options.highlight);
+        plot.Refresh();
+        plot.Paint(dc, at.x, at.y);
+
+        // A hidden zone's titles are grey, the mark at the right of the first.
+        const int top = at.y - kTitleHeight + kPad / 2, room = options.size.cx - 2 * kPad;
+        dc.SetTextColor(p.hidden ? kGrey : kBlack);
+        const int titleRoom = p.hidden ? room - markWidth - kPad : room;
+        dc.OutText(at.x + kPad, top, CutToWidth(dc, p.title, titleRoom));
+        if (p.hidden) dc.OutText(at.x + kPad + room - markWidth, top, hiddenMark);
+        dc.OutText(at.x + kPad, top + kTitleLine, CutToWidth(dc, p.subtitle, room));
+    }
+    dc.SetTextColor(kBlack);
+    const int y = layout.total.cy - kLegendHeight / 2;
+    int x = 2 * kPad;
+    x = LegendEntry(dc, x, y, qz::CRxPlot::kElementPen, u"characteristic");
+    if (options.highlight > 0)
+        x = LegendEntry(dc, x, y, qz::CRxPlot::kHighlightPen, u"highlighted element");
+    LegendEntry(dc, x, y, qz::CRxPlot::kSettingPen, u"setting");
+    dc.SelectPen(oldPen);
+    dc.SelectFont(oldFont);
+}
+
+}  // namespace quarnz
