@@ -311,9 +311,11 @@ void AddTemplate(CLI::App& app) {
     CLI::Option* odbc =
         list->add_option("--odbc", opt->odbc, "the connection string of a data source instead");
     file->excludes(odbc);
-    list->require_option(1);
     list->add_flag("--json", opt->json, "the tree as JSON");
-    list->callback([opt] { List(opt->file, opt->odbc, opt->json); });
+    list->callback([opt] {
+        if (opt->file.empty() && opt->odbc.empty()) throw CLI::RequiredError("FILE or --odbc");
+        List(opt->file, opt->odbc, opt->json);
+    });
     CLI::App* show =
         cmd->add_subcommand("show", "Evaluate and describe (and plot) one zone's characteristic");
     show->add_option("FILE", opt->file, "the template library")->required();
