@@ -404,10 +404,12 @@ TEST(Templates, APostgresLibraryReadsAsTheEmbeddedOneAndIsReplacedWhole) {
 
     std::ofstream(dir.path() / "long.json")
         << R"({"zones": [{"zone": "Z1"}, {"zone": ")" << std::string(256, 'x') << R"("}]})";
-    run = qztest::Quarnz(
-        "template push '" + (dir.path() / "long.json").string() + "' --odbc " + connect, dir);
+    run = qztest::Quarnz("template push '" + (dir.path() / "long.json").string() + "' --odbc '" +
+                             server.Connect("postgres") + ";PWD={x;y};Password=secret'",
+                         dir);
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("value too long"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("PWD=***;Password=***:"), std::string::npos) << run.err;
     EXPECT_EQ(postgres->AllRows(), stored);
 
     // The sample library lists alike from the file and from the server.

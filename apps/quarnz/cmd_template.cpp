@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -180,13 +181,20 @@ void Build(const std::string& source, const std::string& out) {
     }
 }
 
+// A connection string as a message names it: its password hidden.
+std::string Shown(const std::string& connect) {
+    static const std::regex password(R"((^|;)(\s*(pwd|password)\s*=)(\{[^}]*\}|[^;]*))",
+                                     std::regex::icase);
+    return std::regex_replace(connect, password, "$1$2***");
+}
+
 bool IsSqliteFile(const std::string& file) {
     std::vector<std::uint8_t> bytes;
     return qz::CurrentVfs().readAll(qz::FromUtf8(file), bytes) && qz::IsSqliteHeader(bytes);
 }
 
 // A library file, or with `odbc` the data source of that connection string
-// (messages then name the connection string as the subject).
+// (messages then name the connection string).
 std::unique_ptr<qz::CTemplateDatabase> Open(const std::string& file, const std::string& odbc) {
     try {
         if (!odbc.empty()) return qz::OpenOdbcConnection(qz::FromUtf8(odbc));
@@ -194,7 +202,7 @@ std::unique_ptr<qz::CTemplateDatabase> Open(const std::string& file, const std::
         if (!IsSqliteFile(file)) Fail(file, "not an SQLite template library");
         return qz::OpenSqliteTemplateDatabase(qz::FromUtf8(file));
     } catch (const qz::CDBException& e) {
-        Fail(odbc.empty() ? file : odbc, e.what());
+        Fail(odbc.empty() ? file : Shown(odbc), e.what());
     }
 }
 
@@ -214,13 +222,13 @@ void Push(const std::string& source, const std::string& odbc) {
     try {
         qz::WriteOdbcTemplateDatabase(qz::FromUtf8(odbc), rows);
     } catch (const qz::CDBException& e) {
-        Fail(odbc, e.what());
+        Fail(Shown(odbc), e.what());
     }
 }
 
 void List(const std::string& file, const std::string& odbc, bool asJson) {
     auto db = Open(file, odbc);
-    const std::string& subject = odbc.empty() ? file : odbc;
+    const std::string subject = odbc.empty() ? file : Shown(odbc);
     auto s = [](const qz::Text& t) { return qz::ToUtf8Lossy(t); };
     ordered_json tree = ordered_json::array();
     std::ostringstream text;
