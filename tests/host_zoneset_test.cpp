@@ -400,9 +400,12 @@ TEST(HostZoneSet, ImportFromAPostgresDataSourceEqualsTheEmbeddedLibrary) {
     auto run = [&](const std::filesystem::path& odbc, const std::string& script) {
         ::setenv("ODBCSYSINI", odbc.c_str(), 1);
         ::setenv("ODBCINI", (odbc / "odbc.ini").c_str(), 1);
+        // The driver, unloaded when the library lets the connection go,
+        // leaves its own allocations behind; the library's ODBC code is
+        // checked for leaks in the template tests.
+        ::setenv("LSAN_OPTIONS", "detect_leaks=0", 1);
         ToolRun r = RunTool(dir, {host, "--library", QZ_LIBRARY_PATH, "--play", script});
-        ::unsetenv("ODBCSYSINI");
-        ::unsetenv("ODBCINI");
+        for (const char* name : {"ODBCSYSINI", "ODBCINI", "LSAN_OPTIONS"}) ::unsetenv(name);
         return r;
     };
     server.WriteDataSource(dir.path() / "odbc", "quarn_reader");
