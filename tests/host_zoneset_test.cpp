@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "pg_server.h"
 #include "test_util.h"
 #include "zones/zone_list.h"
 
@@ -367,6 +368,65 @@ click 4003
         run.out.ends_with("Elements of Z1,LE_2:\n    circle  Z1 = 6.000Ω ∠ 75.000°  Z2 = "
                           "0.000Ω ∠ 0.000°  deflection = 0.000°\n"))
         << run.out;
+}
+
+// A lab's shared library: with no file beside the host, the import dialog
+// reads the data source "MS Access Database", here a PostgreSQL server the
+// tool filled, as the test sets' role that may only read; the zone parameter
+// file is the embedded library's byte for byte.  Without a data source
+// either, the tree is empty and nothing is said.
+TEST(HostZoneSet, ImportFromAPostgresDataSourceEqualsTheEmbeddedLibrary) {
+    qztest::PgServer server;
+    if (!server.Skip().empty()) GTEST_SKIP() << server.Skip();
+    ASSERT_TRUE(server.Running()) << server.Error();
+    qztest::TempDir dir;
+    qztest::ToolRun push =
+        qztest::Quarnz("template push '" QZ_SOURCE_DIR "/examples/templates/sample.json' --odbc '" +
+                           server.Connect("postgres") + "'",
+                       dir);
+    ASSERT_EQ(push.status, 0) << push.err;
+
+    const std::string session = QZ_SOURCE_DIR "/examples/sessions/import-demo.session";
+    const std::filesystem::path written =
+        dir.path() / "home" / "Documents" / "Quarn" / "Temp" / "zonePara.tmp";
+    ToolRun embedded = RunTool(dir, {HostPath(), "--play", session});
+    ASSERT_EQ(embedded.status, 0) << embedded.err;
+    const std::string expected = ReadText(written);
+    std::filesystem::remove(written);
+
+    std::filesystem::create_directories(dir.path() / "host");
+    const std::string host = (dir.path() / "host" / "quarn-host").string();
+    std::filesystem::copy_file(HostPath(), host);
+    auto run = [&](const std::filesystem::path& odbc, const std::string& script) {
+        ::setenv("ODBCSYSINI", odbc.c_str(), 1);
+        ::setenv("ODBCINI", (odbc / "odbc.ini").c_str(), 1);
+        // The driver, unloaded when the library lets the connection go,
+        // leaves its own allocations behind; the library's ODBC code is
+        // checked for leaks in the template tests.
+        ::setenv("LSAN_OPTIONS", "detect_leaks=0", 1);
+        ToolRun r = RunTool(dir, {host, "--library", QZ_LIBRARY_PATH, "--play", script});
+        for (const char* name : {"ODBCSYSINI", "ODBCINI", "LSAN_OPTIONS"}) ::unsetenv(name);
+        return r;
+    };
+    server.WriteDataSource(dir.path() / "odbc", "quarn_reader");
+    ToolRun shared = run(dir.path() / "odbc", session);
+    ASSERT_EQ(shared.status, 0) << shared.err;
+    EXPECT_EQ(shared.out, embedded.out);
+    EXPECT_EQ(ReadText(written), expected);
+
+    std::filesystem::create_directories(dir.path() / "none");
+    std::ofstream(dir.path() / "none" / "odbc.ini");
+    ToolRun none = run(dir.path() / "none", WriteScript(dir, "none.session", R"(
+grid-rclick 4002 0 1
+menu 导入...
+expect-dialog 1001
+expect-refused tree 4130 "请选择生产厂家: " "Meridian Grid Devices"
+close
+expect-dialog 1000
+expect-messages 0
+close
+)"));
+    EXPECT_EQ(none.status, 0) << none.err;
 }
 
 TEST(HostZoneSet, DemoHostKeepsTheLibraryBetweenCalls) {

@@ -16,6 +16,7 @@
 #ifndef _WIN32
 #include <sqlite3.h>
 
+#include "pg_server.h"
 #include "templates/sqlite/sqlite_template_db.h"
 #endif
 
@@ -291,11 +292,9 @@ TEST(Templates, TheLibraryObjectKeepsReleasesAndRetriesItsDatabase) {
     std::filesystem::create_directories(dir.path() / "host" / "Template");
     CQuarnZGraphApp app(dir.text("docs"));
     app.InitFromExecutable(dir.text("host/quarn-host"));
-    // No file: no database and no error, again and again.
-    EXPECT_EQ(app.GetTemplateDatabase(), nullptr);
-    EXPECT_EQ(app.GetTemplateDatabase(), nullptr);
-
-    // A file that is not SQLite goes to ODBC, whose data source opens the fixture.
+    // A file that is not SQLite goes to ODBC, whose data source opens the
+    // fixture.  (Without a file and a data source there is none: the host
+    // test, as the driver manager reads its configuration once.)
     std::filesystem::path mdb = dir.path() / "host" / "Template" / "QuarnTemplate.mdb";
     std::ofstream(mdb) << "Standard Jet DB";
     WriteSqliteTemplateDatabase(dir.text("lib.db"), FixtureRows());
@@ -322,10 +321,12 @@ TEST(Templates, TheLibraryObjectKeepsReleasesAndRetriesItsDatabase) {
     CTemplateDatabase* sqlite = app.GetTemplateDatabase();
     ASSERT_NE(sqlite, nullptr);
     EXPECT_EQ(sqlite->Zone(4)->strManufacturer, u"O'Hara");
-    // Released, the file can go, and nothing is opened again.
+    // Released, the file can go: then the data source alone is the library.
     app.Release();
     std::filesystem::remove(mdb);
-    EXPECT_EQ(app.GetTemplateDatabase(), nullptr);
+    odbc = app.GetTemplateDatabase();
+    ASSERT_NE(odbc, nullptr);
+    EXPECT_EQ(odbc->Zone(4)->strManufacturer, u"O'Hara");
 }
 
 TEST(Templates, TheToolBuildsTheSampleLibraryAndRefusesABrokenFormula) {
@@ -371,6 +372,60 @@ TEST(Templates, TheToolBuildsTheSampleLibraryAndRefusesABrokenFormula) {
               std::string::npos)
         << run.err;
     EXPECT_FALSE(std::filesystem::exists(lib));
+}
+
+// A lab's shared library on PostgreSQL, filled by the tool: the statements
+// read what the embedded library reads from the same rows, and a copy that
+// fails part-way leaves the rows it would have replaced.
+TEST(Templates, APostgresLibraryReadsAsTheEmbeddedOneAndIsReplacedWhole) {
+    qztest::PgServer server;
+    if (!server.Skip().empty()) GTEST_SKIP() << server.Skip();
+    ASSERT_TRUE(server.Running()) << server.Error();
+    qztest::TempDir dir;
+    std::vector<CRecordset_Distance> rows = FixtureRows();
+    // The server holds at most 255 characters; these are 510 UTF-16 units,
+    // cut in the bound buffer as any long text.
+    rows[7].strZoneName.clear();
+    for (int i = 0; i < 255; ++i) rows[7].strZoneName += u"\U0001F600";
+    rows[7].strMemo = Text(255, u'm');
+    WriteSqliteTemplateDatabase(dir.text("lib.db"), rows);
+    const std::string connect = "'" + server.Connect("postgres") + "'";
+    qztest::ToolRun run = qztest::Quarnz(
+        "template push '" + (dir.path() / "lib.db").string() + "' --odbc " + connect, dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    auto sqlite = OpenSqliteTemplateDatabase(dir.text("lib.db"));
+    auto postgres = OpenOdbcConnection(FromUtf8(server.Connect("quarn_reader")));
+    const std::vector<CRecordset_Distance> stored = postgres->AllRows();
+    EXPECT_TRUE(WalkAll(*sqlite) == WalkAll(*postgres));
+    EXPECT_EQ(stored, sqlite->AllRows());
+    EXPECT_EQ(stored.at(7).strZoneName.size(), kTemplateTextLength);
+    EXPECT_EQ(postgres->ProtModels(u"A_c", u"Li%"), (std::vector<Text>{u"MX1", u"MX2", u"M_1"}));
+
+    std::ofstream(dir.path() / "long.json")
+        << R"({"zones": [{"zone": "Z1"}, {"zone": ")" << std::string(256, 'x') << R"("}]})";
+    run = qztest::Quarnz("template push '" + (dir.path() / "long.json").string() + "' --odbc '" +
+                             server.Connect("postgres") + ";PWD={x;y};Password=secret'",
+                         dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("value too long"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("PWD=***;Password=***:"), std::string::npos) << run.err;
+    EXPECT_EQ(postgres->AllRows(), stored);
+
+    // The sample library lists alike from the file and from the server.
+    run = qztest::Quarnz(
+        "template push '" QZ_SOURCE_DIR "/examples/templates/sample.json' --odbc " + connect, dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string sample = (dir.path() / "sample.mdb").string();
+    qztest::ToolRun file = qztest::Quarnz(
+        "template build '" QZ_SOURCE_DIR "/examples/templates/sample.json' -o '" + sample + "'",
+        dir);
+    ASSERT_EQ(file.status, 0) << file.err;
+    file = qztest::Quarnz("template list '" + sample + "'", dir);
+    run = qztest::Quarnz("template list --odbc " + connect, dir);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_FALSE(run.out.empty());
+    EXPECT_EQ(run.out, file.out) << file.err;
 }
 #endif
 

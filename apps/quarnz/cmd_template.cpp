@@ -1,9 +1,11 @@
 // quarnz template: builds a template library from a readable JSON source,
-// lists its tree and shows a zone's characteristic for a setting.
+// copies one to an ODBC data source, lists its tree and shows a zone's
+// characteristic for a setting.
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "base/quote.h"
 #include "formula/formula_parser.h"
 #include "records/geometry.h"
+#include "templates/odbc/odbc_template_db.h"
 #include "templates/sqlite/sqlite_template_db.h"
 #include "zones/describe.h"
 
@@ -93,7 +96,9 @@ qz::Text TextOf(const json& row, const char* key) {
     return row.contains(key) ? qz::FromUtf8(row.at(key).get<std::string>()) : qz::Text();
 }
 
-void Build(const std::string& source, const std::string& out) {
+// The rows of a JSON source; a row that does not read or evaluate is named
+// and nothing is returned.
+std::vector<qz::CRecordset_Distance> ReadJsonSource(const std::string& source) {
     json doc;
     {
         std::ifstream in(source, std::ios::binary);
@@ -164,6 +169,11 @@ void Build(const std::string& source, const std::string& out) {
                          qz::QuoteForMessage(errors[i]).c_str());
         Fail(source, errors.back());
     }
+    return rows;
+}
+
+void Build(const std::string& source, const std::string& out) {
+    std::vector<qz::CRecordset_Distance> rows = ReadJsonSource(source);
     try {
         qz::WriteSqliteTemplateDatabase(qz::FromUtf8(out), rows);
     } catch (const qz::CDBException& e) {
@@ -171,21 +181,54 @@ void Build(const std::string& source, const std::string& out) {
     }
 }
 
-std::unique_ptr<qz::CTemplateDatabase> Open(const std::string& file) {
+// A connection string as a message names it: its password hidden.
+std::string Shown(const std::string& connect) {
+    static const std::regex password(R"((^|;)(\s*(pwd|password)\s*=)(\{[^}]*\}|[^;]*))",
+                                     std::regex::icase);
+    return std::regex_replace(connect, password, "$1$2***");
+}
+
+bool IsSqliteFile(const std::string& file) {
     std::vector<std::uint8_t> bytes;
-    qz::Text path = qz::FromUtf8(file);
-    if (!qz::CurrentVfs().exists(path)) Fail(file, "no such file");
-    if (!qz::CurrentVfs().readAll(path, bytes) || !qz::IsSqliteHeader(bytes))
-        Fail(file, "not an SQLite template library");
+    return qz::CurrentVfs().readAll(qz::FromUtf8(file), bytes) && qz::IsSqliteHeader(bytes);
+}
+
+// A library file, or with `odbc` the data source of that connection string
+// (messages then name the connection string).
+std::unique_ptr<qz::CTemplateDatabase> Open(const std::string& file, const std::string& odbc) {
     try {
-        return qz::OpenSqliteTemplateDatabase(path);
+        if (!odbc.empty()) return qz::OpenOdbcConnection(qz::FromUtf8(odbc));
+        if (!qz::CurrentVfs().exists(qz::FromUtf8(file))) Fail(file, "no such file");
+        if (!IsSqliteFile(file)) Fail(file, "not an SQLite template library");
+        return qz::OpenSqliteTemplateDatabase(qz::FromUtf8(file));
     } catch (const qz::CDBException& e) {
-        Fail(file, e.what());
+        Fail(odbc.empty() ? file : Shown(odbc), e.what());
     }
 }
 
-void List(const std::string& file, bool asJson) {
-    auto db = Open(file);
+// Replaces the data source's library with a SQLite library's rows or a JSON
+// source's, all or nothing.
+void Push(const std::string& source, const std::string& odbc) {
+    std::vector<qz::CRecordset_Distance> rows;
+    if (IsSqliteFile(source)) {
+        try {
+            rows = qz::OpenSqliteTemplateDatabase(qz::FromUtf8(source))->AllRows();
+        } catch (const qz::CDBException& e) {
+            Fail(source, e.what());
+        }
+    } else {
+        rows = ReadJsonSource(source);
+    }
+    try {
+        qz::WriteOdbcTemplateDatabase(qz::FromUtf8(odbc), rows);
+    } catch (const qz::CDBException& e) {
+        Fail(Shown(odbc), e.what());
+    }
+}
+
+void List(const std::string& file, const std::string& odbc, bool asJson) {
+    auto db = Open(file, odbc);
+    const std::string subject = odbc.empty() ? file : Shown(odbc);
     auto s = [](const qz::Text& t) { return qz::ToUtf8Lossy(t); };
     ordered_json tree = ordered_json::array();
     std::ostringstream text;
@@ -210,14 +253,14 @@ void List(const std::string& file, bool asJson) {
             tree.push_back({{"strManufacturer", s(maker)}, {"sorts", sorts}});
         }
     } catch (const qz::CDBException& e) {
-        Fail(file, e.what());
+        Fail(subject, e.what());
     }
     std::cout << (asJson ? tree.dump(2) + "\n" : text.str());
 }
 
 void Show(const std::string& file, std::int32_t id, const std::vector<float>& values,
           const std::string& out) {
-    auto db = Open(file);
+    auto db = Open(file, {});
     std::optional<qz::CRecordset_Distance> r;
     try {
         r = db->Zone(id);
@@ -254,7 +297,7 @@ void Show(const std::string& file, std::int32_t id, const std::vector<float>& va
 
 void AddTemplate(CLI::App& app) {
     struct Options {
-        std::string source, file, out;
+        std::string source, file, out, odbc;
         std::int32_t id = 0;
         std::vector<float> values;
         bool json = false;
@@ -266,11 +309,22 @@ void AddTemplate(CLI::App& app) {
     build->add_option("SOURCE", opt->source, "the JSON source")->required();
     build->add_option("-o,--output", opt->out, "the library file to write")->required();
     build->callback([opt] { Build(opt->source, opt->out); });
+    CLI::App* push = cmd->add_subcommand(
+        "push", "Replace the rows of an ODBC data source's library, in one transaction");
+    push->add_option("SOURCE", opt->source, "a template library or its JSON source")->required();
+    push->add_option("--odbc", opt->odbc, "the connection string")->required();
+    push->callback([opt] { Push(opt->source, opt->odbc); });
     CLI::App* list =
         cmd->add_subcommand("list", "Print the manufacturer / sort / model / zone tree");
-    list->add_option("FILE", opt->file, "the template library")->required();
+    CLI::Option* file = list->add_option("FILE", opt->file, "the template library");
+    CLI::Option* odbc =
+        list->add_option("--odbc", opt->odbc, "the connection string of a data source instead");
+    file->excludes(odbc);
     list->add_flag("--json", opt->json, "the tree as JSON");
-    list->callback([opt] { List(opt->file, opt->json); });
+    list->callback([opt] {
+        if (opt->file.empty() && opt->odbc.empty()) throw CLI::RequiredError("FILE or --odbc");
+        List(opt->file, opt->odbc, opt->json);
+    });
     CLI::App* show =
         cmd->add_subcommand("show", "Evaluate and describe (and plot) one zone's characteristic");
     show->add_option("FILE", opt->file, "the template library")->required();

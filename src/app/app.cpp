@@ -56,7 +56,7 @@ void CQuarnZGraphApp::Release() {
 
 CTemplateDatabase* CQuarnZGraphApp::GetTemplateDatabase() {
     if (pDatabase) return pDatabase.get();
-    if (strTemplatePath.empty() || !CurrentVfs().exists(strTemplatePath)) return nullptr;
+    if (strTemplatePath.empty()) return nullptr;
     pDatabase = app::OpenTemplateDatabase(strTemplatePath);
     return pDatabase.get();
 }

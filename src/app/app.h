@@ -32,8 +32,9 @@ class CQuarnZGraphApp : public CZoneLists {
     // caller-owned buffer; 1 when a name was written.
     int GetZoneFileName(char16_t* buffer) const;
     // The template library, opened on first use and kept open until Release;
-    // none when there is no file at strTemplatePath.  A failed open throws the
-    // driver's message and is tried again on the next call.
+    // without a file at strTemplatePath the data source, none when that is
+    // not defined either.  A failed open throws the driver's message and is
+    // tried again on the next call.
     CTemplateDatabase* GetTemplateDatabase();
 
     Text strTemplatePath;

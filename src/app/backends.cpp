@@ -80,6 +80,16 @@ bool FinishSession() {
 }
 
 std::unique_ptr<CTemplateDatabase> OpenTemplateDatabase(const Text& path) {
+    if (!CurrentVfs().exists(path)) {
+        // No file: the data source alone, such as a lab's shared server.  One
+        // that nobody defined is no library, as the missing file was.
+        try {
+            return OpenOdbcTemplateDatabase(path);
+        } catch (const CDBException& e) {
+            if (e.m_strState == u"IM002") return nullptr;
+            throw;
+        }
+    }
 #ifndef _WIN32
     std::vector<std::uint8_t> bytes;
     if (CurrentVfs().readAll(path, bytes) && IsSqliteHeader(bytes))

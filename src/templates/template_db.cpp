@@ -29,4 +29,8 @@ std::optional<CRecordset_Distance> CTemplateDatabase::Zone(std::int32_t id) {
     return std::move(rows.front());
 }
 
+std::vector<CRecordset_Distance> CTemplateDatabase::AllRows() {
+    return QueryRows(kSelectAllRows, {}, 0);
+}
+
 }  // namespace qz

@@ -50,13 +50,19 @@ inline constexpr const char* kSelectZones =
     "strProtModel like ?"
     " order by strZoneName";
 inline constexpr const char* kSelectZone = "select * from Prot_Distance where nID=?";
+// Not one of the library's: the tools' copy of a whole library.
+inline constexpr const char* kSelectAllRows = "select * from Prot_Distance order by nID";
 
-// A failure of the driver or library, carrying its own message.
+// A failure of the driver or library, carrying its own message and, from
+// ODBC, its state.
 class CDBException : public std::runtime_error {
   public:
-    explicit CDBException(const Text& message)
-        : std::runtime_error(ToUtf8Lossy(message)), m_strError(message) {}
+    explicit CDBException(const Text& message, Text state = {})
+        : std::runtime_error(ToUtf8Lossy(message)),
+          m_strError(message),
+          m_strState(std::move(state)) {}
     Text m_strError;
+    Text m_strState;
 };
 
 using TemplateValue = std::variant<TextView, std::int32_t>;
@@ -71,6 +77,8 @@ class CTemplateDatabase {
     std::vector<CRecordset_Distance> Zones(TextView manufacturer, TextView sort, TextView model);
     // The first row with this id, if any.
     std::optional<CRecordset_Distance> Zone(std::int32_t id);
+    // Every row by id: what the tools copy from one library to another.
+    std::vector<CRecordset_Distance> AllRows();
 
   protected:
     // Runs a statement (one of the constants above, so a backend may keep it

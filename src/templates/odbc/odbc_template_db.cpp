@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <map>
+#include <variant>
 
 namespace qz {
 
@@ -35,12 +36,34 @@ Text Diagnostic(SQLSMALLINT type, SQLHANDLE handle, Text* state = nullptr) {
 }
 
 void Check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle) {
-    if (!SQL_SUCCEEDED(rc)) throw CDBException(Diagnostic(type, handle));
+    if (SQL_SUCCEEDED(rc)) return;
+    Text state;
+    Text message = Diagnostic(type, handle, &state);
+    throw CDBException(message, state);
 }
+
+// A parameter's value: the library's statements bind texts and ids, a
+// copy of a library every column type.
+using OdbcValue = std::variant<TextView, std::int32_t, float, std::span<const std::uint8_t>>;
+
+// Copies replace the table's rows in PostgreSQL's dialect.  Texts sort and
+// compare by code point as in the embedded library, whatever the server's
+// locale; one copy at a time, while readers go on reading the old rows.
+constexpr const char* kCreateTable =
+    "create table if not exists Prot_Distance (nID integer primary key,"
+    " strManufacturer varchar(255) collate \"C\", strProtSort varchar(255) collate \"C\","
+    " strProtModel varchar(255) collate \"C\", strZoneName varchar(255) collate \"C\","
+    " Zzd_Mode integer, Zzd_1 real, Zzd_2 real, Zzd_3 real, ProtSettings bytea,"
+    " strMemo varchar(255) collate \"C\")";
+constexpr const char* kLockTable = "lock table Prot_Distance in exclusive mode";
+constexpr const char* kDeleteRows = "delete from Prot_Distance";
+constexpr const char* kInsertRow =
+    "insert into Prot_Distance (nID, strManufacturer, strProtSort, strProtModel, strZoneName,"
+    " Zzd_Mode, Zzd_1, Zzd_2, Zzd_3, ProtSettings, strMemo) values (?,?,?,?,?,?,?,?,?,?,?)";
 
 class OdbcTemplateDatabase final : public CTemplateDatabase {
   public:
-    explicit OdbcTemplateDatabase(const Text& connect) {
+    explicit OdbcTemplateDatabase(TextView connect) {
         try {
             if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)))
                 throw CDBException(u"ODBC environment could not be made");
@@ -49,7 +72,7 @@ class OdbcTemplateDatabase final : public CTemplateDatabase {
                   SQL_HANDLE_ENV, env_);
             Check(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_), SQL_HANDLE_ENV, env_);
             SQLSMALLINT outLength = 0;
-            Check(SQLDriverConnectW(dbc_, nullptr, Wide(connect.c_str()),
+            Check(SQLDriverConnectW(dbc_, nullptr, Wide(connect.data()),
                                     static_cast<SQLSMALLINT>(connect.size()), nullptr, 0,
                                     &outLength, SQL_DRIVER_NOPROMPT),
                   SQL_HANDLE_DBC, dbc_);
@@ -60,6 +83,34 @@ class OdbcTemplateDatabase final : public CTemplateDatabase {
         }
     }
     ~OdbcTemplateDatabase() override { Free(); }
+
+    // All or nothing: a failure rolls back and leaves the old rows.
+    void Replace(std::span<const CRecordset_Distance> rows) {
+        Check(SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT,
+                                reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
+              SQL_HANDLE_DBC, dbc_);
+        try {
+            for (const char* sql : {kCreateTable, kLockTable, kDeleteRows}) Execute(sql, {});
+            for (const CRecordset_Distance& r : rows) {
+                const OdbcValue values[] = {r.nID,
+                                            TextView(r.strManufacturer),
+                                            TextView(r.strProtSort),
+                                            TextView(r.strProtModel),
+                                            TextView(r.strZoneName),
+                                            r.Zzd_Mode,
+                                            r.Zzd_1,
+                                            r.Zzd_2,
+                                            r.Zzd_3,
+                                            std::span(r.ProtSettings),
+                                            TextView(r.strMemo)};
+                Execute(kInsertRow, values);
+            }
+            Check(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT), SQL_HANDLE_DBC, dbc_);
+        } catch (...) {
+            SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
+            throw;
+        }
+    }
 
   protected:
     std::vector<Text> QueryColumn(const char* sql, std::span<const TemplateValue> values) override {
@@ -164,40 +215,70 @@ class OdbcTemplateDatabase final : public CTemplateDatabase {
         return out;
     }
 
-    template <typename Row>
-    void Run(const char* sql, std::span<const TemplateValue> values, std::size_t limit, Row&& row) {
-        SQLHSTMT stmt = Prepare(sql);
-        // Close the cursor whatever happens, keeping the statement prepared.
-        struct Close {
-            SQLHSTMT s;
-            ~Close() {
-                SQLFreeStmt(s, SQL_CLOSE);
-                SQLFreeStmt(s, SQL_RESET_PARAMS);
-            }
-        } close{stmt};
+    // Closes the cursor whatever happens, keeping the statement prepared.
+    struct Close {
+        SQLHSTMT s;
+        ~Close() {
+            SQLFreeStmt(s, SQL_CLOSE);
+            SQLFreeStmt(s, SQL_RESET_PARAMS);
+        }
+    };
+
+    // Binds the values in order and runs the statement; false when it
+    // touched no row.
+    static bool Execute(SQLHSTMT stmt, std::span<const OdbcValue> values) {
         std::vector<SQLLEN> lengths(values.size());
-        std::vector<SQLINTEGER> numbers(values.size());
+        static std::uint8_t none = 0;
         for (std::size_t i = 0; i < values.size(); ++i) {
             SQLUSMALLINT index = static_cast<SQLUSMALLINT>(i + 1);
             SQLRETURN rc;
-            if (const TextView* text = std::get_if<TextView>(&values[i])) {
+            const OdbcValue& value = values[i];
+            if (const TextView* text = std::get_if<TextView>(&value)) {
                 lengths[i] = static_cast<SQLLEN>(text->size() * sizeof(char16_t));
                 rc = SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR,
                                       std::max<SQLULEN>(text->size(), 1), 0, Wide(text->data()),
                                       lengths[i], &lengths[i]);
+            } else if (const auto* bytes = std::get_if<std::span<const std::uint8_t>>(&value)) {
+                lengths[i] = static_cast<SQLLEN>(bytes->size());
+                rc = SQLBindParameter(
+                    stmt, index, SQL_PARAM_INPUT, SQL_C_BINARY, SQL_VARBINARY,
+                    std::max<SQLULEN>(bytes->size(), 1), 0,
+                    bytes->empty() ? &none : const_cast<std::uint8_t*>(bytes->data()), lengths[i],
+                    &lengths[i]);
+            } else if (const float* real = std::get_if<float>(&value)) {
+                rc = SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_FLOAT, SQL_REAL, 0, 0,
+                                      const_cast<float*>(real), 0, nullptr);
             } else {
-                numbers[i] = std::get<std::int32_t>(values[i]);
                 rc = SQLBindParameter(stmt, index, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
-                                      &numbers[i], 0, nullptr);
+                                      const_cast<std::int32_t*>(&std::get<std::int32_t>(value)), 0,
+                                      nullptr);
             }
             Check(rc, SQL_HANDLE_STMT, stmt);
         }
         SQLRETURN rc = SQLExecute(stmt);
-        if (rc == SQL_NO_DATA) return;
+        if (rc == SQL_NO_DATA) return false;
         Check(rc, SQL_HANDLE_STMT, stmt);
+        return true;
+    }
+
+    void Execute(const char* sql, std::span<const OdbcValue> values) {
+        SQLHSTMT stmt = Prepare(sql);
+        Close close{stmt};
+        Execute(stmt, values);
+    }
+
+    template <typename Row>
+    void Run(const char* sql, std::span<const TemplateValue> templateValues, std::size_t limit,
+             Row&& row) {
+        std::vector<OdbcValue> values;
+        for (const TemplateValue& v : templateValues)
+            values.push_back(std::visit([](auto x) { return OdbcValue(x); }, v));
+        SQLHSTMT stmt = Prepare(sql);
+        Close close{stmt};
+        if (!Execute(stmt, values)) return;
         std::size_t count = 0;
         for (;;) {
-            rc = SQLFetch(stmt);
+            SQLRETURN rc = SQLFetch(stmt);
             if (rc == SQL_NO_DATA) break;
             CheckRead(rc, stmt);
             row(stmt);
@@ -222,7 +303,15 @@ std::unique_ptr<CTemplateDatabase> OpenOdbcTemplateDatabase(const Text& template
                          reinterpret_cast<LPCWSTR>(kAttributes));
     Text connect = u"ODBC;DSN=MS Access Database;DBQ=" + templatePath;
     // The "ODBC;" prefix is the framework's, not the driver manager's.
-    return std::make_unique<OdbcTemplateDatabase>(connect.substr(5));
+    return OpenOdbcConnection(TextView(connect).substr(5));
+}
+
+std::unique_ptr<CTemplateDatabase> OpenOdbcConnection(TextView connect) {
+    return std::make_unique<OdbcTemplateDatabase>(connect);
+}
+
+void WriteOdbcTemplateDatabase(TextView connect, std::span<const CRecordset_Distance> rows) {
+    OdbcTemplateDatabase(connect).Replace(rows);
 }
 
 }  // namespace qz
