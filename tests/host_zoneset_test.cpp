@@ -515,7 +515,7 @@ TEST(HostZoneSet, PlaySessionTurnsRunningOutOfMemoryIntoZero) {
         Library lib;
         if (!lib.Ok()) return std::string("no library");
         Text script;
-        for (int i = 0; i < 170000; ++i) script += u"enter\n";
+        for (int i = 0; i < 1000000; ++i) script += u"enter\n";
         // Room for a little more than the process holds now: not for the steps.
         long pages = 0;
         std::ifstream("/proc/self/statm") >> pages;
