@@ -76,4 +76,25 @@ void TrimWhiteSpace(Text& text) {
     text = text.substr(first, last - first);
 }
 
+void NoteFocusedInput(int id, int tagId, int nameId, const SettingControls& ids, int& kind,
+                      int& value) {
+    if (id == tagId || id == nameId) {
+        kind = id == tagId ? 1 : 2;
+        value = 1;
+        return;
+    }
+    for (int k = 0; k < 3; ++k)
+        if (id == ids.values[std::size_t(k)]) {
+            kind = 4;
+            value = k + 1;
+        }
+}
+
+bool TakeChangedField(ui::CDialog& dlg, const Text* field) {
+    if (!field) return false;
+    Text before = *field;
+    dlg.UpdateData(true);
+    return *field != before;
+}
+
 }  // namespace qz

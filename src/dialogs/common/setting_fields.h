@@ -34,6 +34,15 @@ void ShowSettingFields(ui::CDialog& dlg, const SettingControls& ids, std::int32_
 // are; false, leaving `value` alone, where the mode has no such value.
 bool TakeSettingValue(std::int32_t mode, int k, TextView text, float& value);
 
+// The input a control stands for when it gets the focus: 1 the tag, 2 the
+// name, 4 value `value` (1 to 3); the two are left alone for other controls.
+void NoteFocusedInput(int id, int tagId, int nameId, const SettingControls& ids, int& kind,
+                      int& value);
+
+// Takes the dialog's texts when the field that lost the focus is one of
+// them and its text changed; true when it did.
+bool TakeChangedField(ui::CDialog& dlg, const Text* field);
+
 // Without leading and trailing white space.
 void TrimWhiteSpace(Text& text);
 

@@ -162,32 +162,12 @@ void CDlg_Import_ProtEdit::OnCommand(int id) {
 }
 
 void CDlg_Import_ProtEdit::OnSetFocus(int id) {
-    switch (id) {
-        case res::kEditCustomTag:
-            nFocusKind = 1;
-            nFocusValue = 1;
-            break;
-        case res::kEditCustomName:
-            nFocusKind = 2;
-            nFocusValue = 1;
-            break;
-        case res::kEditCustomValue1:
-        case res::kEditCustomValue2:
-        case res::kEditCustomValue3:
-            nFocusKind = 4;
-            nFocusValue = id - res::kEditCustomValue1 + 1;
-            break;
-        default:
-            break;
-    }
+    NoteFocusedInput(id, res::kEditCustomTag, res::kEditCustomName, kSettingControls, nFocusKind,
+                     nFocusValue);
 }
 
 void CDlg_Import_ProtEdit::OnKillFocus(int id) {
-    Text* text = EditText(id);
-    if (!text) return;
-    Text before = *text;
-    UpdateData(true);
-    if (*text != before) ApplyInput();
+    if (TakeChangedField(*this, EditText(id))) ApplyInput();
 }
 
 void CDlg_Import_ProtEdit::OnSelChange(int id) {

@@ -329,32 +329,12 @@ void CDlg_Import_Prot::OnClose() {
 }
 
 void CDlg_Import_Prot::OnSetFocus(int id) {
-    switch (id) {
-        case res::kEditImportTag:
-            nFocusField = 1;
-            nFocusValue = 1;
-            break;
-        case res::kEditImportName:
-            nFocusField = 2;
-            nFocusValue = 1;
-            break;
-        case res::kEditImportValue1:
-        case res::kEditImportValue2:
-        case res::kEditImportValue3:
-            nFocusField = 4;
-            nFocusValue = id - res::kEditImportValue1 + 1;
-            break;
-        default:
-            break;
-    }
+    NoteFocusedInput(id, res::kEditImportTag, res::kEditImportName, kSettingControls, nFocusField,
+                     nFocusValue);
 }
 
 void CDlg_Import_Prot::OnKillFocus(int id) {
-    Text* text = FieldText(id);
-    if (!text) return;
-    Text before = *text;
-    UpdateData(true);
-    if (*text != before) ApplyEdit();
+    if (TakeChangedField(*this, FieldText(id))) ApplyEdit();
 }
 
 void CDlg_Import_Prot::OnPaint(gfx::CCanvas& dc) {
