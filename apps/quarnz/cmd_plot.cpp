@@ -130,7 +130,7 @@ ordered_json GeometryJson(const std::vector<Panel>& panels, const SheetOptions& 
         ordered_json elements = ordered_json::array();
         for (std::size_t i = 0; i < p.picts.size(); ++i) {
             ordered_json outlines = ordered_json::array();
-            for (const qz::Outline& outline : qz::Outlines(*p.picts[i], window))
+            for (const qz::Outline& outline : p.picts[i]->Outlines(window))
                 outlines.push_back(OutlineJson(outline));
             const qz::PictKind kind = p.picts[i]->Kind();
             const bool thick =

@@ -39,26 +39,6 @@ enum class StraightLimit { kNone, kLine, kChord, kOutsideChord };
 StraightLimit StraightLimitOf(const CPictMho& circle);
 StraightLimit StraightLimitOf(const CPictLens& lens);
 
-// A window on the impedance plane, in ohms.
-struct OhmWindow {
-    double loR = 0, loX = 0, hiR = 0, hiX = 0;
-};
-
-// One piece of what an element draws, in ohms.  An arc runs counter-
-// clockwise around the centre from the ray through `from` to the ray
-// through `to` (equal rays: the whole circle).
-struct Outline {
-    enum Kind : std::uint8_t { kSegment, kCircle, kArc };
-    Kind kind = kSegment;
-    RectValue from, to;  // a segment's ends; an arc's rays
-    RectValue centre;    // circles and arcs
-    float radius = 0;    // circles and arcs; a circle's may be negative
-};
-// The pieces an element draws; straight limits are cut to `window`, and
-// leave nothing when they miss it.  A class the plot does not know draws
-// nothing.
-std::vector<Outline> Outlines(const CPict& pict, const OhmWindow& window);
-
 // Lens shape: inner angle (degrees), width A (ohms) and ratio A/B, where the
 // long axis B is the chord length L.
 struct LensShape {

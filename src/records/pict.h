@@ -75,6 +75,22 @@ class BasicPictFields {
 using PictFieldVisitor = BasicPictFields<true>;
 using PictFieldEditor = BasicPictFields<false>;
 
+// A window on the impedance plane, in ohms.
+struct OhmWindow {
+    double loR = 0, loX = 0, hiR = 0, hiX = 0;
+};
+
+// One piece of what an element draws, in ohms.  An arc runs counter-
+// clockwise around the centre from the ray through `from` to the ray
+// through `to` (equal rays: the whole circle).
+struct Outline {
+    enum Kind : std::uint8_t { kSegment, kCircle, kArc };
+    Kind kind = kSegment;
+    RectValue from, to;  // a segment's ends; an arc's rays
+    RectValue centre;    // circles and arcs
+    float radius = 0;    // circles and arcs; a circle's may be negative
+};
+
 class CPict {
   public:
     virtual ~CPict() = default;
@@ -89,9 +105,12 @@ class CPict {
     virtual void LoadFormula(CArchiveReader&) {}
     virtual void StoreFormula(CArchiveWriter&) const {}
 
-    // Draws with the pen and brush selected in `dc`; (originX, originY) is the
-    // pixel of Z = 0 and scaleX, scaleY are pixels per ohm.
-    virtual void Draw(gfx::CCanvas&, int, int, double, double) const {}
+    // Draws its outlines with the pen and brush selected in `dc`; (originX,
+    // originY) is the pixel of Z = 0 and scaleX, scaleY are pixels per ohm.
+    void Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX, double scaleY) const;
+    // The pieces it draws; straight limits are cut to `window`, and leave
+    // nothing when they miss it.  A class the plot does not know draws nothing.
+    virtual std::vector<Outline> Outlines(const OhmWindow&) const { return {}; }
     // How far the drawing reaches from Z = 0: the largest absolute R or X of
     // its points and circles, leaving out values that are not finite.
     virtual float Extent() const { return 0; }
@@ -129,8 +148,7 @@ class CPictMho : public PictOf<CPictMho, kPictMho> {
     void Store(CArchiveWriter& ar) const override;
     void LoadFormula(CArchiveReader& ar) override;
     void StoreFormula(CArchiveWriter& ar) const override;
-    void Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
-              double scaleY) const override;
+    std::vector<Outline> Outlines(const OhmWindow& window) const override;
     float Extent() const override;
 
     // Centre and radius; the radius is negative when the deflection angle
@@ -158,8 +176,7 @@ class CPictLine : public PictOf<CPictLine, kPictLine> {
     void Store(CArchiveWriter& ar) const override;
     void LoadFormula(CArchiveReader& ar) override;
     void StoreFormula(CArchiveWriter& ar) const override;
-    void Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
-              double scaleY) const override;
+    std::vector<Outline> Outlines(const OhmWindow& window) const override;
     float Extent() const override;
 
     // A template line is defined by Z1 and Z2 alone.
@@ -181,8 +198,7 @@ class CPictArc : public PictOf<CPictArc, kPictArc> {
     void Store(CArchiveWriter& ar) const override;
     void LoadFormula(CArchiveReader& ar) override;
     void StoreFormula(CArchiveWriter& ar) const override;
-    void Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
-              double scaleY) const override;
+    std::vector<Outline> Outlines(const OhmWindow& window) const override;
     float Extent() const override;
 
     // The centre and the radius first, as the element table shows an arc.
@@ -208,8 +224,7 @@ class CPictLens : public PictOf<CPictLens, kPictLens> {
     void Store(CArchiveWriter& ar) const override;
     void LoadFormula(CArchiveReader& ar) override;
     void StoreFormula(CArchiveWriter& ar) const override;
-    void Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
-              double scaleY) const override;
+    std::vector<Outline> Outlines(const OhmWindow& window) const override;
     float Extent() const override;
 
     // The centres of the two arcs (rectangular) and their common radius.

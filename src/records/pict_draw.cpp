@@ -179,32 +179,6 @@ OhmWindow WindowOf(const gfx::CCanvas& dc, const PixelMapping& m) {
             (size.cx + kBeyond - m.originX) / m.scaleX, (m.originY + kBeyond) / m.scaleY};
 }
 
-void DrawOutlines(gfx::CCanvas& dc, const CPict& pict, int originX, int originY, double scaleX,
-                  double scaleY) {
-    PixelMapping m{originX, originY, scaleX, scaleY};
-    OhmWindow window{};
-    if (scaleX > 0 && scaleY > 0 && std::isfinite(scaleX) && std::isfinite(scaleY))
-        window = WindowOf(dc, m);
-    for (const Outline& o : Outlines(pict, window)) {
-        switch (o.kind) {
-            case Outline::kSegment: {
-                Pixel a = Map(m, o.from), b = Map(m, o.to);
-                DrawSegment(dc, a.x, a.y, b.x, b.y);
-                break;
-            }
-            case Outline::kCircle: {
-                Box b;
-                if (CircleBox(m, o.centre, o.radius, b))
-                    dc.Ellipse(b.cx - b.rx, b.cy - b.ry, b.cx + b.rx, b.cy + b.ry);
-                break;
-            }
-            case Outline::kArc:
-                DrawArc(dc, m, o.centre, o.radius, o.from, o.to);
-                break;
-        }
-    }
-}
-
 }  // namespace
 
 StraightLimit StraightLimitOf(const CPictMho& circle) {
@@ -224,59 +198,68 @@ StraightLimit StraightLimitOf(const CPictLens& lens) {
     return (cosine > 0) == (sine > 0) ? StraightLimit::kChord : StraightLimit::kOutsideChord;
 }
 
-std::vector<Outline> Outlines(const CPict& pict, const OhmWindow& window) {
+void CPict::Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX, double scaleY) const {
+    PixelMapping m{originX, originY, scaleX, scaleY};
+    OhmWindow window{};
+    if (scaleX > 0 && scaleY > 0 && std::isfinite(scaleX) && std::isfinite(scaleY))
+        window = WindowOf(dc, m);
+    for (const Outline& o : Outlines(window)) {
+        switch (o.kind) {
+            case Outline::kSegment: {
+                Pixel a = Map(m, o.from), b = Map(m, o.to);
+                DrawSegment(dc, a.x, a.y, b.x, b.y);
+                break;
+            }
+            case Outline::kCircle: {
+                Box b;
+                if (CircleBox(m, o.centre, o.radius, b))
+                    dc.Ellipse(b.cx - b.rx, b.cy - b.ry, b.cx + b.rx, b.cy + b.ry);
+                break;
+            }
+            case Outline::kArc:
+                DrawArc(dc, m, o.centre, o.radius, o.from, o.to);
+                break;
+        }
+    }
+}
+
+std::vector<Outline> CPictMho::Outlines(const OhmWindow& window) const {
     std::vector<Outline> out;
-    if (const auto* circle = dynamic_cast<const CPictMho*>(&pict)) {
-        StraightLimit limit = StraightLimitOf(*circle);
-        if (limit != StraightLimit::kNone) {
-            AddStraight(limit, circle->ptZ1.Rect(), circle->ptZ2.Rect(), window, out);
-        } else {
-            float cR, cX, r;
-            circle->GetCircle(cR, cX, r);
-            out.push_back({Outline::kCircle, {}, {}, {cR, cX}, r});
-        }
-    } else if (const auto* line = dynamic_cast<const CPictLine*>(&pict)) {
-        out.push_back({Outline::kSegment, line->ptZ1.Rect(), line->ptZ2.Rect(), {}, 0});
-    } else if (const auto* arc = dynamic_cast<const CPictArc*>(&pict)) {
-        RectValue z1 = arc->ptZ1.Rect(), z2 = arc->ptZ2.Rect();
-        if (arc->nClockwise == 0)
-            out.push_back(ArcPiece(arc->ptZ0.Rect(), arc->fRadius, z1, z2));
-        else
-            out.push_back(ArcPiece(arc->ptZ0.Rect(), arc->fRadius, z2, z1));
-    } else if (const auto* lens = dynamic_cast<const CPictLens*>(&pict)) {
-        RectValue z1 = lens->ptZ1.Rect(), z2 = lens->ptZ2.Rect();
-        StraightLimit limit = StraightLimitOf(*lens);
-        if (limit != StraightLimit::kNone) {
-            AddStraight(limit, z1, z2, window, out);
-        } else {
-            RectValue c1, c2;
-            float r;
-            lens->GetLensArcs(c1, c2, r);
-            out.push_back(ArcPiece(c1, r, z2, z1));
-            out.push_back(ArcPiece(c2, r, z1, z2));
-        }
+    StraightLimit limit = StraightLimitOf(*this);
+    if (limit != StraightLimit::kNone) {
+        AddStraight(limit, ptZ1.Rect(), ptZ2.Rect(), window, out);
+    } else {
+        float cR, cX, r;
+        GetCircle(cR, cX, r);
+        out.push_back({Outline::kCircle, {}, {}, {cR, cX}, r});
     }
     return out;
 }
 
-void CPictMho::Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
-                    double scaleY) const {
-    DrawOutlines(dc, *this, originX, originY, scaleX, scaleY);
+std::vector<Outline> CPictLine::Outlines(const OhmWindow&) const {
+    return {{Outline::kSegment, ptZ1.Rect(), ptZ2.Rect(), {}, 0}};
 }
 
-void CPictLine::Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
-                     double scaleY) const {
-    DrawOutlines(dc, *this, originX, originY, scaleX, scaleY);
+std::vector<Outline> CPictArc::Outlines(const OhmWindow&) const {
+    RectValue z1 = ptZ1.Rect(), z2 = ptZ2.Rect();
+    if (nClockwise == 0) return {ArcPiece(ptZ0.Rect(), fRadius, z1, z2)};
+    return {ArcPiece(ptZ0.Rect(), fRadius, z2, z1)};
 }
 
-void CPictArc::Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
-                    double scaleY) const {
-    DrawOutlines(dc, *this, originX, originY, scaleX, scaleY);
-}
-
-void CPictLens::Draw(gfx::CCanvas& dc, int originX, int originY, double scaleX,
-                     double scaleY) const {
-    DrawOutlines(dc, *this, originX, originY, scaleX, scaleY);
+std::vector<Outline> CPictLens::Outlines(const OhmWindow& window) const {
+    std::vector<Outline> out;
+    RectValue z1 = ptZ1.Rect(), z2 = ptZ2.Rect();
+    StraightLimit limit = StraightLimitOf(*this);
+    if (limit != StraightLimit::kNone) {
+        AddStraight(limit, z1, z2, window, out);
+    } else {
+        RectValue c1, c2;
+        float r;
+        GetLensArcs(c1, c2, r);
+        out.push_back(ArcPiece(c1, r, z2, z1));
+        out.push_back(ArcPiece(c2, r, z1, z2));
+    }
+    return out;
 }
 
 float CPictMho::Extent() const {
