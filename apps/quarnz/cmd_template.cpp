@@ -188,18 +188,13 @@ std::string Shown(const std::string& connect) {
     return std::regex_replace(connect, password, "$1$2***");
 }
 
-bool IsSqliteFile(const std::string& file) {
-    std::vector<std::uint8_t> bytes;
-    return qz::CurrentVfs().readAll(qz::FromUtf8(file), bytes) && qz::IsSqliteHeader(bytes);
-}
-
 // A library file, or with `odbc` the data source of that connection string
 // (messages then name the connection string).
 std::unique_ptr<qz::CTemplateDatabase> Open(const std::string& file, const std::string& odbc) {
     try {
         if (!odbc.empty()) return qz::OpenOdbcConnection(qz::FromUtf8(odbc));
         if (!qz::CurrentVfs().exists(qz::FromUtf8(file))) Fail(file, "no such file");
-        if (!IsSqliteFile(file)) Fail(file, "not an SQLite template library");
+        if (!qz::IsSqliteFile(qz::FromUtf8(file))) Fail(file, "not an SQLite template library");
         return qz::OpenSqliteTemplateDatabase(qz::FromUtf8(file));
     } catch (const qz::CDBException& e) {
         Fail(odbc.empty() ? file : Shown(odbc), e.what());
@@ -210,7 +205,7 @@ std::unique_ptr<qz::CTemplateDatabase> Open(const std::string& file, const std::
 // source's, all or nothing.
 void Push(const std::string& source, const std::string& odbc) {
     std::vector<qz::CRecordset_Distance> rows;
-    if (IsSqliteFile(source)) {
+    if (qz::IsSqliteFile(qz::FromUtf8(source))) {
         try {
             rows = qz::OpenSqliteTemplateDatabase(qz::FromUtf8(source))->AllRows();
         } catch (const qz::CDBException& e) {

@@ -91,9 +91,7 @@ std::unique_ptr<CTemplateDatabase> OpenTemplateDatabase(const Text& path) {
         }
     }
 #ifndef _WIN32
-    std::vector<std::uint8_t> bytes;
-    if (CurrentVfs().readAll(path, bytes) && IsSqliteHeader(bytes))
-        return OpenSqliteTemplateDatabase(path);
+    if (IsSqliteFile(path)) return OpenSqliteTemplateDatabase(path);
 #endif
     return OpenOdbcTemplateDatabase(path);
 }

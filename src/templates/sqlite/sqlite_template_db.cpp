@@ -7,11 +7,14 @@
 #include <cstring>
 #include <map>
 
+#include "base/platform.h"
+
 namespace qz {
 
-bool IsSqliteHeader(std::span<const std::uint8_t> bytes) {
+bool IsSqliteFile(const Text& path) {
     static constexpr char kHeader[] = "SQLite format 3";  // with its NUL
-    return bytes.size() >= sizeof kHeader &&
+    std::vector<std::uint8_t> bytes;
+    return CurrentVfs().readAll(path, bytes) && bytes.size() >= sizeof kHeader &&
            std::memcmp(bytes.data(), kHeader, sizeof kHeader) == 0;
 }
 

@@ -7,8 +7,8 @@
 
 namespace qz {
 
-// True when the bytes begin with the SQLite file header.
-bool IsSqliteHeader(std::span<const std::uint8_t> bytes);
+// True when the file at `path` begins with the SQLite file header.
+bool IsSqliteFile(const Text& path);
 
 // Opens the file read-only; throws CDBException with the library's message.
 std::unique_ptr<CTemplateDatabase> OpenSqliteTemplateDatabase(const Text& path);
