@@ -135,14 +135,10 @@ void CDlg_Import_Graph::FillTable() {
     }
     grid.SetRedraw(true);
     grid.Refresh();
-    EnsureRowVisible();
+    ui::EnsureRowVisible(Table(), nCurRow);
     grid.SetRow(nCurRow);
     grid.SetCol(grid.GetFixedCols());
     grid.SetColSel(grid.GetCols() - 1);
-}
-
-void CDlg_Import_Graph::EnsureRowVisible() {
-    ui::EnsureRowVisible(Table(), nCurRow);
 }
 
 bool CDlg_Import_Graph::MayAddElement() {

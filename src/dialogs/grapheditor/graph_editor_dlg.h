@@ -51,7 +51,6 @@ class CDlg_Import_Graph : public ui::CDialog {
     // Radio group, table and plot from the members.
     void RefreshAll();
     void FillTable();
-    void EnsureRowVisible();
     // Runs the element dialog of the kind and, after OK, inserts the new
     // element at `position` (-1: the end).
     void NewElement(int position);
