@@ -135,7 +135,7 @@ void CDlg_Import_Graph::FillTable() {
     }
     grid.SetRedraw(true);
     grid.Refresh();
-    ui::EnsureRowVisible(Table(), nCurRow);
+    ui::EnsureRowVisible(grid, nCurRow);
     grid.SetRow(nCurRow);
     grid.SetCol(grid.GetFixedCols());
     grid.SetColSel(grid.GetCols() - 1);
