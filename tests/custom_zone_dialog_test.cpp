@@ -106,9 +106,14 @@ TEST_F(CustomZoneDialogTest, OkRefusesOneThingAtATimeAndTheGraphEditorHandsBackI
     dlg.Zzd_2 = 400;
     dlg.strPictFile = u"old.el";
     dlg.nCharKind = 1;
-    std::vector<CDlg_Import_ProtEdit::GraphRequest> given;
+    struct Given {
+        Text strPictFile;
+        std::int32_t nCharKind;
+        float Zzd_1, Zzd_2;
+    };
+    std::vector<Given> given;
     dlg.runGraphEditor = [&](CDlg_Import_ProtEdit::GraphRequest& r) {
-        given.push_back(r);
+        given.push_back({r.strPictFile, r.nCharKind, r.Zzd_1, r.Zzd_2});
         r.strPictFile = u"graph.tmp";
         r.nCharKind = 2;
         return given.size() == 2;  // the first run is cancelled
@@ -118,7 +123,7 @@ click 4160
 expect-message "请输入区段标记!         \n\n" "标记" error
 answer ok
 expect-dialog 1002
-type 4150 "  A1 "
+type 4150 "\u3000A1\t "
 tab
 expect-text 4150 "A1"
 click 4160

@@ -135,6 +135,41 @@ click 1
     EXPECT_TRUE(dlg.Elements().empty());  // gone with the window
 }
 
+// Two keystrokes must not wipe a drawing: the chosen kind has the focus and
+// choosing it again keeps the list; only another kind empties it.
+TEST_F(GraphEditorTest, TheChosenKindHasTheFocusAndKeepsItsElements) {
+    CDlg_Import_Graph dlg(dir.text());
+    dlg.nCharKind = kCharPolygon;
+    PictList two;
+    two.push_back(Side(Rect(1, 2), 30));
+    two.push_back(Side(Rect(3, 4), 60));
+    dlg.startElements = std::move(two);
+    EXPECT_EQ(Run(dlg, R"s(
+expect-focus 4316
+click 4316
+expect-rows 4000 3
+click 4317
+expect-rows 4000 1
+click 1
+)s"),
+              kIdOk);
+    EXPECT_EQ(dlg.nCharKind, kCharLens);
+    EXPECT_TRUE(dlg.arrResult.empty());
+}
+
+// Without a working folder nothing is written anywhere, and the elements
+// come back in memory.
+TEST_F(GraphEditorTest, WithoutAWorkingFolderTheElementsStayInMemory) {
+    const std::filesystem::path root = std::filesystem::path("/") / "graph.tmp";
+    if (std::filesystem::exists(root)) GTEST_SKIP() << root << " is there already";
+    CDlg_Import_Graph dlg{Text()};
+    dlg.nCharKind = kCharCircle;
+    EXPECT_EQ(Run(dlg, "click 4320\nclick 4351\nclick 1\n"), kIdOk);
+    EXPECT_EQ(dlg.strPictFile, u"");
+    EXPECT_EQ(dlg.arrResult.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(root));
+}
+
 TEST_F(GraphEditorTest, AnArcIsAPolygonSideEditedAsCentreAndRadius) {
     PictList start;
     start.push_back(Side(Rect(0, 0), 0));
@@ -268,26 +303,31 @@ TEST_F(GraphEditorTest, StartingFilesThatDoNotReadAndWritesThatFail) {
         EXPECT_EQ(Run(dlg, script.c_str()), kIdCancel);
     }
 
-    // The caller's request in, and after OK the file and the kind back, or
-    // an empty path when the folder takes no file.
+    // The caller's elements in, and after OK the elements, the file written
+    // and the kind back: the elements even when the folder takes no file.
     PictList one;
     one.push_back(Side(Rect(1, 2), 30));
-    CDlg_Import_ProtEdit::GraphRequest request{3, 1, 2, 3, 4, Start(one), kCharPolygon};
-    user.Play("expect-rows 4000 2\nclick 4316\nclick 4317\nclick 1\n");
+    CDlg_Import_ProtEdit::GraphRequest request{3, 1, 2, 3, 4, {}, ClonePicts(one), kCharPolygon};
+    user.Play("expect-rows 4000 2\nclick 4317\nclick 1\n");
     EXPECT_TRUE(RunGraphEditor(dir.text(), request));
     EXPECT_TRUE(user.Finish());
     EXPECT_EQ(request.strPictFile, dir.text("graph.tmp"));
     EXPECT_EQ(request.nCharKind, kCharLens);
-    request.strPictFile = Start(one);
-    user.Play("click 1\n");
+    EXPECT_TRUE(request.elements.empty());
+    request.nCharKind = kCharPolygon;
+    request.elements = ClonePicts(one);
+    user.Play("expect-rows 4000 2\nclick 1\n");
     EXPECT_TRUE(RunGraphEditor(dir.text("no such folder"), request));
     EXPECT_TRUE(user.Finish());
     EXPECT_EQ(request.strPictFile, u"");
+    EXPECT_EQ(request.elements.size(), 1u);
     request.strPictFile = Start(one);
+    request.elements.clear();
     user.Play("close\n");
     EXPECT_FALSE(RunGraphEditor(dir.text(), request));
     EXPECT_TRUE(user.Finish());
     EXPECT_EQ(request.strPictFile, dir.text("start.tmp"));
+    EXPECT_TRUE(request.elements.empty());
 }
 
 TEST_F(GraphEditorTest, TheExampleQuadrilateralIsClosed) {

@@ -374,7 +374,8 @@ click 4003
 // reads the data source "MS Access Database", here a PostgreSQL server the
 // tool filled, as the test sets' role that may only read; the zone parameter
 // file is the embedded library's byte for byte.  Without a data source
-// either, the tree is empty and nothing is said.
+// either, the tree is empty and the message names where the library was
+// looked for.
 TEST(HostZoneSet, ImportFromAPostgresDataSourceEqualsTheEmbeddedLibrary) {
     qztest::PgServer server;
     if (!server.Skip().empty()) GTEST_SKIP() << server.Skip();
@@ -416,14 +417,21 @@ TEST(HostZoneSet, ImportFromAPostgresDataSourceEqualsTheEmbeddedLibrary) {
 
     std::filesystem::create_directories(dir.path() / "none");
     std::ofstream(dir.path() / "none" / "odbc.ini");
-    ToolRun none = run(dir.path() / "none", WriteScript(dir, "none.session", R"(
+    ToolRun none = run(dir.path() / "none",
+                       WriteScript(dir, "none.session",
+                                   R"(
 grid-rclick 4002 0 1
 menu 导入...
+expect-message "没有找到模板库: 文件 )" +
+                                       (dir.path() / "host/Template/QuarnTemplate.mdb").string() +
+                                       R"( 不存在, 数据源 \"MS Access Database\" 也没有定义 !"
+answer ok
 expect-dialog 1001
+expect-tree 4130 "请选择生产厂家: "
 expect-refused tree 4130 "请选择生产厂家: " "Meridian Grid Devices"
 close
 expect-dialog 1000
-expect-messages 0
+expect-messages 1
 close
 )"));
     EXPECT_EQ(none.status, 0) << none.err;

@@ -123,19 +123,25 @@ TEST_F(ImportDialogTest, APresetZoneIsShownEditedAndConfirmed) {
     EXPECT_EQ(line.strZoneTag, u"Z1_LE");
 }
 
-TEST_F(ImportDialogTest, LeavingAnUnchangedFieldKeepsTheCharacteristicAndEnterReadsItAgain) {
+TEST_F(ImportDialogTest, AnotherWriterOfTheExchangeFileChangesNothing) {
     CDlg_Import_Prot dlg(Source(), dir.text());
     dlg.nID = 2;
     user.Play("focus 4137\n");
-    // The characteristic changes behind the dialog's back: one mho.
+    // Another host on the same working folder writes its characteristic: one mho.
     user.Call([&] {
         CPictMho mho;
         SaveFileReplacing(Prot(), qztest::FormulaBlock({{kPictMho, &mho}}));
     });
     user.Play("tab\n");
     user.Call([&] { EXPECT_EQ(dlg.Elements().size(), 2u); });
-    user.Play("focus 4137\nenter\n");
-    user.Call([&] { EXPECT_EQ(dlg.Elements().size(), 1u); });
+    user.Play("type 4137 7\nenter\n");
+    user.Call([&] {
+        EXPECT_EQ(dlg.Elements().size(), 2u);
+        std::filesystem::remove(Prot());
+        std::filesystem::create_directory(Prot());
+    });
+    user.Play("type 4137 8\nenter\n");
+    user.Call([&] { EXPECT_EQ(dlg.Elements().size(), 2u); });
     EXPECT_EQ(Run(dlg, "close\n"), kIdCancel);
     EXPECT_EQ(dlg.strResultFile, u"");
     EXPECT_EQ(dlg.nID, 2);
@@ -160,8 +166,8 @@ click 4140
     EXPECT_EQ(none.strResultFile, u"");
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "prot.tmp"));
 
-    // An id no row has: nothing selected, the caller's setting, an empty
-    // characteristic confirmed.
+    // An id no row has: nothing selected, the caller's setting, no
+    // characteristic confirmed and no file written.
     CDlg_Import_Prot absent(Source(), dir.text());
     absent.nID = 99;
     absent.Zzd_Mode = 1;
@@ -179,9 +185,10 @@ expect-enabled 4137
 click 4140
 )s"),
               kIdOk);
-    EXPECT_EQ(absent.strResultFile, Prot());
-    EXPECT_TRUE(ReadNumeric().empty());
-    EXPECT_EQ(ProtBytes(), (std::vector<std::uint8_t>{0, 0, 0, 0}));
+    EXPECT_EQ(absent.nID, 99);
+    EXPECT_FALSE(absent.bZoneChosen);
+    EXPECT_EQ(absent.strResultFile, u"");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "prot.tmp"));
 
     // Tree checks that do not hold say what the tree shows.
     std::vector<std::string> errors;
@@ -230,15 +237,15 @@ click 4141
 }
 
 TEST_F(ImportDialogTest, FailuresEndTheHandlerAndTheDialogStaysOpen) {
-    // The second maker's sorts fail: the tree keeps what it had, and nothing
-    // is preselected.
+    // The second maker's sorts fail: the tree keeps what it had, and the
+    // caller's zone is preselected in it.
     db.failAt = 6;
     CDlg_Import_Prot dlg(Source(), dir.text());
     dlg.nID = 7;
     EXPECT_EQ(Run(dlg, R"s(
 answer ok
 expect-message "[ODBC] 驱动程序: 连接已断开" QuarnZGraph error
-expect-tree 4130
+expect-tree 4130 "请选择生产厂家: " Borealis Line BX-100 "接地距离 I段"
 expect-dialog 1001
 tree 4130 "请选择生产厂家: " Borealis Line BX-100 "接地距离 I段"
 expect-text 4131 Z1,LE
@@ -265,13 +272,16 @@ click 4140
     ASSERT_EQ(result.size(), 1u);
     EXPECT_EQ(result[0]->Kind(), kPictMho);
 
-    // No working folder to write into: nothing is read, nothing confirmed.
+    // No working folder to write into: the characteristic is evaluated and
+    // confirmed all the same, in memory.
     CDlg_Import_Prot nowhere(Source(), dir.text("missing"));
     nowhere.nID = 2;
-    user.Call([&] { EXPECT_TRUE(nowhere.Elements().empty()); });
+    user.Call([&] { EXPECT_EQ(nowhere.Elements().size(), 2u); });
     EXPECT_EQ(Run(nowhere, "click 4140\n"), kIdOk);
     EXPECT_EQ(nowhere.strResultFile, u"");
     EXPECT_EQ(nowhere.strTag, u"Z");
+    EXPECT_TRUE(nowhere.bZoneChosen);
+    EXPECT_EQ(nowhere.arrResult.size(), 2u);
 }
 
 #ifndef _WIN32

@@ -542,3 +542,179 @@ click 4003
               0);
     EXPECT_EQ(app.arrPicts.size(), 2u);
 }
+
+// Which zone an element belongs to is its tag alone: a tag cut to the field,
+// a template id on a drawing or a kind that does not match are wrong identities.
+TEST_F(ZoneSetTest, EachZoneKeepsItsOwnIdentityKindAndElements) {
+    std::filesystem::create_directories(dir.path() / "work");
+    qztest::MemoryTemplates library;
+    library.rows = qztest::ImportRows();
+    CPictLine line;
+    CPictLens lens;
+    library.rows.push_back(qztest::ImportRow(
+        20, u"Borealis", u"Line", u"BX-300", u"Quad", 0, 4, 75, 0,
+        qztest::FormulaBlock({{kPictLine, &line}, {kPictArc, &line}, {kPictLine, &line}})));
+    library.rows.push_back(qztest::ImportRow(21, u"Borealis", u"Line", u"BX-300", u"Lens", 0, 4, 75,
+                                             0, qztest::FormulaBlock({{kPictLens, &lens}})));
+    dlg = std::make_unique<CDlg_ZoneSet>(app, dir.text("work"), [&] { return &library; });
+    const std::string longTag(120, 'x'), cut97(97, 'x');
+    Add(Zone(std::string(99, 'x').c_str(), "long", 0, 1, 2, 3));
+    app.arrZones.back()->nID = -1;
+    app.arrPicts.push_back(Mho(std::string(99, 'x').c_str()));
+    auto count = [&](const std::string& tag) {
+        return std::ranges::count_if(app.arrPicts,
+                                     [&](auto& p) { return p->strZoneTag == FromUtf8(tag); });
+    };
+    // The same long tag typed again is the same stored tag: suffixed, with
+    // the stem cut so that the suffix fits.
+    user.Play((R"(
+grid-rclick 4002 1 1
+menu 自定义
+type 4150 ")" + longTag +
+               R"("
+click 4159
+click 4320
+click 4351
+click 1
+click 4160
+)")
+                  .c_str());
+    user.Call([&] {
+        ASSERT_EQ(app.arrZones.size(), 2u);
+        EXPECT_EQ(app.arrZones[1]->strTag, FromUtf8(cut97 + "_2"));
+        EXPECT_EQ(count(std::string(99, 'x')), 1);
+        EXPECT_EQ(count(cut97 + "_2"), 1);
+    });
+    // Deleting the second leaves the first its element.  Imports set the
+    // kind from what the template draws; a zone drawn next is one by hand,
+    // edited in the custom dialog.
+    user.Play(R"(
+grid-rclick 4002 2 1
+menu 删除
+answer yes
+grid-rclick 4002 1 1
+menu 导入...
+tree 4130 "请选择生产厂家: " Borealis Line BX-300 Quad
+click 4140
+grid-rclick 4002 2 1
+menu 导入...
+tree 4130 "请选择生产厂家: " Borealis Line BX-300 Lens
+click 4140
+grid-rclick 4002 3 1
+menu 导入...
+tree 4130 "请选择生产厂家: " Borealis Line BX-100 "接地距离 I段"
+click 4140
+grid-rclick 4002 4 1
+menu 自定义
+type 4150 B
+click 4159
+click 4320
+click 4351
+click 1
+click 4160
+grid-dblclick 4002 5 1
+expect-dialog 1002
+type 4150 "Z1,LE"
+click 4160
+expect-cell 4002 5 1 "Z1,LE_2"
+)");
+    user.Call([&] {
+        EXPECT_EQ(count(std::string(99, 'x')), 1);
+        ASSERT_EQ(app.arrZones.size(), 5u);
+        EXPECT_EQ(app.arrZones[1]->nCharKind, kCharPolygon);
+        EXPECT_EQ(app.arrZones[2]->nCharKind, kCharLens);
+        EXPECT_EQ(app.arrZones[3]->nCharKind, kCharCircle);  // a mixture keeps the start
+        EXPECT_EQ(app.arrZones[4]->nID, -1);
+        // Row 5 edited into row 4's tag: each keeps its own elements.
+        EXPECT_EQ(app.arrZones[3]->strTag, u"Z1,LE");
+        EXPECT_EQ(count("Z1,LE"), 2);    // the template's mho and line
+        EXPECT_EQ(count("Z1,LE_2"), 1);  // the circle drawn
+    });
+    // An edit that takes a template sets the kind; a mixture keeps it.
+    user.Play(R"(
+grid-dblclick 4002 2 1
+tree 4130 "请选择生产厂家: " Borealis Line BX-100 "接地距离 I段"
+click 4140
+grid-dblclick 4002 3 1
+tree 4130 "请选择生产厂家: " Borealis Line BX-300 Quad
+click 4140
+click 4003
+)");
+    EXPECT_TRUE(Run()) << Errors();
+    EXPECT_EQ(app.arrZones[1]->nCharKind, kCharPolygon);
+    EXPECT_EQ(app.arrZones[2]->nCharKind, kCharPolygon);
+}
+
+// What reaches a zone is what its dialog evaluated or drew, never a file in
+// the working folder that could not be written or was changed after.
+TEST_F(ZoneSetTest, ElementsTravelInMemoryNotThroughFilesChangedBehindTheDialogs) {
+    std::filesystem::path work = dir.path() / "work";
+    std::filesystem::create_directories(work);
+    qztest::MemoryTemplates library;
+    library.rows = qztest::ImportRows();
+    dlg = std::make_unique<CDlg_ZoneSet>(app, dir.text("work"), [&] { return &library; });
+    auto kinds = [&](const char* tag) {
+        std::vector<int> k;
+        for (auto& p : app.arrPicts)
+            if (p->strZoneTag == FromUtf8(tag)) k.push_back(p->Kind());
+        return k;
+    };
+    auto writeBehind = [&](const char* name) {
+        CPictLens lens;
+        std::filesystem::remove_all(work / name);
+        SaveFileReplacing(FromUtf8((work / name).string()),
+                          qztest::FormulaBlock({{kPictLens, &lens}}));
+    };
+    const std::vector<int> mhoAndLine{kPictMho, kPictLine};
+    Add(Zone("H", "hand", 0, 1, 78, 0));
+    app.arrPicts.push_back(Mho("H"));
+    // An import while another writer replaces "prot.tmp".
+    user.Play(R"(
+grid-rclick 4002 0 1
+menu 导入...
+tree 4130 "请选择生产厂家: " Borealis Line BX-100 "接地距离 I段"
+)");
+    user.Call([&] { writeBehind("prot.tmp"); });
+    user.Play("type 4137 5\ntab\nclick 4140\n");
+    user.Call([&] {
+        EXPECT_EQ(kinds("Z1,LE"), mhoAndLine);
+        // "prot.tmp" cannot be written: the edit still gets its elements.
+        std::filesystem::remove(work / "prot.tmp");
+        std::filesystem::create_directory(work / "prot.tmp");
+    });
+    user.Play("grid-dblclick 4002 2 1\ntype 4137 6\ntab\nclick 4140\n");
+    user.Call([&] {
+        EXPECT_EQ(kinds("Z1,LE"), mhoAndLine);
+        EXPECT_EQ(app.arrZones[1]->Zzd_1, 6.0f);
+    });
+    // A hand-made zone's files replaced while its dialogs run.
+    user.Play("grid-dblclick 4002 1 1\n");
+    user.Call([&] { writeBehind("graphPara.tmp"); });
+    user.Play("click 4160\ngrid-dblclick 4002 1 1\nclick 4159\nclick 1\n");
+    user.Call([&] { writeBehind("graph.tmp"); });
+    user.Play("click 4160\n");
+    user.Call([&] {
+        EXPECT_EQ(kinds("H"), std::vector<int>{kPictMho});
+        // A template id the library no longer has: said once; the setting
+        // typed is taken, the tag, name and elements stay.
+        app.arrZones[0]->nID = 0;
+    });
+    user.Play(R"(
+grid-dblclick 4002 1 1
+expect-dialog 1001
+answer ok
+expect-messages 1
+expect-text 4131 H
+type 4137 9
+tab
+click 4140
+expect-messages 1
+click 4003
+)");
+    EXPECT_TRUE(Run()) << Errors();
+    EXPECT_EQ(app.arrZones[0]->strTag, u"H");
+    EXPECT_EQ(app.arrZones[0]->strZoneName, u"hand");
+    EXPECT_EQ(app.arrZones[0]->nID, 0);
+    EXPECT_EQ(app.arrZones[0]->Zzd_1, 9.0f);
+    EXPECT_EQ(kinds("H"), std::vector<int>{kPictMho});
+}

@@ -10,6 +10,7 @@
 #include "ui/headless/headless.h"
 #endif
 #include "base/platform.h"
+#include "base/quote.h"
 #include "templates/odbc/odbc_template_db.h"
 
 namespace qz::app {
@@ -86,8 +87,12 @@ std::unique_ptr<CTemplateDatabase> OpenTemplateDatabase(const Text& path) {
         try {
             return OpenOdbcTemplateDatabase(path);
         } catch (const CDBException& e) {
-            if (e.m_strState == u"IM002") return nullptr;
-            throw;
+            if (e.m_strState != u"IM002") throw;
+            // A misplaced library must not look like an empty one.
+            throw CDBException(Format("没有找到模板库: 文件 %s 不存在, 数据源 \"MS Access "
+                                      "Database\" 也没有定义 !",
+                                      QuoteForMessage(path).c_str()),
+                               e.m_strState);
         }
     }
 #ifndef _WIN32

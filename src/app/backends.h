@@ -24,9 +24,9 @@ bool FinishSession();
 
 // Opens the template library at `path` with the backend its first bytes
 // call for: an SQLite file with the embedded library (not on Windows), any
-// other file through ODBC.  Without a file, the ODBC data source alone, and
-// none when the data source is not defined.  Throws CDBException with the
-// driver's message.
+// other file through ODBC.  Without a file, the ODBC data source alone.
+// Throws CDBException with the driver's message, or naming the file and the
+// data source when neither is there.
 std::unique_ptr<CTemplateDatabase> OpenTemplateDatabase(const Text& path);
 
 }  // namespace qz::app

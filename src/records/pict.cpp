@@ -1,5 +1,7 @@
 #include "records/pict.h"
 
+#include "records/zone.h"
+
 namespace qz {
 
 RectValue PictPoint::Rect() const {
@@ -240,6 +242,31 @@ void StorePicts(CArchiveWriter& ar, const PictList& list, PictForm form) {
     all.reserve(list.size());
     for (const auto& p : list) all.push_back(p.get());
     StorePicts(ar, all, form);
+}
+
+PictList ClonePicts(const PictList& list) {
+    PictList copy;
+    copy.reserve(list.size());
+    for (const auto& p : list) copy.push_back(p->Clone());
+    return copy;
+}
+
+std::int32_t CharKindOf(const PictList& list, std::int32_t otherwise) {
+    auto kindOf = [](const CPict& p) {
+        switch (p.Kind()) {
+            case kPictMho:
+                return kCharCircle;
+            case kPictLens:
+                return kCharLens;
+            default:
+                return kCharPolygon;
+        }
+    };
+    if (list.empty()) return otherwise;
+    std::int32_t kind = kindOf(*list.front());
+    for (const auto& p : list)
+        if (kindOf(*p) != kind) return otherwise;
+    return kind;
 }
 
 }  // namespace qz

@@ -263,4 +263,12 @@ std::int32_t LoadPicts(CArchiveReader& ar, PictList& list, PictForm form);
 void StorePicts(CArchiveWriter& ar, std::span<const CPict* const> picts, PictForm form);
 void StorePicts(CArchiveWriter& ar, const PictList& list, PictForm form);
 
+// A copy of each element, in order.
+PictList ClonePicts(const PictList& list);
+
+// The characteristic kind the elements make (CharKind): only circles a
+// circle, only lines and arcs a polygon, only lenses a lens; `otherwise`
+// for a mixture or no element.
+std::int32_t CharKindOf(const PictList& list, std::int32_t otherwise);
+
 }  // namespace qz

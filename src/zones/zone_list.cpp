@@ -125,11 +125,22 @@ bool CZoneLists::SaveZoneFile(const Text& path) const {
 bool CZoneLists::AppendPictsFromFile(const Text& path, TextView tag) {
     PictList read;
     if (path.empty() || !LoadPictFile(path, read, PictForm::kNumeric)) return false;
-    for (auto& p : read) {
+    AppendPicts(std::move(read), tag);
+    return true;
+}
+
+void CZoneLists::AppendPicts(PictList picts, TextView tag) {
+    for (auto& p : picts) {
         p->strZoneTag = tag;
         arrPicts.push_back(std::move(p));
     }
-    return true;
+}
+
+PictList CZoneLists::PictsOfZone(TextView tag) const {
+    PictList picts;
+    for (const auto& p : arrPicts)
+        if (p->strZoneTag == tag) picts.push_back(p->Clone());
+    return picts;
 }
 
 bool CZoneLists::SavePictsOfZone(const Text& path, TextView tag) const {
@@ -143,6 +154,10 @@ bool CZoneLists::SavePictsOfZone(const Text& path, TextView tag) const {
 }
 
 Text CZoneLists::MakeUniqueTag(TextView tag, int skip) const {
+    // Decided on the tag as stored: two tags that differ only past the
+    // field's end would be one tag, and the zones would share their elements.
+    constexpr std::size_t kMax = TextField<100>::kMaxLength;
+    Text stored = FitText(tag, kMax);
     auto used = [&](TextView t) {
         for (std::size_t i = 0; i < arrZones.size(); ++i)
             if (int(i) != skip && arrZones[i]->strTag == t) return true;
@@ -150,14 +165,13 @@ Text CZoneLists::MakeUniqueTag(TextView tag, int skip) const {
     };
     std::size_t count = 0;
     for (std::size_t i = 0; i < arrZones.size(); ++i)
-        if (int(i) != skip && arrZones[i]->strTag == tag) ++count;
-    if (count == 0) return Text(tag);
-    // Count up from c + 1 until the suffixed tag is free: two zones with one
-    // tag would share their elements.
+        if (int(i) != skip && arrZones[i]->strTag == stored) ++count;
+    if (count == 0) return stored;
+    // Count up from c + 1 until the suffixed tag is free.
     for (std::size_t n = count + 1;; ++n) {
-        // The tag field holds 99 units: cut the stem, never the suffix.
+        // Cut the stem, never the suffix.
         Text suffix = Format("_%zu", n);
-        Text candidate = FitText(tag, TextField<100>::kMaxLength - suffix.size()) + suffix;
+        Text candidate = FitText(stored, kMax - suffix.size()) + suffix;
         if (!used(candidate)) return candidate;
     }
 }

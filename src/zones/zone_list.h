@@ -48,6 +48,10 @@ class CZoneLists {
     // Reads an element list file, tags every element with `tag`, appends
     // them; a missing or broken file appends nothing and shows nothing.
     bool AppendPictsFromFile(const Text& path, TextView tag);
+    // Tags every element with `tag` and appends them.
+    void AppendPicts(PictList picts, TextView tag);
+    // A copy of the elements tagged `tag`.
+    PictList PictsOfZone(TextView tag) const;
     // Writes an element list file of the elements tagged `tag`.
     bool SavePictsOfZone(const Text& path, TextView tag) const;
     // `tag`, suffixed "_n" when another zone (not the one at `skip`, -1 for

@@ -1,7 +1,5 @@
 #include "dialogs/common/setting_fields.h"
 
-#include <cwctype>
-
 #include "base/helpers.h"
 #include "resources/templates.h"
 
@@ -69,7 +67,14 @@ bool TakeSettingValue(std::int32_t mode, int k, TextView text, float& value) {
 }
 
 void TrimWhiteSpace(Text& text) {
-    auto blank = [](char16_t c) { return std::iswspace(wint_t(c)) != 0; };
+    // Unicode's White_Space, the same on every runtime and in every locale:
+    // the C library's idea of it differs (U+3000, the ideographic space an
+    // input method types, is blank on Windows only).
+    auto blank = [](char16_t c) {
+        return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+               (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
+               c == 0x205F || c == 0x3000;
+    };
     std::size_t first = 0, last = text.size();
     while (first < last && blank(text[first])) ++first;
     while (last > first && blank(text[last - 1])) --last;

@@ -126,9 +126,11 @@ bool CDlg_Import_ProtEdit::Validate() {
 
 void CDlg_Import_ProtEdit::RunGraphEditor() {
     if (!runGraphEditor) return;
-    GraphRequest request{nID, Zzd_Mode, Zzd_1, Zzd_2, Zzd_3, strPictFile, nCharKind};
+    GraphRequest request{nID,      Zzd_Mode, Zzd_1, Zzd_2, Zzd_3, strPictFile, ClonePicts(arrPicts),
+                         nCharKind};
     if (!runGraphEditor(request)) return;
     strPictFile = request.strPictFile;
+    arrPicts = std::move(request.elements);
     nCharKind = request.nCharKind;
 }
 

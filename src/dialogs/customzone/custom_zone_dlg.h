@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "records/pict.h"
 #include "ui/dialog.h"
 
 namespace qz {
@@ -19,6 +20,8 @@ class CDlg_Import_ProtEdit : public ui::CDialog {
     float Zzd_1 = 0, Zzd_2 = 0, Zzd_3 = 0;
     std::int32_t nCharKind = 0;
     Text strPictFile;  // element list file; empty for none
+    // The characteristic: the caller's going in, the editor's after its OK.
+    PictList arrPicts;
     Text strTag, strZoneName;
     Text strValue1, strValue2, strValue3;
     // The input last entered: 1 tag, 2 name, 3 mode list, 4 value nFocusValue.
@@ -26,11 +29,12 @@ class CDlg_Import_ProtEdit : public ui::CDialog {
     int nFocusValue = -1;
 
     // What the characteristic's editor is given and, after OK, hands back
-    // in `strPictFile` and `nCharKind`.
+    // in `strPictFile` (the file it wrote), `elements` and `nCharKind`.
     struct GraphRequest {
         std::int32_t nID, Zzd_Mode;
         float Zzd_1, Zzd_2, Zzd_3;
         Text strPictFile;
+        PictList elements;
         std::int32_t nCharKind;
     };
     // Runs the characteristic's editor; true when it ended with OK.  Unset,

@@ -84,10 +84,16 @@ void CDlg_Import_Graph::DoDataExchange(ui::CDataExchange& dx) {
 bool CDlg_Import_Graph::OnInitDialog() {
     CDialog::OnInitDialog();
     arrPicts.clear();
-    if (!strPictFile.empty()) LoadGraphFile(strPictFile);
+    if (startElements)
+        arrPicts = ClonePicts(*startElements);
+    else if (!strPictFile.empty())
+        LoadGraphFile(strPictFile);
     nCurRow = arrPicts.empty() ? 0 : 1;
     RefreshAll();
-    return true;
+    // On the chosen kind: on the first radio, Space or an arrow key would
+    // switch the kind and so empty the list.
+    GotoDlgCtrl(res::kRadioCircle + std::clamp(nCharKind, 0, 2));
+    return false;
 }
 
 void CDlg_Import_Graph::RefreshAll() {
@@ -280,12 +286,16 @@ void CDlg_Import_Graph::OnCommand(int id) {
     switch (id) {
         case res::kRadioCircle:
         case res::kRadioPolygon:
-        case res::kRadioLens:
-            // Elements of one kind do not make another: the list starts empty.
+        case res::kRadioLens: {
+            // Elements of one kind do not make another: the list starts
+            // empty.  The kind already chosen keeps its elements.
+            int before = nCharKind;
             UpdateData(true);
+            if (nCharKind == before) break;
             arrPicts.clear();
             RefreshAll();
             break;
+        }
         case res::kBtnNewElement:
         case res::kCmdElementAdd:
             if (MayAddElement()) NewElement(-1);
@@ -336,8 +346,10 @@ bool CDlg_Import_Graph::OnRightButtonUp(int id, ui::Point screen) {
 }
 
 void CDlg_Import_Graph::OnOK() {
-    Text path = JoinPath(strWorkPath, kGraphFileName);
-    strPictFile = SaveGraphFile(path) ? path : Text();
+    arrResult = ClonePicts(arrPicts);
+    // Never outside the working folder: without one the list goes in memory only.
+    Text path = strWorkPath.empty() ? Text() : JoinPath(strWorkPath, kGraphFileName);
+    strPictFile = !path.empty() && SaveGraphFile(path) ? path : Text();
     EndDialog(kIdOk);
 }
 
@@ -374,10 +386,11 @@ bool RunGraphEditor(const Text& workPath, CDlg_Import_ProtEdit::GraphRequest& re
     dlg.Zzd_1 = request.Zzd_1;
     dlg.Zzd_2 = request.Zzd_2;
     dlg.Zzd_3 = request.Zzd_3;
-    dlg.strPictFile = request.strPictFile;
+    dlg.startElements = ClonePicts(request.elements);
     dlg.nCharKind = request.nCharKind;
     if (dlg.DoModal() != kIdOk) return false;
     request.strPictFile = dlg.strPictFile;
+    request.elements = std::move(dlg.arrResult);
     request.nCharKind = dlg.nCharKind;
     return true;
 }

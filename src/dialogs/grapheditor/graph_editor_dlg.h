@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "dialogs/customzone/custom_zone_dlg.h"
 #include "plot/rx_plot.h"
@@ -18,7 +19,8 @@ namespace qz {
 
 class CDlg_Import_Graph : public ui::CDialog {
   public:
-    // `workPath`: the folder "graph.tmp" is written into on OK.
+    // `workPath`: the folder "graph.tmp" is written into on OK; empty for
+    // none, when nothing is written.
     explicit CDlg_Import_Graph(Text workPath);
 
     int nCharKind = kCharCircle;  // the radio buttons' order
@@ -27,6 +29,11 @@ class CDlg_Import_Graph : public ui::CDialog {
     // empty list still writes a file (count 0), so an empty path always means
     // a failed write or no file chosen.
     Text strPictFile;
+    // In: the elements to start from, taken instead of strPictFile's when set.
+    std::optional<PictList> startElements;
+    // Out after OK: the elements confirmed.  What the caller takes: a file
+    // can be replaced by anyone between its write and its read.
+    PictList arrResult;
     std::int32_t Zzd_Mode = 0;
     float Zzd_1 = 0, Zzd_2 = 0, Zzd_3 = 0;
     std::int32_t nID = -1;  // kept, not used

@@ -103,8 +103,22 @@ bool CDlg_Import_Prot::OnInitDialog() {
     preview.pElements = &arrPicts;
     preview.nHighlightRow = 0;
 
-    FillTree();
+    bZoneChosen = false;
+    protFormula.clear();
+    bool filled = true;
+    try {
+        FillTree();
+    } catch (const CDBException& e) {
+        // Said here so that the dialog still opens with its setting shown.
+        MessageBox(e.m_strError, kModuleName, kMbOk | kMbIconError);
+        filled = false;
+    }
     ui::CTreeModel& tree = Tree(res::kTreeTemplates);
+    if (filled && bEditingZone && nID != -1 && hPreselectItem == ui::kTreeNone)
+        MessageBox(Format("\n模板库中没有此区段的模板 (nID = %d).\n\n"
+                          "确认时只取输入的阻抗定值, 区段的标记、名称和特性保持不变.      \n\n",
+                          int(nID)),
+                   kModuleName, kMbOk | kMbIconWarning);
     if (nID == -1) {
         ui::TreeItem root = tree.GetRootItem();
         tree.Expand(root);
@@ -191,6 +205,7 @@ void CDlg_Import_Prot::OnSelectTreeItem() {
             std::optional<CRecordset_Distance> row = db->Zone(id);
             if (!row) throw CDBException(Format("no zone with id %d", id));
             nID = id;
+            bZoneChosen = true;
             strZoneName = row->strZoneName;
             DeriveZoneTag();
             Zzd_Mode = row->Zzd_Mode;
@@ -204,24 +219,26 @@ void CDlg_Import_Prot::OnSelectTreeItem() {
                 Zzd_3 = row->Zzd_3;
             }
             ShowSetting();
-            if (!row->ProtSettings.empty()) {
-                // Not written when it cannot be: whatever file has the name is read.
-                Text path = ProtPath();
-                if (!path.empty()) SaveFileReplacing(path, row->ProtSettings);
-                ReloadElements(path);
-            } else {
-                ReloadElements({});
-            }
+            protFormula = std::move(row->ProtSettings);
+            Text path = ProtPath();
+            strResultFile =
+                !protFormula.empty() && !path.empty() && SaveFileReplacing(path, protFormula)
+                    ? path
+                    : Text();
+            ReloadElements();
         }
         for (int f : fields) EnableItem(f, true);
     } else {
         nID = -1;
+        bZoneChosen = false;
+        protFormula.clear();
+        strResultFile.clear();
         strZoneName.clear();
         strTag.clear();
         Zzd_Mode = 0;
         Zzd_1 = Zzd_2 = Zzd_3 = 0;
         ShowSetting();
-        ReloadElements({});
+        ReloadElements();
         for (int f : fields) EnableItem(f, false);
     }
 }
@@ -261,18 +278,16 @@ void CDlg_Import_Prot::ApplyEdit() {
             break;
     }
     ShowSetting();
-    ReloadElements(Text(strResultFile));
+    ReloadElements();
 }
 
-void CDlg_Import_Prot::ReloadElements(const Text& path) {
+void CDlg_Import_Prot::ReloadElements() {
     arrPicts.clear();
     parser.BindSetting(Zzd_Mode, Zzd_1, Zzd_2, Zzd_3);
-    strResultFile = path;
-    std::vector<std::uint8_t> bytes;
-    if (!path.empty() && CurrentVfs().readAll(path, bytes)) {
+    if (!protFormula.empty()) {
         // Element by element: a block that breaks off keeps what was read
         // before, and the error ends the handler before the preview changes.
-        CArchiveReader ar(bytes.data(), bytes.size());
+        CArchiveReader ar(protFormula.data(), protFormula.size());
         std::int32_t count = ar.ReadInt32();
         for (std::int32_t i = 0; i < count; ++i) {
             std::unique_ptr<CPict> pict = CreatePict(ar.ReadInt32());
@@ -294,7 +309,8 @@ void CDlg_Import_Prot::ReloadElements(const Text& path) {
 
 void CDlg_Import_Prot::OnConfirm() {
     strResultFile.clear();
-    if (nID >= 1) {
+    arrResult = bZoneChosen ? ClonePicts(arrPicts) : PictList();
+    if (nID >= 1 && bZoneChosen) {
         std::vector<std::uint8_t> bytes;
         CArchiveWriter ar(bytes);
         StorePicts(ar, arrPicts, PictForm::kNumeric);

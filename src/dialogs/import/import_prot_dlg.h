@@ -2,12 +2,13 @@
 // manufacturers, protection sorts, models and zones, the selected zone's
 // tag, name and setting, and its characteristic evaluated with that setting
 // in a preview.  The caller presets the members, runs the dialog and, after
-// OK, reads them back with the characteristic from `strResultFile`.
+// OK, reads them back with the characteristic in `arrResult`.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "formula/formula_parser.h"
 #include "plot/rx_plot.h"
@@ -31,6 +32,13 @@ class CDlg_Import_Prot : public ui::CDialog {
     std::int32_t nID = -1, Zzd_Mode = 0;
     float Zzd_1 = 0, Zzd_2 = 0, Zzd_3 = 0;
     Text strTag, strZoneName, strResultFile;
+    // In: the dialog edits a zone, so a template that is not in the library
+    // is worth a word.
+    bool bEditingZone = false;
+    // Out: a template zone was chosen in the tree; after OK its elements,
+    // evaluated for the confirmed setting, are in `arrResult`.
+    bool bZoneChosen = false;
+    PictList arrResult;
 
     // What leaving a changed field and Enter run: takes over the field that
     // had the focus, shows the setting and evaluates the characteristic
@@ -62,9 +70,9 @@ class CDlg_Import_Prot : public ui::CDialog {
     void OnSelectTreeItem();
     void DeriveZoneTag();
     void ShowSetting();
-    // Reads the characteristic in formula form from `path` (empty: none) and
-    // evaluates it with the current setting, then refreshes the preview.
-    void ReloadElements(const Text& path);
+    // Evaluates the chosen zone's characteristic (formula form, as the
+    // library holds it) with the current setting, then refreshes the preview.
+    void ReloadElements();
     void OnConfirm();
     // The member a text field exchanges with; null for other controls.
     Text* FieldText(int id);
@@ -74,6 +82,9 @@ class CDlg_Import_Prot : public ui::CDialog {
     TemplateSource database_;
     Text strWorkPath;
     std::array<Text, 3> strValues;
+    // The chosen zone's characteristic as the library gave it: never read
+    // back from "prot.tmp", which anyone may replace while the dialog runs.
+    std::vector<std::uint8_t> protFormula;
     PictList arrPicts;
     CFormulaParser parser;
     CRxPlot preview{CRxPlot::Rounding::kTruncate};

@@ -199,14 +199,16 @@ void TakeSetting(CZone& zone, const Dlg& dlg) {
 
 }  // namespace
 
-void CDlg_ZoneSet::AppendZone(std::unique_ptr<CZone> zone, TextView tag) {
+void CDlg_ZoneSet::AppendZone(std::unique_ptr<CZone> zone, TextView tag, PictList picts) {
     zone->strTag = lists_.MakeUniqueTag(tag, -1);
-    Text unique(zone->strTag);
+    lists_.AppendPicts(std::move(picts), zone->strTag);
     lists_.arrZones.push_back(std::move(zone));
-    lists_.AppendPictsFromFile(strPictFile, unique);
     nCurRow = int(lists_.arrZones.size());
     FillGrid();
 }
+
+// The elements of a confirmed dialog come in memory: the exchange files may
+// be replaced by another host on the same working folder in between.
 
 void CDlg_ZoneSet::OnImportZone() {
     CDlg_Import_Prot dlg(database_, workPath_);
@@ -215,18 +217,34 @@ void CDlg_ZoneSet::OnImportZone() {
     strPictFile = dlg.strResultFile;
     auto zone = std::make_unique<CZone>();
     TakeSetting(*zone, dlg);
-    AppendZone(std::move(zone), dlg.strTag);
+    zone->nCharKind = CharKindOf(dlg.arrResult, zone->nCharKind);
+    AppendZone(std::move(zone), dlg.strTag, std::move(dlg.arrResult));
 }
 
 void CDlg_ZoneSet::EditImportedZone(CZone& zone) {
     CDlg_Import_Prot dlg(database_, workPath_);
     GiveSetting(dlg, zone);
+    // Shown while no template zone is chosen, and then kept.
+    dlg.strTag = Text(zone.strTag);
+    dlg.strZoneName = Text(zone.strZoneName);
+    dlg.bEditingZone = true;
     if (dlg.DoModal() != kIdOk) return;
     strPictFile = dlg.strResultFile;
+    if (!dlg.bZoneChosen) {
+        // Its template is not to be had: the setting typed, nothing else.
+        zone.nShow = 1;
+        zone.Zzd_Mode = dlg.Zzd_Mode;
+        zone.Zzd_1 = dlg.Zzd_1;
+        zone.Zzd_2 = dlg.Zzd_2;
+        zone.Zzd_3 = dlg.Zzd_3;
+        FillGrid();
+        return;
+    }
     lists_.DeletePicts(zone.strTag);
     TakeSetting(zone, dlg);
+    zone.nCharKind = CharKindOf(dlg.arrResult, zone.nCharKind);
     zone.strTag = lists_.MakeUniqueTag(dlg.strTag, nCurRow - 1);
-    lists_.AppendPictsFromFile(strPictFile, Text(zone.strTag));
+    lists_.AppendPicts(std::move(dlg.arrResult), zone.strTag);
     FillGrid();
 }
 
@@ -255,12 +273,15 @@ void CDlg_ZoneSet::PrepareCustom(CDlg_Import_ProtEdit& dlg, const CZone* zone) {
 void CDlg_ZoneSet::OnCustomZone() {
     CDlg_Import_ProtEdit dlg;
     PrepareCustom(dlg, lists_.arrZones.empty() ? nullptr : lists_.arrZones.back().get());
+    // Drawn by hand, whatever zone its starting values come from: a template
+    // id would open it in the import dialog and replace the drawing.
+    dlg.nID = -1;
     if (dlg.DoModal() != kIdOk) return;
     strPictFile = dlg.strPictFile;
     auto zone = std::make_unique<CZone>();
     TakeSetting(*zone, dlg);
     zone->nCharKind = dlg.nCharKind;
-    AppendZone(std::move(zone), dlg.strTag);
+    AppendZone(std::move(zone), dlg.strTag, std::move(dlg.arrPicts));
 }
 
 void CDlg_ZoneSet::OnEditZone() {
@@ -276,6 +297,7 @@ void CDlg_ZoneSet::EditCustomZone(CZone& zone) {
     CDlg_Import_ProtEdit dlg;
     PrepareCustom(dlg, &zone);
     Text oldTag(zone.strTag);
+    dlg.arrPicts = lists_.PictsOfZone(oldTag);
     if (!workPath_.empty()) {
         Text path = JoinPath(workPath_, u"graphPara.tmp");
         if (lists_.SavePictsOfZone(path, oldTag)) dlg.strPictFile = path;
@@ -285,15 +307,8 @@ void CDlg_ZoneSet::EditCustomZone(CZone& zone) {
     TakeSetting(zone, dlg);
     zone.nCharKind = dlg.nCharKind;
     zone.strTag = lists_.MakeUniqueTag(dlg.strTag, nCurRow - 1);
-    Text tag(zone.strTag);
-    // Every element file written here or by the editor has a path, an empty
-    // list included; no path means a write failed, and the elements stay.
-    if (strPictFile.empty()) {
-        lists_.RetagPicts(oldTag, tag);
-    } else {
-        lists_.DeletePicts(oldTag);
-        lists_.AppendPictsFromFile(strPictFile, tag);
-    }
+    lists_.DeletePicts(oldTag);
+    lists_.AppendPicts(std::move(dlg.arrPicts), zone.strTag);
     FillGrid();
 }
 

@@ -46,8 +46,8 @@ class CDlg_ZoneSet : public ui::CDialog {
     void EditCustomZone(CZone& zone);
     // The custom zone dialog from `zone`, or with the first zone's defaults.
     void PrepareCustom(CDlg_Import_ProtEdit& dlg, const CZone* zone);
-    // Appends `zone` under a unique form of `tag` with the elements of strPictFile.
-    void AppendZone(std::unique_ptr<CZone> zone, TextView tag);
+    // Appends `zone` under a unique form of `tag` with `picts`.
+    void AppendZone(std::unique_ptr<CZone> zone, TextView tag, PictList picts);
     void OnDeleteZone();
     void OnClearZones();
 
