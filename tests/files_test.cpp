@@ -106,6 +106,65 @@ TEST(Saves, NeitherLeftoversNorASecondHostGetInTheWay) {
     EXPECT_EQ(Entries(shared.path()), 1);
 }
 
+namespace {
+
+// The disk, with every step of a save noted; a sync that fails on request.
+struct NotingFs {
+    static inline std::vector<std::string> steps;
+    static inline bool syncFails = false;
+    static Vfs Table() {
+        Vfs vfs = NativeVfs();
+        vfs.createNew = [](const Text& p) {
+            steps.push_back("createNew");
+            return NativeVfs().createNew(p);
+        };
+        vfs.write = [](void* f, const std::uint8_t* d, std::size_t n) {
+            steps.push_back("write");
+            return NativeVfs().write(f, d, n);
+        };
+        vfs.sync = [](void* f) {
+            steps.push_back("sync");
+            return NativeVfs().sync(f) && !syncFails;
+        };
+        vfs.close = [](void* f) {
+            steps.push_back("close");
+            return NativeVfs().close(f);
+        };
+        vfs.replace = [](const Text& a, const Text& b) {
+            steps.push_back("replace");
+            return NativeVfs().replace(a, b);
+        };
+        vfs.remove = [](const Text& p) {
+            steps.push_back("remove");
+            NativeVfs().remove(p);
+        };
+        return vfs;
+    }
+};
+
+}  // namespace
+
+TEST(Saves, TheFileIsOnTheDiskBeforeItIsRenamedIntoPlace) {
+    qztest::TempDir dir;
+    const fs::path path = dir.path() / "zonePara.tmp";
+    WriteFile(path, "old");
+    NotingFs::steps.clear();
+    NotingFs::syncFails = false;
+    const Vfs noting = NotingFs::Table();
+    UseVfs use(noting);
+    EXPECT_TRUE(SaveFileReplacing(dir.text("zonePara.tmp"), Bytes{'n', 'e', 'w'}));
+    EXPECT_EQ(NotingFs::steps,
+              (std::vector<std::string>{"createNew", "write", "sync", "close", "replace"}));
+    // A sync that fails fails the save: the file saved before stays.
+    NotingFs::steps.clear();
+    NotingFs::syncFails = true;
+    EXPECT_FALSE(SaveFileReplacing(dir.text("zonePara.tmp"), Bytes{'x'}));
+    EXPECT_EQ(NotingFs::steps,
+              (std::vector<std::string>{"createNew", "write", "sync", "close", "remove"}));
+    EXPECT_EQ(ReadFile(path), Bytes({'n', 'e', 'w'}));
+    EXPECT_EQ(Entries(dir.path()), 1);
+}
+
 TEST(Saves, AFailedPngWriteKeepsThePreviousImage) {
     qztest::TempDir dir;
     ImageCanvas image(40, 30);

@@ -136,6 +136,25 @@ TEST(RecordingCanvas, LayersAndTheirCopies) {
                                         "LineTo 9,9 pen=solid/1/#000000"}));
 }
 
+TEST(RecordingCanvas, ALayerForgetsOnlyWhatAFillCoversWhole) {
+    CRecordingCanvas screen(100, 100);
+    auto layer = screen.CreateLayer(40, 30);
+    const Brush grey{Brush::kSolid, Rgb(224, 224, 224)};
+    layer->MoveToEx(1, 2);
+    // One pixel short at any side: what lies under that pixel stays.
+    for (Rect shortOfOne :
+         {Rect{1, 0, 40, 30}, Rect{0, 1, 40, 30}, Rect{0, 0, 39, 30}, Rect{0, 0, 40, 29}}) {
+        layer->FillRect(shortOfOne, grey);
+        layer->BitBlt(shortOfOne.left, shortOfOne.top, shortOfOne.Width(), shortOfOne.Height(),
+                      screen, 0, 0);
+    }
+    EXPECT_EQ(screen.Layer(1).calls.size(), 9u);
+    EXPECT_EQ(screen.Layer(1).calls.front().kind, Call::kMoveToEx);
+    layer->FillRect({-1, 0, 40, 31}, grey);
+    EXPECT_EQ(screen.Layer(1).Lines(),
+              (std::vector<std::string>{"FillRect -1,0,40,31 brush=#e0e0e0"}));
+}
+
 TEST(RasterCanvas, LinesLeaveOutTheirLastPixel) {
     Raster r;
     r.canvas.MoveToEx(2, 5);

@@ -324,6 +324,27 @@ TEST(RxPlot, BackgroundAndElementCallsOfASmallPlot) {
     EXPECT_EQ(Rec(plot.BackgroundLayer()).Lines(), bg);
 }
 
+TEST(RxPlot, AHalfScaleOfFewTicksLabelsEachOne) {
+    CRecordingCanvas screen(200, 200);
+    CRxPlot plot;
+    // A 61-pixel square plot rectangle in 6 steps: the halves reaching right
+    // and up have four ticks, those reaching left and down three.
+    plot.SetPlaceholder(screen, {131, 121});
+    PictList list;
+    AddMho(list, Polar(40, 90), Polar(0, 0));
+    plot.pElements = &list;
+    plot.Zzd_1 = 50;
+    plot.Refresh();
+    ASSERT_FLOAT_EQ(plot.fStep, 20);
+    ASSERT_EQ(plot.ptOrigin, (gfx::Point{80, 51}));
+    std::vector<Text> labels;
+    for (const gfx::Call& c : Rec(plot.BackgroundLayer()).Calls())
+        if (c.kind == gfx::Call::kOutText) labels.push_back(c.text);
+    // The left half of the R scale keeps to every other tick all the same.
+    EXPECT_EQ(labels, (std::vector<Text>{u"0", u"40", u"R(Ω)", u"0", u"-40", u"0", u"40", u"X(Ω)",
+                                         u"0", u"-20", u"-40"}));
+}
+
 TEST(RxPlot, HighlightOnlyForLinesAndArcs) {
     CRecordingCanvas screen(400, 300);
     CRxPlot plot;
@@ -652,5 +673,38 @@ TEST(QuarnzPlot, SvgAndPdfRasteriseToThePng) {
         EXPECT_EQ(offEdge, 0) << "first at " << first;
         EXPECT_LT(differing, png.width * png.height / 20);
     }
+}
+
+TEST(QuarnzPlot, APartlyFilledLastRowIsLaidOut) {
+    qztest::TempDir dir;
+    CZoneLists lists;
+    for (const char16_t* tag : {u"Z1", u"Z2", u"Z3"}) {
+        auto zone = std::make_unique<CZone>();
+        zone->strTag = tag;
+        zone->Zzd_1 = 10;
+        zone->nShow = 1;
+        lists.arrZones.push_back(std::move(zone));
+    }
+    ASSERT_TRUE(lists.SaveZoneFile(dir.text("three.zone")));
+    const auto out = dir.path() / "sheet.png";
+    PlotRun run = QuarnzPlot(
+        "'" + (dir.path() / "three.zone").string() + "' --columns 2 -o '" + out.string() + "'",
+        dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    // Two rows of panels, each a plot under 36 pixels of titles, and the legend.
+    const int row = 36 + 260;
+    ASSERT_EQ(PngSize(out), (gfx::Size{720, 2 * row + 24}));
+    // The third plot's white rectangle lies under the first; the cell beside it is empty.
+    const Pixels png = ReadPng(out);
+    ASSERT_EQ(png.rgb.size(), std::size_t(720 * (2 * row + 24)));
+    auto white = [&](int left) {
+        int n = 0;
+        for (int y = row + 36 + 20; y < row + 36 + 220; ++y)
+            for (int x = left + 50; x < left + 340; ++x)
+                n += png.rgb[std::size_t(y * png.width + x)] == 0xFFFFFF;
+        return n;
+    };
+    EXPECT_GT(white(0), 290 * 200 / 2);
+    EXPECT_EQ(white(360), 0);
 }
 #endif

@@ -54,7 +54,7 @@ bool SaveFileReplacing(const Text& path, const std::vector<std::uint8_t>& bytes)
             if (fs.exists(part)) continue;  // the name is taken: draw another
             return false;
         }
-        bool ok = fs.write(file, bytes.data(), bytes.size());
+        bool ok = fs.write(file, bytes.data(), bytes.size()) && fs.sync(file);
         ok = fs.close(file) && ok;
         if (ok && fs.replace(part, path)) return true;
         fs.remove(part);

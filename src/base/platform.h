@@ -32,6 +32,9 @@ struct Vfs {
     // is never followed.
     void* (*createNew)(const Text& path);
     bool (*write)(void* file, const std::uint8_t* data, std::size_t size);
+    // Flushes what was written to the disk, so that a crash after the rename
+    // never leaves an empty or partial file under the saved name.
+    bool (*sync)(void* file);
     bool (*close)(void* file);  // false when buffered bytes could not be written
     bool (*replace)(const Text& from, const Text& to);  // rename over `to`
     void (*remove)(const Text& path);

@@ -85,9 +85,12 @@ bool Write(void* file, const std::uint8_t* data, std::size_t size) {
     return true;
 }
 
+bool Sync(void* file) {
+    return ::fsync(Descriptor(file)) == 0;
+}
+
 bool Close(void* file) {
-    bool ok = ::fsync(Descriptor(file)) == 0;
-    return ::close(Descriptor(file)) == 0 && ok;
+    return ::close(Descriptor(file)) == 0;
 }
 
 bool Replace(const Text& from, const Text& to) {
@@ -102,7 +105,7 @@ bool MakeFolder(const Text& path) {
     return ::mkdir(Native(path).c_str(), 0777) == 0;
 }
 
-const Vfs kNative = {Exists, ReadAll, CreateNew, Write, Close, Replace, Remove, MakeFolder};
+const Vfs kNative = {Exists, ReadAll, CreateNew, Write, Sync, Close, Replace, Remove, MakeFolder};
 
 // $HOME, else the home folder the password database gives; empty when
 // neither names an absolute folder.

@@ -87,9 +87,12 @@ bool Write(void* file, const std::uint8_t* data, std::size_t size) {
     return true;
 }
 
+bool Sync(void* file) {
+    return FlushFileBuffers(static_cast<HANDLE>(file)) != 0;
+}
+
 bool Close(void* file) {
-    bool ok = FlushFileBuffers(static_cast<HANDLE>(file)) != 0;
-    return CloseHandle(static_cast<HANDLE>(file)) != 0 && ok;
+    return CloseHandle(static_cast<HANDLE>(file)) != 0;
 }
 
 bool Replace(const Text& from, const Text& to) {
@@ -121,7 +124,7 @@ bool MakeFolder(const Text& path) {
     return CreateDirectoryW(Wide(path).c_str(), &attributes) != 0;
 }
 
-const Vfs kNative = {Exists, ReadAll, CreateNew, Write, Close, Replace, Remove, MakeFolder};
+const Vfs kNative = {Exists, ReadAll, CreateNew, Write, Sync, Close, Replace, Remove, MakeFolder};
 
 }  // namespace
 
