@@ -3,13 +3,8 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <iterator>
 #include <vector>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <iconv.h>
-#endif
 
 namespace qz {
 
@@ -109,42 +104,45 @@ Text FromAscii(std::string_view ascii) {
     return Text(ascii.begin(), ascii.end());
 }
 
-#ifdef _WIN32
-Text FromAnsi(std::string_view bytes) {
-    if (bytes.empty()) return {};
-    int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), nullptr, 0);
-    std::wstring w(std::size_t(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), w.data(), n);
-    return Text(w.begin(), w.end());
-}
-#else
+namespace {
+
+// The double-byte characters of code page 936 by lead byte.
+constexpr const char16_t* kCp936[] = {
+#include "base/cp936_table.inc"
+};
+static_assert(std::size(kCp936) == 0xFE - 0x81 + 1);
+
+}  // namespace
+
+// One table on every build: the system's converter would decode by the
+// process's code page (Latin-1 under an English locale) and each runtime
+// replaces bad bytes its own way.
 Text FromAnsi(std::string_view bytes) {
     Text out;
-    iconv_t cd = iconv_open("UTF-16LE", "GBK");
-    if (cd == iconv_t(-1)) throw TextError("GBK conversion is not available");
-    std::vector<char> buf(bytes.size() * 2 + 2);
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        char* in = const_cast<char*>(bytes.data() + pos);
-        std::size_t inLeft = bytes.size() - pos;
-        char* outp = buf.data();
-        std::size_t outLeft = buf.size();
-        std::size_t r = iconv(cd, &in, &inLeft, &outp, &outLeft);
-        for (char* p = buf.data(); p < outp; p += 2)
-            out +=
-                char16_t(static_cast<unsigned char>(p[0]) | static_cast<unsigned char>(p[1]) << 8);
-        pos = bytes.size() - inLeft;
-        if (r == std::size_t(-1)) {
-            // An undecodable or cut-off byte: replace it and go on after it.
-            out += u'\uFFFD';
-            ++pos;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            out += char16_t(b);
+            continue;
         }
+        if (b == 0x80) {
+            out += u'\u20AC';  // the euro sign, the code page's one single byte above ASCII
+            continue;
+        }
+        char16_t c = u'\uFFFD';
+        if (b != 0xFF && i + 1 < bytes.size()) {
+            auto t = static_cast<unsigned char>(bytes[i + 1]);
+            if (t >= 0x40 && t <= 0xFE && t != 0x7F) {
+                c = kCp936[b - 0x81][t - (t < 0x80 ? 0x40 : 0x41)];
+                if (c != u'\uFFFD') ++i;
+            }
+        }
+        // A byte that starts no character is replaced alone; the next is read afresh.
+        out += c;
     }
-    iconv_close(cd);
     return out;
 }
-#endif
 
 static std::string VFormat(const char* format, va_list args) {
     va_list copy;

@@ -25,9 +25,9 @@ std::string ToUtf8Lossy(TextView text);
 // Widens plain ASCII (formats, numbers); other bytes are a programming error.
 Text FromAscii(std::string_view ascii);
 
-// Decodes 8-bit text in the Windows ANSI code page of the hosts that write
-// our files (GBK).  Bytes that do not decode become U+FFFD, as the Windows
-// converter does by default.
+// Decodes 8-bit text in the ANSI code page of the hosts that write our
+// files, 936 (GBK), the same on every build and in every locale.  A byte
+// that starts no character becomes U+FFFD, and decoding goes on after it.
 Text FromAnsi(std::string_view bytes);
 
 // The Windows build formats with mingw's C99 printf, not the system's.
