@@ -9,6 +9,14 @@
 #include <cstring>
 #include <exception>
 #include <iostream>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include "base/text.h"
 
 namespace tool {
 
@@ -25,8 +33,32 @@ inline bool StandardOutputWritten(const char* name) {
     return false;
 }
 
-// Runs the tool: `run` gives the exit status, having said why when it is
-// not 0; an exception it lets out gives status 1 with its message.
+// The arguments as UTF-8, the program's name first: on Windows from the
+// wide command line, as the 8-bit one holds only what the code page can
+// spell; elsewhere the bytes as given.
+inline std::vector<std::string> Utf8Arguments(int argc, char** argv) {
+#ifdef _WIN32
+    (void)argc, (void)argv;
+    int n = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &n);
+    std::vector<std::string> args;
+    try {
+        for (int i = 0; wide && i < n; ++i)
+            args.push_back(qz::ToUtf8(reinterpret_cast<const char16_t*>(wide[i])));
+    } catch (...) {
+        LocalFree(wide);
+        throw;
+    }
+    LocalFree(wide);
+    return args;
+#else
+    return std::vector<std::string>(argv, argv + argc);
+#endif
+}
+
+// Runs the tool on its arguments in UTF-8: `run` gives the exit status,
+// having said why when it is not 0; an exception it lets out gives status 1
+// with its message.
 inline int Main(const char* name, int (*run)(int, char**), int argc, char** argv) {
 #ifdef SIGPIPE
     // A closed pipe then fails the write instead of ending the process unheard.
@@ -34,7 +66,11 @@ inline int Main(const char* name, int (*run)(int, char**), int argc, char** argv
 #endif
     int status = 1;
     try {
-        status = run(argc, argv);
+        std::vector<std::string> args = Utf8Arguments(argc, argv);
+        std::vector<char*> pointers;
+        for (std::string& a : args) pointers.push_back(a.data());
+        pointers.push_back(nullptr);
+        status = run(int(args.size()), pointers.data());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: %s\n", name, e.what());
     }

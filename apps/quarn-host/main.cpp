@@ -64,27 +64,9 @@ struct Options {
     std::vector<Action> actions;
 };
 
-// The arguments as UTF-8: on Windows from the wide command line, which
-// holds any file name; elsewhere the bytes as given.
+// The arguments after the program's name (UTF-8, as tool::Main gives them).
 std::vector<std::string> Arguments(int argc, char** argv) {
-#ifdef _WIN32
-    (void)argc, (void)argv;
-    int n = 0;
-    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &n);
-    std::vector<std::string> args;
-    for (int i = 1; wide && i < n; ++i) {
-        try {
-            args.push_back(qz::ToUtf8(reinterpret_cast<const char16_t*>(wide[i])));
-        } catch (const qz::TextError&) {
-            LocalFree(wide);
-            Fail("argument " + std::to_string(i) + " is no valid text");
-        }
-    }
-    LocalFree(wide);
-    return args;
-#else
     return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
-#endif
 }
 
 Options ParseArguments(const std::vector<std::string>& args) {

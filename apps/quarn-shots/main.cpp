@@ -18,6 +18,7 @@
 #include "dialogs/zoneset/zone_set_dlg.h"
 #include "import_fixture.h"
 #include "resources/resource_ids.h"
+#include "tool_main.h"
 #include "ui/win32/capture.h"
 #include "zones/zone_list.h"
 
@@ -129,7 +130,7 @@ void ShowGraphEditor(const CZoneLists& lists, const std::string& folder) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int Run(int argc, char** argv) {
     if (argc != 3) {
         std::fputs("usage: quarn-shots ZONEFILE FOLDER\n", stderr);
         return 1;
@@ -167,4 +168,8 @@ int main(int argc, char** argv) {
             LaidOut(s.id).DoModal();
     }
     return shooter.ok ? 0 : 1;
+}
+
+int main(int argc, char** argv) {
+    return tool::Main("quarn-shots", Run, argc, argv);
 }
