@@ -34,10 +34,14 @@ const char kUsage[] =
     "  program unless --library names it), calls my_dll_ZoneSet on ZONEFILE\n"
     "  (null when left out or with --null) and prints what it returned, what\n"
     "  my_dll_GetZoneFileName returned and the zone parameter file written.\n"
-    "  --play takes the user's actions from a session script; without it the\n"
-    "  dialog ends with Cancel at once.  Each --call is one call on the same\n"
-    "  loaded library with its own script and path; --release calls\n"
-    "  my_dll_Release between two calls.\n";
+    "  Each --call is one call on the same loaded library with its own script\n"
+    "  and path; --release calls my_dll_Release between two calls.  --play\n"
+    "  takes the user's actions from a session script; without it\n"
+#ifdef _WIN32
+    "  the dialogs are shown to the person at the screen.\n";
+#else
+    "  the dialog ends with Cancel at once: the Linux library has no screen.\n";
+#endif
 
 // Ends the run; its line is on standard error already.
 struct Failure {
