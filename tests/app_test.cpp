@@ -59,6 +59,13 @@ TEST(App, WithoutHomeTheHomeFolderComesFromThePasswordDatabase) {
     EXPECT_EQ(DocumentsFolder(), expected);
     setenv("HOME", "", 1);  // an empty one is none either
     EXPECT_EQ(DocumentsFolder(), expected);
+    // A home without the folder is left so, as Windows leaves a missing one.
+    qztest::TempDir home, none;
+    setenv("HOME", home.path().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", none.path().c_str(), 1);
+    EXPECT_EQ(DocumentsFolder(), FromUtf8((home.path() / "Documents").string()));
+    CQuarnZGraphApp app(DocumentsFolder());
+    EXPECT_TRUE(std::filesystem::is_empty(home.path()));
     setenv("HOME", oldHome.c_str(), 1);
     unsetenv("XDG_CONFIG_HOME");
 }
@@ -92,6 +99,7 @@ TEST(Exports, TheHostSeesOnlyTheCFunctions) {
     std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
     setenv("HOME", home.path().c_str(), 1);
     setenv("XDG_CONFIG_HOME", (home.path() / "config").c_str(), 1);
+    std::filesystem::create_directory(home.path() / "Documents");
     void* lib = dlopen(QZ_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(lib, nullptr) << dlerror();
     EXPECT_TRUE(std::filesystem::is_directory(home.path() / "Documents" / "Quarn" / "Temp"));

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,6 +39,9 @@ std::string InChild(const std::filesystem::path& home, const std::function<std::
         ::close(fds[0]);
         ::setenv("HOME", home.c_str(), 1);
         ::unsetenv("XDG_CONFIG_HOME");
+        // A home as Windows has it; not made where something else is in the way.
+        ::mkdir(home.c_str(), 0777);
+        ::mkdir((home / "Documents").c_str(), 0777);
         std::string out = body();
         ssize_t written = ::write(fds[1], out.data(), out.size());
         ::_exit(written == ssize_t(out.size()) ? 0 : 1);
@@ -132,6 +136,9 @@ ToolRun RunTool(const qztest::TempDir& dir, const std::vector<std::string>& args
     if (pid == 0) {
         ::setenv("HOME", home.c_str(), 1);
         ::unsetenv("XDG_CONFIG_HOME");
+        // A home as Windows has it; not made where something else is in the way.
+        ::mkdir(home.c_str(), 0777);
+        ::mkdir((home / "Documents").c_str(), 0777);
         int o = toPipe
                     ? broken[1]
                     : ::open(stdoutTo ? stdoutTo : out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

@@ -158,8 +158,8 @@ Text DocumentsFolder() {
     std::string docs = XdgDocuments(h);
     if (docs.empty()) docs = h + "/Documents";
     while (docs.size() > 1 && docs.back() == '/') docs.pop_back();
-    // Windows always has the documents folder; a Linux home often lacks it.
-    ::mkdir(docs.c_str(), 0777);
+    // Not made when missing: only "Quarn" and "Temp" are ours to make, as
+    // on Windows, where a missing documents folder leaves nothing saved.
     return FromUtf8(docs);
 }
 
