@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <new>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 #include "base/msgbox.h"
 #include "base/platform.h"
@@ -132,6 +138,60 @@ TEST(ZoneFile, MissingUnopenableAndBrokenFilesAreReportedOnce) {
         EXPECT_TRUE(lists.arrZones.empty() && lists.arrPicts.empty()) << cut;
         EXPECT_EQ(lists.fAllowedError, 0.5f);
     }
+}
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QZ_ASAN 1
+#endif
+#endif
+
+// Running out of memory while loading is a broken file like any other: one
+// message, nothing appended, the caller goes on.
+TEST(ZoneFile, AFileTooLargeForTheHeapIsABrokenFile) {
+    qztest::TempDir dir;
+    BoxSpy spy;
+    auto expectBroken = [&](const Text& path) {
+        CZoneLists lists;
+        lists.fAllowedError = 0.5f;
+        spy.boxes.clear();
+        EXPECT_FALSE(lists.LoadZoneFile(path));
+        ASSERT_EQ(spy.boxes.size(), 1u);
+        EXPECT_EQ(spy.boxes[0].text,
+                  "文件 " + ToUtf8(path) + " 已损坏, 无法读取 (not enough memory to read it) !");
+        EXPECT_TRUE(lists.arrZones.empty() && lists.arrPicts.empty());
+        EXPECT_EQ(lists.fAllowedError, 0.5f);
+    };
+    // The read itself fails.
+    Vfs starved = NativeVfs();
+    starved.readAll = [](const Text&, std::vector<std::uint8_t>&) -> bool {
+        throw std::bad_alloc();
+    };
+    WriteFile(dir.path() / "small.zone", Sample().ZoneFileBytes());
+    {
+        UseVfs use(starved);
+        expectBroken(dir.text("small.zone"));
+    }
+#if !defined(_WIN32) && !defined(QZ_ASAN) && !defined(__SANITIZE_ADDRESS__)
+    // The records do not fit in what the heap has left: room for the file
+    // and a little more, not for 100,000 zones with long texts.
+    {
+        CZoneLists big;
+        for (int i = 0; i < 100000; ++i)
+            big.arrZones.push_back(MakeZone(Text(40, char16_t(u'A' + i % 26)).c_str()));
+        WriteFile(dir.path() / "big.zone", big.ZoneFileBytes());
+    }
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    rlimit old{};
+    ::getrlimit(RLIMIT_AS, &old);
+    rlimit low = old;
+    low.rlim_cur = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) +
+                   rlim_t(std::filesystem::file_size(dir.path() / "big.zone")) + (rlim_t(8) << 20);
+    ::setrlimit(RLIMIT_AS, &low);
+    expectBroken(dir.text("big.zone"));
+    ::setrlimit(RLIMIT_AS, &old);
+#endif
 }
 
 TEST(ZoneFile, HostileCountsAndCodes) {

@@ -1,6 +1,7 @@
 #include "zones/zone_list.h"
 
 #include <algorithm>
+#include <new>
 
 #include "base/msgbox.h"
 #include "base/platform.h"
@@ -98,21 +99,26 @@ bool ReadShowingErrors(const Text& path, std::vector<std::uint8_t>& bytes) {
     return true;
 }
 
-void ShowBroken(const Text& path, const ArchiveError& e) {
-    ShowMessageBox(
-        Format("文件 %s 已损坏, 无法读取 (%s) !", QuoteForMessage(path).c_str(), e.what()),
-        kModuleName, kMbOk | kMbIconError);
+void ShowBroken(const Text& path, const char* why) {
+    ShowMessageBox(Format("文件 %s 已损坏, 无法读取 (%s) !", QuoteForMessage(path).c_str(), why),
+                   kModuleName, kMbOk | kMbIconError);
 }
 
 }  // namespace
 
 bool CZoneLists::LoadZoneFile(const Text& path) {
     std::vector<std::uint8_t> bytes;
-    if (!ReadShowingErrors(path, bytes)) return false;
     try {
+        if (!ReadShowingErrors(path, bytes)) return false;
         AppendZoneFileBytes(bytes.data(), bytes.size());
     } catch (const ArchiveError& e) {
-        ShowBroken(path, e);
+        ShowBroken(path, e.what());
+        return false;
+    } catch (const std::bad_alloc&) {
+        // A file too large for this process is one it cannot read; what was
+        // read goes first, so that the message has room.
+        std::vector<std::uint8_t>().swap(bytes);
+        ShowBroken(path, "not enough memory to read it");
         return false;
     }
     return true;
@@ -196,7 +202,7 @@ bool LoadPictFileShowingErrors(const Text& path, PictList& list, PictForm form) 
         CArchiveReader ar(bytes.data(), bytes.size());
         LoadPicts(ar, list, form);
     } catch (const ArchiveError& e) {
-        ShowBroken(path, e);
+        ShowBroken(path, e.what());
         return false;
     }
     return true;
