@@ -14,6 +14,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+// CommandLineToArgvW, which WIN32_LEAN_AND_MEAN leaves out of windows.h.
+#include <shellapi.h>
 #endif
 
 #include "base/text.h"
