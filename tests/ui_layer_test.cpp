@@ -10,6 +10,7 @@
 #include "base/archive.h"
 #include "base/msgbox.h"
 #include "base/platform.h"
+#include "key_sessions.h"
 #include "resources/templates.h"
 #include "ui/dialog.h"
 #include "ui/grid.h"
@@ -456,6 +457,84 @@ EXPECT_EQ(t.GetSelectedItem(), zone);
 EXPECT_EQ(t.Depth(zone), 5);
 EXPECT_EQ(t.GetItemData(zone), 4);  // item data may equal an inner level's fixed value
 EXPECT_TRUE(t.IsShown(zone));
+}
+
+TEST_F(HeadlessTest, KeysDoWhatTheDialogManagerDoesAndChecksReadMarksAndChildren) {
+    // The first error of a script at a dialog, "played" when there is none.
+    auto run = [&](Probe& dlg, const char* script) {
+        user.Reset();
+        dlg.log.clear();
+        user.Play(script);
+        dlg.DoModal();
+        user.Finish();
+        return user.Errors().empty() ? std::string("played") : user.Errors()[0];
+    };
+    auto commands = [](const Probe& dlg) {
+        std::vector<std::string> out;
+        for (const auto& entry : dlg.log)
+            if (entry.starts_with("command")) out.push_back(entry);
+        return out;
+    };
+    Probe graph(res::kDlgGraph);
+    EXPECT_EQ(run(graph, qztest::kRadioKeysSession), "played");
+    // Arrows onto a kind and Space click; onto the grid nothing is clicked.
+    EXPECT_EQ(commands(graph),
+              (std::vector<std::string>{"command 4316", "command 4317", "command 4316",
+                                        "command 4315", "command 4320", "command 4315"}));
+    EXPECT_EQ(graph.Result(), kIdCancel);
+    Probe custom(res::kDlgCustom);
+    custom.onInit = [](Probe& d) {
+        d.SetDlgItemText(res::kLabelCustomValue1, qztest::kLabelWithMnemonic);
+    };
+    EXPECT_EQ(run(custom, qztest::kMnemonicKeysSession), "played");
+    EXPECT_EQ(commands(custom), (std::vector<std::string>{"command 4159", "command 4159"}));
+    // A mnemonic on a disabled button is no mnemonic; typing is the type step's.
+    custom.onInit = [](Probe& d) { d.EnableItem(res::kBtnCustomGraph, false); };
+    EXPECT_EQ(run(custom, "key alt+g\nexpect-focus 4150\nkey a"),
+              "line 3: 'a' on control 4150 is not played on this backend");
+    custom.onInit = nullptr;
+    EXPECT_EQ(run(custom, "key escape tab"), "line 1: the dialog has ended before 'tab'");
+    EXPECT_EQ(run(graph, "key down\nexpect-checked 4317"), "line 2: control 4317 is not checked");
+    EXPECT_EQ(run(graph, "expect-unchecked 1"), "line 1: control 1 is not a radio button");
+
+    Probe import(res::kDlgImport);
+    import.onInit = [](Probe & d) { CTreeModel& t = d.Tree(res::kTreeTemplates);
+    TreeItem maker = t.InsertItem(u"厂家", 0, 0, 1);
+    t.InsertItem(u"距离保护", 0, 0, 2, t.InsertItem(u"RCS-931", 0, 0, 3, maker));
+    t.InsertItem(u"CSC-101", 0, 0, 3, maker);
+};
+EXPECT_EQ(run(import, R"(
+expect-children 4130 -- 厂家
+expect-children 4130 厂家 -- RCS-931 CSC-101
+expect-children 4130 厂家 CSC-101 --
+close
+)"),
+          "played");
+EXPECT_EQ(run(import, "expect-children 4130 厂家 -- CSC-101 RCS-931"),
+          "line 1: tree item \"厂家\" has the children \"RCS-931\" \"CSC-101\", not "
+          "\"CSC-101\" \"RCS-931\"");
+EXPECT_EQ(run(import, "expect-children 4130 --"),
+          "line 1: the tree's top level has the children \"厂家\", not (none)");
+EXPECT_EQ(run(import, "expect-children 4130 无 --"), "line 1: the tree has no item \"无\"");
+
+auto error = [](const char16_t* script) {
+    try {
+        ParseSession(script);
+    } catch (const SessionError& e) {
+        return std::string(e.what());
+    }
+    return std::string("parsed");
+};
+EXPECT_EQ(error(u"key up ctrl+shift+end alt+shift+g f12 0 z"), "parsed");
+EXPECT_EQ(error(u"key up jump"), "line 1: unknown key 'jump'");
+for (const char16_t* name : {u"key G", u"key ctrl+", u"key ctrl+ctrl+a", u"key f13", u"key f01"})
+    EXPECT_NE(error(name).find("unknown key"), std::string::npos) << ToUtf8(name);
+EXPECT_EQ(error(u"key alt+tab"), "line 1: 'alt+tab' is the system's key, not the dialog's");
+for (const char16_t* name : {u"key f10", u"key ctrl+alt+g", u"key ctrl+escape", u"key alt+f4"})
+    EXPECT_NE(error(name).find("system's key"), std::string::npos) << ToUtf8(name);
+EXPECT_EQ(error(u"key"), "line 1: 'key' takes 1 or more arguments, not 0");
+EXPECT_EQ(error(u"expect-children 4130 厂家"),
+          "line 1: 'expect-children' needs -- between the item's path and its children");
 }
 
 TEST(UiOverrides, ScopedOverridesNestAndRestoreWhatWasThere) {

@@ -24,6 +24,7 @@
 #include "dialogs/grapheditor/graph_editor_dlg.h"
 #include "dialogs/import/import_prot_dlg.h"
 #include "import_fixture.h"
+#include "key_sessions.h"
 #include "odbc_config.h"
 #include "plot/rx_plot.h"
 #include "resources/bitmaps.h"
@@ -605,6 +606,37 @@ TEST(Win32Ui, TheImportSessionEndsAsItDoesHeadless) {
     }
     EXPECT_FALSE(written[0].empty());
     EXPECT_EQ(written[0], written[1]);
+}
+
+TEST(Win32Ui, KeysMoveTheFocusAndClickAsTheyDoHeadless) {
+    for (int dialog : {res::kDlgGraph, res::kDlgCustom}) {
+        SCOPED_TRACE(dialog);
+        const char* script =
+            dialog == res::kDlgGraph ? qztest::kRadioKeysSession : qztest::kMnemonicKeysSession;
+        std::vector<std::string> logs[2];
+        for (int windows = 0; windows < 2; ++windows) {
+            Probe dlg(dialog);
+            dlg.init = [](Probe& d) {
+                if (d.TemplateId() == res::kDlgCustom)
+                    d.SetDlgItemText(res::kLabelCustomValue1, qztest::kLabelWithMnemonic);
+            };
+            win32::SessionPlayer player(Ui());
+            headless::HeadlessBackend headless;
+            Session& session = windows ? static_cast<Session&>(player) : headless;
+            session.Play(script);
+            if (windows) player.Attach();
+            {
+                UseBackend use(windows ? static_cast<Backend&>(Ui()) : headless);
+                EXPECT_EQ(dlg.DoModal(), kIdCancel) << windows;
+            }
+            player.Detach();
+            EXPECT_TRUE(session.Finish())
+                << windows << ": " << (session.Errors().empty() ? "" : session.Errors().front());
+            logs[windows] = dlg.log;
+        }
+        EXPECT_FALSE(logs[0].empty());
+        EXPECT_EQ(logs[0], logs[1]);
+    }
 }
 
 TEST(Win32Ui, EverySessionWritesTheSameFileOnBothBackends) {

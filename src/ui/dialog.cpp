@@ -184,6 +184,15 @@ bool CDialog::IsButtonChecked(int id) const {
     return Item(id).checked;
 }
 
+std::vector<Control*> CDialog::RadioGroupOf(int id) {
+    auto it = std::ranges::find(controls_, id, &Control::id);
+    if (it == controls_.end() || it->kind != res::ControlKind::kRadioButton) return {};
+    while (it != controls_.begin() && !(it->style & res::kGroupStart) &&
+           std::prev(it)->kind == res::ControlKind::kRadioButton)
+        --it;
+    return RadioGroup(controls_, it->id);
+}
+
 CTreeModel& CDialog::Tree(int id) {
     Control& c = Item(id);
     if (!c.tree) throw std::logic_error("control " + std::to_string(id) + " is not a tree");
@@ -306,15 +315,8 @@ void CDialog::InputEditText(int id, TextView text) {
 }
 
 void CDialog::InputCommand(int id) {
-    Control* c = FindControl(id);
-    if (c && c->kind == res::ControlKind::kRadioButton) {
-        // An automatic radio button checks itself and clears its group.
-        auto it = std::ranges::find(controls_, id, &Control::id);
-        while (it != controls_.begin() && !(it->style & res::kGroupStart) &&
-               std::prev(it)->kind == res::ControlKind::kRadioButton)
-            --it;
-        for (Control* r : RadioGroup(controls_, it->id)) r->checked = r->id == id;
-    }
+    // An automatic radio button checks itself and clears its group.
+    for (Control* r : RadioGroupOf(id)) r->checked = r->id == id;
     RouteCommand(id);
     DrainPosted();
 }
@@ -383,6 +385,11 @@ void CDialog::InputGridDblClick(int id) {
 
 void CDialog::InputGridScroll(int id, int topRow) {
     Grid(id).SetTopRow(topRow);
+}
+
+void CDialog::InputGridKey(int id, const KeyStroke& key) {
+    if (Grid(id).KeyDown(key)) Dispatch([&] { OnGridEvent(id, kGridSelChange); });
+    DrainPosted();
 }
 
 bool CDialog::InputRightButtonUp(int id, Point screen) {

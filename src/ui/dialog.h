@@ -88,6 +88,8 @@ class CDialog {
     // Radio buttons: checks `checkId` and clears the others of first..last.
     void CheckRadioButton(int firstId, int lastId, int checkId);
     bool IsButtonChecked(int id) const;
+    // The radio buttons of the group a radio button belongs to.
+    std::vector<Control*> RadioGroupOf(int id);
 
     CTreeModel& Tree(int id);
     // Selects an item and notifies the dialog, as the platform does for a
@@ -137,6 +139,8 @@ class CDialog {
     void InputGridClick(int id);
     void InputGridDblClick(int id);
     void InputGridScroll(int id, int topRow);
+    // A key that reaches the grid with the focus.
+    void InputGridKey(int id, const KeyStroke& key);
     // The right button released over a control, before dispatch: the
     // dialog may consume it.  `screen` is the release point.
     bool InputRightButtonUp(int id, Point screen);

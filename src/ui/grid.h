@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "ui/keys.h"
 #include "ui/units.h"
 
 namespace qz::ui {
@@ -81,6 +82,10 @@ class CMSFlexGrid {
     // selection follow, and a partly shown row scrolls into view.  True when
     // the selection changed.
     bool MouseDown(Point p);
+    // A key pressed while the grid has the focus, other than those the
+    // dialog manager takes (Tab, Enter, Escape, Alt and a letter): true when
+    // the selection changed.  The grid has no keys of its own yet.
+    bool KeyDown(const KeyStroke&) { return false; }
 
   private:
     int ColLeft(int col) const;  // client x of the column's left edge

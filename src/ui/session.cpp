@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <span>
 
 namespace qz::ui {
 
@@ -57,6 +58,9 @@ std::string Quote(TextView text) {
 std::string ControlName(int id) {
     return "control " + std::to_string(id);
 }
+
+// Between a tree item's path and its children in expect-children.
+constexpr const char16_t* kChildrenFollow = u"--";
 
 // ---- message boxes and menus ------------------------------------------------
 
@@ -180,13 +184,75 @@ void PlayType(const Step& s, Stage& at) {
     FocusThen(at, id, [&] { at.user.ReplaceText(*at.dlg, id, s.args[1]); });
 }
 
-void PlayTab(const Step&, Stage& at) {
-    std::vector<int> order;
-    for (const auto& c : at.dlg->Controls())
-        if ((c.style & res::kTabStop) && c.TakesFocus()) order.push_back(c.id);
-    if (order.empty()) throw Refused{"no control takes the focus"};
-    auto it = std::ranges::find(order, at.user.FocusedControl(*at.dlg));
-    at.user.Focus(*at.dlg, it == order.end() || it + 1 == order.end() ? order.front() : *(it + 1));
+// ---- keys -------------------------------------------------------------------
+
+constexpr struct {
+    const char* name;
+    int code;
+} kKeyNames[] = {
+    {"up", kKeyUp},         {"down", kKeyDown},         {"left", kKeyLeft}, {"right", kKeyRight},
+    {"pageup", kKeyPageUp}, {"pagedown", kKeyPageDown}, {"home", kKeyHome}, {"end", kKeyEnd},
+    {"space", kKeySpace},   {"enter", kKeyEnter},       {"tab", kKeyTab},   {"escape", kKeyEscape},
+};
+
+// A key as a script names it: modifiers joined by "+" before the key
+// ("ctrl+end", "alt+g"); false for a name that is no key.
+bool ParseKey(std::string_view name, KeyStroke& key) {
+    key = {};
+    for (std::size_t plus; (plus = name.find('+')) != std::string_view::npos;
+         name.remove_prefix(plus + 1)) {
+        std::string_view mod = name.substr(0, plus);
+        bool* held = mod == "ctrl"    ? &key.ctrl
+                     : mod == "shift" ? &key.shift
+                     : mod == "alt"   ? &key.alt
+                                      : nullptr;
+        if (!held || *held) return false;
+        *held = true;
+    }
+    for (const auto& k : kKeyNames)
+        if (name == k.name) key.code = k.code;
+    if (name.size() == 1 && name[0] >= 'a' && name[0] <= 'z') key.code = kKeyA + (name[0] - 'a');
+    if (name.size() == 1 && name[0] >= '0' && name[0] <= '9') key.code = kKey0 + (name[0] - '0');
+    for (int f = 1; f <= 12; ++f)
+        if (name == "f" + std::to_string(f)) key.code = kKeyF1 + f - 1;
+    return key.code != 0;
+}
+
+// Keys the system takes before the dialog sees them: F10 opens the window's
+// menu, Alt with any but a letter or digit switches, closes or opens menus
+// of windows, Ctrl+Alt is AltGr, Ctrl+Escape the start menu.
+bool IsSystemKey(const KeyStroke& key) {
+    if (key.code == kKeyF1 + 9) return true;
+    if (key.alt) return key.ctrl || !key.IsLetterOrDigit();
+    return key.ctrl && key.code == kKeyEscape;
+}
+
+void ParseKeys(Step& s) {
+    for (const Text& word : s.args) {
+        std::string name = ToUtf8Lossy(word);
+        KeyStroke key;
+        if (!ParseKey(name, key)) ParseFail(s.line, "unknown key '" + name + "'");
+        if (IsSystemKey(key))
+            ParseFail(s.line, "'" + name + "' is the system's key, not the dialog's");
+    }
+}
+
+// One key pressed and released where the focus is.
+void Press(Stage& at, const KeyStroke& key, const std::string& name) {
+    if (!at.user.PressKey(*at.dlg, key))
+        throw Wrong{"'" + name + "' on " + ControlName(at.user.FocusedControl(*at.dlg)) +
+                    " is not played on this backend"};
+}
+
+void PlayKeys(const Step& s, Stage& at) {
+    for (const Text& word : s.args) {
+        std::string name = ToUtf8Lossy(word);
+        if (at.session.Failed()) return;
+        if (at.dlg->IsEnded()) throw Wrong{"the dialog has ended before '" + name + "'"};
+        KeyStroke key;
+        ParseKey(name, key);
+        Press(at, key, name);
+    }
 }
 
 void PlayClick(const Step& s, Stage& at) {
@@ -215,18 +281,18 @@ void PlayPick(const Step& s, Stage& at) {
     FocusThen(at, id, [&] { at.user.SelectListItem(*at.dlg, id, index); });
 }
 
-// The tree item on the path of texts from the top that a step's arguments
-// give after the control's id; a text the tree does not have is refused.
-TreeItem TreePath(const Step& s, const CTreeModel& tree) {
+// The tree item on a path of texts from the top (none: the invisible root);
+// a text the tree does not have is refused.
+TreeItem TreePath(const CTreeModel& tree, std::span<const Text> path) {
     TreeItem item = kTreeNone;
-    for (std::size_t k = 1; k < s.args.size(); ++k) {
+    for (const Text& text : path) {
         TreeItem found = kTreeNone;
         for (TreeItem child : tree.Children(item))
-            if (tree.GetItemText(child) == s.args[k]) {
+            if (tree.GetItemText(child) == text) {
                 found = child;
                 break;
             }
-        if (found == kTreeNone) throw Refused{"the tree has no item " + Quote(s.args[k])};
+        if (found == kTreeNone) throw Refused{"the tree has no item " + Quote(text)};
         item = found;
     }
     return item;
@@ -236,7 +302,7 @@ void PlayTree(const Step& s, Stage& at) {
     int id = s.IntArg(0);
     const Control& c = Require(at, id);
     OfKind(c, bool(c.tree), "a tree");
-    TreeItem item = TreePath(s, *c.tree);
+    TreeItem item = TreePath(*c.tree, std::span(s.args).subspan(1));
     FocusThen(at, id, [&] { at.user.SelectTreeItem(*at.dlg, id, item); });
 }
 
@@ -406,6 +472,14 @@ void CheckVisible(const Step& s, Stage& at) {
         throw Wrong{ControlName(c.id) + (c.visible ? " is visible" : " is hidden")};
 }
 
+void CheckCheckMark(const Step& s, Stage& at) {
+    const Control& c = Checked(s, at);
+    if (c.kind != res::ControlKind::kRadioButton)
+        throw Wrong{ControlName(c.id) + " is not a radio button"};
+    if (c.checked != (s.verb == "expect-checked"))
+        throw Wrong{ControlName(c.id) + (c.checked ? " is checked" : " is not checked")};
+}
+
 void CheckFocus(const Step& s, Stage& at) {
     const Control& c = Checked(s, at);
     int focus = at.user.FocusedControl(InnermostDialog(s));
@@ -452,35 +526,55 @@ const CTreeModel& CheckedTree(const Step& s, const Stage& at) {
     return *c.tree;
 }
 
+// Texts as the checks' messages quote them.
+std::string QuotedWords(const std::vector<Text>& texts, const char* none) {
+    std::string words;
+    for (const Text& text : texts) words += " " + Quote(text);
+    return words.empty() ? std::string(" ") + none : words;
+}
+
 // A path as the tree verbs write it.
 std::string TreePathWords(const CTreeModel& tree, TreeItem item) {
-    std::string words;
+    std::vector<Text> path;
     for (; item != kTreeNone; item = tree.GetParentItem(item))
-        words = " " + Quote(tree.GetItemText(item)) + words;
-    return words.empty() ? " (nothing)" : words;
+        path.insert(path.begin(), tree.GetItemText(item));
+    return QuotedWords(path, "(nothing)");
+}
+
+// A check names an item the tree must have: not a refusal, a failure.
+TreeItem CheckedPath(const CTreeModel& tree, std::span<const Text> path) {
+    try {
+        return TreePath(tree, path);
+    } catch (const Refused& r) {
+        throw Wrong{r.what};
+    }
 }
 
 void CheckTreeSelection(const Step& s, Stage& at) {
     const CTreeModel& tree = CheckedTree(s, at);
-    TreeItem want = kTreeNone;
-    try {
-        want = TreePath(s, tree);
-    } catch (const Refused& r) {
-        throw Wrong{r.what};
-    }
+    TreeItem want = CheckedPath(tree, std::span(s.args).subspan(1));
     if (tree.GetSelectedItem() != want)
         throw Wrong{"the tree's selection is" + TreePathWords(tree, tree.GetSelectedItem()) +
                     ", not" + TreePathWords(tree, want)};
 }
 
+// The arguments after the tree's id: the path, "--", the children.
+void CheckTreeChildren(const Step& s, Stage& at) {
+    const CTreeModel& tree = CheckedTree(s, at);
+    auto separator = std::ranges::find(s.args.begin() + 1, s.args.end(), kChildrenFollow);
+    TreeItem item = CheckedPath(tree, std::span(s.args.begin() + 1, separator));
+    std::vector<Text> want(separator + 1, s.args.end()), shown;
+    for (TreeItem child : tree.Children(item)) shown.push_back(tree.GetItemText(child));
+    if (shown != want)
+        throw Wrong{(item == kTreeNone ? std::string("the tree's top level")
+                                       : "tree item" + TreePathWords(tree, item)) +
+                    " has the children" + QuotedWords(shown, "(none)") + ", not" +
+                    QuotedWords(want, "(none)")};
+}
+
 void CheckTreeExpanded(const Step& s, Stage& at) {
     const CTreeModel& tree = CheckedTree(s, at);
-    TreeItem item = kTreeNone;
-    try {
-        item = TreePath(s, tree);
-    } catch (const Refused& r) {
-        throw Wrong{r.what};
-    }
+    TreeItem item = CheckedPath(tree, std::span(s.args).subspan(1));
     bool expanded = tree.IsExpanded(item);
     if (expanded != (s.verb == "expect-expanded"))
         throw Wrong{"tree item" + TreePathWords(tree, item) +
@@ -511,6 +605,7 @@ void PlaySnapshot(const Step& s, Stage& at) {
 
 void ParseButtons(Step& s);
 void ParseRefused(Step& s);
+void ParseChildren(Step& s);
 
 struct Verb {
     const char* name;
@@ -526,11 +621,12 @@ using C = StepContext;
 constexpr Verb kVerbs[] = {
     {"focus", 1, 1, C::kDialog, 1, PlayFocus},
     {"type", 2, 2, C::kDialog, 1, PlayType},
-    {"tab", 0, 0, C::kDialog, 0, PlayTab},
+    {"tab", 0, 0, C::kDialog, 0, [](const Step& s, Stage& at) { Press(at, {kKeyTab}, s.verb); }},
     {"enter", 0, 0, C::kDialog, 0,
-     [](const Step&, Stage& at) { at.user.PressKey(*at.dlg, Key::kEnter); }},
+     [](const Step& s, Stage& at) { Press(at, {kKeyEnter}, s.verb); }},
     {"escape", 0, 0, C::kDialog, 0,
-     [](const Step&, Stage& at) { at.user.PressKey(*at.dlg, Key::kEscape); }},
+     [](const Step& s, Stage& at) { Press(at, {kKeyEscape}, s.verb); }},
+    {"key", 1, -1, C::kDialog, 0, PlayKeys, ParseKeys},
     {"close", 0, 0, C::kDialog, 0, [](const Step&, Stage& at) { at.user.ClickCloseBox(*at.dlg); }},
     {"click", 1, 1, C::kDialog, 1, PlayClick},
     {"dropdown", 1, 1, C::kDialog, 1, PlayDropDown},
@@ -551,12 +647,15 @@ constexpr Verb kVerbs[] = {
     {"expect-disabled", 1, 1, C::kAny, 1, CheckEnabled},
     {"expect-visible", 1, 1, C::kAny, 1, CheckVisible},
     {"expect-hidden", 1, 1, C::kAny, 1, CheckVisible},
+    {"expect-checked", 1, 1, C::kAny, 1, CheckCheckMark},
+    {"expect-unchecked", 1, 1, C::kAny, 1, CheckCheckMark},
     {"expect-focus", 1, 1, C::kAny, 1, CheckFocus},
     {"expect-list", 2, 2, C::kAny, 2, CheckList},
     {"expect-cell", 4, 4, C::kAny, 3, CheckCell},
     {"expect-tree", 1, -1, C::kAny, 1, CheckTreeSelection},
     {"expect-expanded", 2, -1, C::kAny, 1, CheckTreeExpanded},
     {"expect-collapsed", 2, -1, C::kAny, 1, CheckTreeExpanded},
+    {"expect-children", 2, -1, C::kAny, 1, CheckTreeChildren, ParseChildren},
     {"expect-rows", 2, 2, C::kAny, 2, CheckRows},
     {"expect-top-row", 2, 2, C::kAny, 2, CheckTopRow},
     {"expect-current-row", 2, 2, C::kAny, 2, CheckCurrentRow},
@@ -598,6 +697,11 @@ void ParseButtons(Step& s) {
     for (unsigned type : {0x00u, 0x01u, 0x03u, 0x04u})
         if (ButtonsWord(type) == word) return;
     ParseFail(s.line, "no message box offers the buttons '" + word + "'");
+}
+
+void ParseChildren(Step& s) {
+    if (std::ranges::find(s.args.begin() + 1, s.args.end(), kChildrenFollow) == s.args.end())
+        ParseFail(s.line, "'expect-children' needs -- between the item's path and its children");
 }
 
 void ParseRefused(Step& s) {

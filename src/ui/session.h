@@ -16,6 +16,7 @@
 
 #include "base/text.h"
 #include "ui/dialog.h"
+#include "ui/keys.h"
 #include "ui/menu.h"
 
 namespace qz::ui {
@@ -91,7 +92,9 @@ class SessionUser {
     // Replaces an edit field's text, as typing over it does.
     virtual void ReplaceText(CDialog& dlg, int id, TextView text) = 0;
     virtual void Click(CDialog& dlg, int id) = 0;  // a push or radio button
-    virtual void PressKey(CDialog& dlg, Key key) = 0;
+    // Presses and releases a key where the focus is; false when this backend
+    // does not play what the key does there.
+    virtual bool PressKey(CDialog& dlg, const KeyStroke& key) = 0;
     virtual void ClickCloseBox(CDialog& dlg) = 0;
     virtual void DropDown(CDialog& dlg, int id) = 0;
     virtual void SelectListItem(CDialog& dlg, int id, int index) = 0;

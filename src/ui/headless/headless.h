@@ -37,7 +37,8 @@ class HeadlessBackend : private SessionUser, public Backend, public Session {
     void Focus(CDialog& dlg, int id) override { dlg.InputFocus(id); }
     void ReplaceText(CDialog& dlg, int id, TextView text) override { dlg.InputEditText(id, text); }
     void Click(CDialog& dlg, int id) override { dlg.InputCommand(id); }
-    void PressKey(CDialog& dlg, Key key) override { dlg.InputKey(key); }
+    // What the platform's dialog manager and the focused control do with it.
+    bool PressKey(CDialog& dlg, const KeyStroke& key) override;
     void ClickCloseBox(CDialog& dlg) override { dlg.InputClose(); }
     void DropDown(CDialog& dlg, int id) override { dlg.InputDropDown(id); }
     void SelectListItem(CDialog& dlg, int id, int index) override {

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "ui/win32/capture.h"
 
@@ -100,14 +101,45 @@ void SessionPlayer::Click(CDialog& dlg, int id) {
     ui_.Pump(dlg);
 }
 
-void SessionPlayer::PressKey(CDialog& dlg, Key key) {
-    HWND target = GetFocus();
-    if (!target || (target != ui_.WindowOf(dlg) && !IsChild(ui_.WindowOf(dlg), target)))
-        target = ui_.WindowOf(dlg);
-    WPARAM vk = key == Key::kEnter ? VK_RETURN : VK_ESCAPE;
-    PostMessageW(target, WM_KEYDOWN, vk, 1);
-    PostMessageW(target, WM_KEYUP, vk, 1);
+bool SessionPlayer::PressKey(CDialog& dlg, const KeyStroke& key) {
+    auto vk = WORD(key.code);
+    // The arrows and the keys above them are the keyboard's extended keys.
+    bool extended = vk >= VK_PRIOR && vk <= VK_DOWN;
+    if (!key.ctrl && !key.shift && !key.alt) {
+        // The key's messages where the focus is; the loop makes the
+        // character of a letter from them.
+        HWND target = GetFocus();
+        if (!target || (target != ui_.WindowOf(dlg) && !IsChild(ui_.WindowOf(dlg), target)))
+            target = ui_.WindowOf(dlg);
+        LPARAM scan = LPARAM(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+        LPARAM down = 1 | scan << 16 | (extended ? LPARAM(1) << 24 : 0);
+        PostMessageW(target, WM_KEYDOWN, vk, down);
+        PostMessageW(target, WM_KEYUP, vk, down | LPARAM(0xC0000000));
+    } else {
+        // Input, so that the key state the dialog manager reads has the
+        // modifiers down while the key is.
+        std::vector<INPUT> input;
+        auto add = [&](WORD k, DWORD flags) {
+            INPUT in{};
+            in.type = INPUT_KEYBOARD;
+            in.ki.wVk = k;
+            in.ki.wScan = WORD(MapVirtualKeyW(k, MAPVK_VK_TO_VSC));
+            in.ki.dwFlags = flags;
+            input.push_back(in);
+        };
+        std::vector<WORD> held;
+        if (key.ctrl) held.push_back(VK_CONTROL);
+        if (key.shift) held.push_back(VK_SHIFT);
+        if (key.alt) held.push_back(VK_MENU);
+        for (WORD m : held) add(m, 0);
+        DWORD ext = extended ? KEYEVENTF_EXTENDEDKEY : 0;
+        add(vk, ext);
+        add(vk, ext | KEYEVENTF_KEYUP);
+        for (auto m = held.rbegin(); m != held.rend(); ++m) add(*m, KEYEVENTF_KEYUP);
+        SendInput(UINT(input.size()), input.data(), sizeof(INPUT));
+    }
     ui_.Pump(dlg);
+    return true;
 }
 
 void SessionPlayer::ClickCloseBox(CDialog& dlg) {

@@ -31,7 +31,7 @@ class SessionPlayer : private SessionUser, public Session {
     void Focus(CDialog& dlg, int id) override;
     void ReplaceText(CDialog& dlg, int id, TextView text) override;
     void Click(CDialog& dlg, int id) override;
-    void PressKey(CDialog& dlg, Key key) override;
+    bool PressKey(CDialog& dlg, const KeyStroke& key) override;
     void ClickCloseBox(CDialog& dlg) override;
     void DropDown(CDialog& dlg, int id) override;
     void SelectListItem(CDialog& dlg, int id, int index) override;

@@ -706,6 +706,11 @@ LRESULT DialogWindow::GridMessage(Grid& g, UINT msg, WPARAM wp, LPARAM lp) {
         }
         case WM_GETDLGCODE:
             return DLGC_WANTARROWS;
+        case WM_KEYDOWN: {
+            KeyStroke key{int(wp), GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0};
+            Input([&] { dlg_.InputGridKey(id, key); });
+            return 0;
+        }
         case WM_SETCURSOR:
             if (LOWORD(lp) == HTCLIENT) {
                 POINT p;
