@@ -176,10 +176,19 @@ TEST(ZoneFile, AFileTooLargeForTheHeapIsABrokenFile) {
     // The records do not fit in what the heap has left: room for the file
     // and a little more, not for 100,000 zones with long texts.
     {
-        CZoneLists big;
-        for (int i = 0; i < 100000; ++i)
-            big.arrZones.push_back(MakeZone(Text(40, char16_t(u'A' + i % 26)).c_str()));
-        WriteFile(dir.path() / "big.zone", big.ZoneFileBytes());
+        // Written record by record: zones built here and freed would leave
+        // the heap room that the cap below is meant to deny.
+        CZoneLists one;
+        one.arrZones.push_back(MakeZone(Text(40, u'A').c_str()));
+        Bytes bytes = one.ZoneFileBytes();
+        const std::int32_t count = 100000;
+        std::ofstream out(dir.path() / "big.zone", std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), 4);
+        out.write(reinterpret_cast<const char*>(&count), 4);
+        for (std::int32_t i = 0; i < count; ++i)
+            out.write(reinterpret_cast<const char*>(bytes.data()) + 8,
+                      std::streamsize(bytes.size() - 12));
+        out.write(reinterpret_cast<const char*>(bytes.data()) + bytes.size() - 4, 4);
     }
     long pages = 0;
     std::ifstream("/proc/self/statm") >> pages;
