@@ -399,6 +399,13 @@ TEST(HostZoneSet, ImportFromAPostgresDataSourceEqualsTheEmbeddedLibrary) {
         dir.path() / "home" / "Documents" / "Quarn" / "Temp" / "zonePara.tmp";
     ToolRun embedded = RunTool(dir, {HostPath(), "--play", session});
     ASSERT_EQ(embedded.status, 0) << embedded.err;
+    EXPECT_NE(embedded.err.find("template library: SQLite, " +
+                                (std::filesystem::path(HostPath()).parent_path() / "Template" /
+                                 "QuarnTemplate.mdb")
+                                    .string() +
+                                "\n"),
+              std::string::npos)
+        << embedded.err;
     const std::string expected = ReadText(written);
     std::filesystem::remove(written);
 
@@ -419,6 +426,9 @@ TEST(HostZoneSet, ImportFromAPostgresDataSourceEqualsTheEmbeddedLibrary) {
     server.WriteDataSource(dir.path() / "odbc", "quarn_reader");
     ToolRun shared = run(dir.path() / "odbc", session);
     ASSERT_EQ(shared.status, 0) << shared.err;
+    EXPECT_NE(shared.err.find("template library: ODBC, data source \"MS Access Database\"\n"),
+              std::string::npos)
+        << shared.err;
     EXPECT_EQ(shared.out, embedded.out);
     EXPECT_EQ(ReadText(written), expected);
 

@@ -11,11 +11,9 @@
 #include "dialogs/import/import_prot_dlg.h"
 #include "gfx/recording_canvas.h"
 #include "import_fixture.h"
+#include "templates/sqlite/sqlite_template_db.h"
 #include "test_util.h"
 #include "zones/zone_list.h"
-#ifndef _WIN32
-#include "templates/sqlite/sqlite_template_db.h"
-#endif
 
 using namespace qz;
 using qztest::ImportRow;
@@ -284,7 +282,6 @@ click 4140
     EXPECT_EQ(nowhere.arrResult.size(), 2u);
 }
 
-#ifndef _WIN32
 TEST_F(ImportDialogTest, TheSampleLibraryImportsAQuadrilateral) {
     if (!std::filesystem::exists(QZ_TEMPLATE_LIBRARY)) GTEST_SKIP() << "no " QZ_TEMPLATE_LIBRARY;
     std::unique_ptr<CTemplateDatabase> sample =
@@ -310,4 +307,3 @@ click 4140
     ASSERT_EQ(result[0]->Kind(), kPictLine);
     EXPECT_EQ(static_cast<const CPictLine&>(*result[0]).ptZ1.fValue2, 10.0f);
 }
-#endif

@@ -22,6 +22,7 @@ class MemoryTemplates : public qz::CTemplateDatabase {
     std::vector<qz::CRecordset_Distance> rows;
     int statements = 0;
     int failAt = 0;  // the statement, counted from 1, that fails; 0: none
+    std::string_view Backend() const override { return "memory"; }
 
   protected:
     std::vector<qz::Text> QueryColumn(const char* statement,

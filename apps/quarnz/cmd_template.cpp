@@ -1,7 +1,6 @@
 // quarnz template: builds a template library from a readable JSON source,
 // copies one to an ODBC data source, lists its tree and shows a zone's
 // characteristic for a setting.
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -100,14 +99,10 @@ qz::Text TextOf(const json& row, const char* key) {
 // and nothing is returned.
 std::vector<qz::CRecordset_Distance> ReadJsonSource(const std::string& source) {
     json doc;
-    {
-        std::ifstream in(source, std::ios::binary);
-        if (!in) Fail(source, "cannot be opened");
-        try {
-            doc = json::parse(in);
-        } catch (const json::exception& e) {
-            Fail(source, e.what());
-        }
+    try {
+        doc = json::parse(ReadFileBytes(source));
+    } catch (const json::exception& e) {
+        Fail(source, e.what());
     }
     std::vector<qz::CRecordset_Distance> rows;
     std::vector<std::string> errors;

@@ -14,9 +14,7 @@ void Fail(const std::string& subject, const std::string& what) {
     throw Failure{};
 }
 
-namespace {
-
-std::vector<std::uint8_t> Bytes(const std::string& path) {
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
     qz::Text native;
     try {
         native = qz::FromUtf8(path);
@@ -29,6 +27,8 @@ std::vector<std::uint8_t> Bytes(const std::string& path) {
     return bytes;
 }
 
+namespace {
+
 // The whole of `bytes` as an element list.
 void ReadPicts(const std::vector<std::uint8_t>& bytes, qz::PictList& picts, bool formula) {
     qz::CArchiveReader ar(bytes.data(), bytes.size());
@@ -39,7 +39,7 @@ void ReadPicts(const std::vector<std::uint8_t>& bytes, qz::PictList& picts, bool
 }  // namespace
 
 qz::CZoneLists ReadZoneFile(const std::string& path) {
-    std::vector<std::uint8_t> bytes = Bytes(path);
+    std::vector<std::uint8_t> bytes = ReadFileBytes(path);
     qz::CZoneLists lists;
     try {
         lists.AppendZoneFileBytes(bytes.data(), bytes.size());
@@ -50,7 +50,7 @@ qz::CZoneLists ReadZoneFile(const std::string& path) {
 }
 
 StoredFile ReadStoredFile(const std::string& path, bool formula) {
-    std::vector<std::uint8_t> bytes = Bytes(path);
+    std::vector<std::uint8_t> bytes = ReadFileBytes(path);
     StoredFile f;
     if (formula) {
         try {

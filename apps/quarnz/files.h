@@ -1,7 +1,9 @@
 // Reading the files quarnz is given.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "zones/zone_list.h"
 
@@ -16,6 +18,10 @@ struct StoredFile {
 // Prints "quarnz: SUBJECT: WHAT" as one line on standard error, the texts
 // quoted as for any message, and throws Failure.
 [[noreturn]] void Fail(const std::string& subject, const std::string& what);
+
+// The whole of a regular file; one that is missing or does not read prints
+// one line naming it and throws Failure.
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 
 // Reads a zone parameter file, or an element list file in numeric (or, with
 // `formula`, formula) form.  A missing or broken file prints one line naming

@@ -6,12 +6,12 @@
 #include "ui/win32/session_player.h"
 #include "ui/win32/win32_backend.h"
 #else
-#include "templates/sqlite/sqlite_template_db.h"
 #include "ui/headless/headless.h"
 #endif
 #include "base/platform.h"
 #include "base/quote.h"
 #include "templates/odbc/odbc_template_db.h"
+#include "templates/sqlite/sqlite_template_db.h"
 
 namespace qz::app {
 
@@ -49,6 +49,17 @@ ui::headless::HeadlessBackend& Headless() {
 }
 #endif
 
+// Between PlaySession and FinishSession: the transcript then also names the
+// backend that opened the template library.
+bool gPlaying = false;
+
+std::unique_ptr<CTemplateDatabase> Noted(std::unique_ptr<CTemplateDatabase> db, TextView from) {
+    if (gPlaying)
+        std::fprintf(stderr, "template library: %s, %s\n", std::string(db->Backend()).c_str(),
+                     ToUtf8Lossy(from).c_str());
+    return db;
+}
+
 }  // namespace
 
 ui::Backend& UserInterface() {
@@ -68,9 +79,11 @@ void PlaySession(TextView script) {
     Headless().Reset();
     Headless().Play(script);
 #endif
+    gPlaying = true;
 }
 
 bool FinishSession() {
+    gPlaying = false;
 #ifdef _WIN32
     bool ok = Player().Finish();
     Player().Detach();
@@ -81,11 +94,12 @@ bool FinishSession() {
 }
 
 std::unique_ptr<CTemplateDatabase> OpenTemplateDatabase(const Text& path) {
+    const Text source = u"data source \"" + Text(kTemplateDataSource) + u"\"";
     if (!CurrentVfs().exists(path)) {
         // No file: the data source alone, such as a lab's shared server.  One
         // that nobody defined is no library, as the missing file was.
         try {
-            return OpenOdbcTemplateDatabase(path);
+            return Noted(OpenOdbcTemplateDatabase(path), source);
         } catch (const CDBException& e) {
             if (e.m_strState != u"IM002") throw;
             // A misplaced library must not look like an empty one.
@@ -95,10 +109,8 @@ std::unique_ptr<CTemplateDatabase> OpenTemplateDatabase(const Text& path) {
                                e.m_strState);
         }
     }
-#ifndef _WIN32
-    if (IsSqliteFile(path)) return OpenSqliteTemplateDatabase(path);
-#endif
-    return OpenOdbcTemplateDatabase(path);
+    if (IsSqliteFile(path)) return Noted(OpenSqliteTemplateDatabase(path), path);
+    return Noted(OpenOdbcTemplateDatabase(path), source + u", DBQ=" + path);
 }
 
 }  // namespace qz::app

@@ -23,10 +23,10 @@ void PlaySession(TextView script);
 bool FinishSession();
 
 // Opens the template library at `path` with the backend its first bytes
-// call for: an SQLite file with the embedded library (not on Windows), any
-// other file through ODBC.  Without a file, the ODBC data source alone.
-// Throws CDBException with the driver's message, or naming the file and the
-// data source when neither is there.
+// call for: an SQLite file with the embedded library, any other file through
+// ODBC.  Without a file, the ODBC data source alone.  While a session plays,
+// its transcript says which.  Throws CDBException with the driver's message,
+// or naming the file and the data source when neither is there.
 std::unique_ptr<CTemplateDatabase> OpenTemplateDatabase(const Text& path);
 
 }  // namespace qz::app

@@ -8,6 +8,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -70,6 +71,8 @@ using TemplateValue = std::variant<TextView, std::int32_t>;
 class CTemplateDatabase {
   public:
     virtual ~CTemplateDatabase() = default;
+    // The backend that reads the library, such as "SQLite" or "ODBC".
+    virtual std::string_view Backend() const = 0;
 
     std::vector<Text> Manufacturers();
     std::vector<Text> ProtSorts(TextView manufacturer);

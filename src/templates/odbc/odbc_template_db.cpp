@@ -83,6 +83,7 @@ class OdbcTemplateDatabase final : public CTemplateDatabase {
         }
     }
     ~OdbcTemplateDatabase() override { Free(); }
+    std::string_view Backend() const override { return "ODBC"; }
 
     // All or nothing: a failure rolls back and leaves the old rows.
     void Replace(std::span<const CRecordset_Distance> rows) {

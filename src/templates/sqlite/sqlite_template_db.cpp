@@ -3,7 +3,6 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <map>
 
@@ -22,6 +21,7 @@ namespace {
 
 class SqliteTemplateDatabase final : public CTemplateDatabase {
   public:
+    std::string_view Backend() const override { return "SQLite"; }
     explicit SqliteTemplateDatabase(const Text& path) {
         int rc = sqlite3_open_v2(ToUtf8(path).c_str(), &db_,
                                  SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -142,8 +142,9 @@ class SqliteTemplateDatabase final : public CTemplateDatabase {
 }  // namespace
 
 void WriteSqliteTemplateDatabase(const Text& path, std::span<const CRecordset_Distance> rows) {
-    std::string file = ToUtf8(path);
-    std::remove(file.c_str());
+    // Made in memory and saved whole under a fresh name that then replaces
+    // the file: a failure leaves the old library, and a host reading it keeps
+    // reading it (or, on Windows, keeps it from being replaced).
     sqlite3* db = nullptr;
     sqlite3_stmt* insert = nullptr;
     auto fail = [&] {
@@ -152,7 +153,7 @@ void WriteSqliteTemplateDatabase(const Text& path, std::span<const CRecordset_Di
         sqlite3_close(db);
         throw CDBException(message);
     };
-    if (sqlite3_open(file.c_str(), &db) != SQLITE_OK) fail();
+    if (sqlite3_open(":memory:", &db) != SQLITE_OK) fail();
     if (sqlite3_exec(db,
                      "create table Prot_Distance (nID INTEGER PRIMARY KEY, strManufacturer TEXT, "
                      "strProtSort TEXT,"
@@ -199,7 +200,16 @@ void WriteSqliteTemplateDatabase(const Text& path, std::span<const CRecordset_Di
             "commit; analyze",
             nullptr, nullptr, nullptr) != SQLITE_OK)
         fail();
-    if (sqlite3_close(db) != SQLITE_OK) fail();
+    sqlite3_int64 size = 0;
+    unsigned char* image = sqlite3_serialize(db, "main", &size, 0);
+    if (!image) fail();
+    std::vector<std::uint8_t> bytes(image, image + size);
+    sqlite3_free(image);
+    sqlite3_close(db);
+    if (!SaveFileReplacing(path, bytes))
+        throw CDBException(
+            u"cannot be written, or the file there cannot be replaced (on Windows, while a "
+            u"program such as a host has it open); it is left as it was");
 }
 
 std::unique_ptr<CTemplateDatabase> OpenSqliteTemplateDatabase(const Text& path) {
