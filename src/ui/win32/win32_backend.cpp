@@ -28,7 +28,6 @@ int YOf(LPARAM lp) {
     return short(HIWORD(lp));
 }
 
-constexpr wchar_t kIdleOwnerClass[] = L"QuarnZGraph.IdleOwner";
 constexpr int kWheelRows = 3;
 constexpr UINT kBoxWatchMs = 10;
 constexpr int kResizeGrip = 3;  // pixels either side of a column's edge
@@ -66,9 +65,11 @@ GridColors SystemGridColors() {
 
 LRESULT CALLBACK GridProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
+// The backends alive in this module, which share the grid's class.
+int gBackends = 0;
+
 void RegisterClasses(HINSTANCE module) {
-    static bool done = false;
-    if (done) return;
+    if (gBackends++ > 0) return;
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
     WNDCLASSEXW grid{};
@@ -80,7 +81,13 @@ void RegisterClasses(HINSTANCE module) {
     grid.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     grid.lpszClassName = kGridClass;
     RegisterClassExW(&grid);
-    done = true;
+}
+
+// A DLL's window classes outlive it unless it unregisters them: a host that
+// loaded the library again at another address would find the grid's class
+// still pointing into the old image, and no dialog would open.
+void UnregisterClasses(HINSTANCE module) {
+    if (--gBackends == 0) UnregisterClassW(kGridClass, module);
 }
 
 }  // namespace
@@ -831,7 +838,11 @@ Win32Backend::Win32Backend(HINSTANCE module) : module_(module) {
 }
 
 Win32Backend::~Win32Backend() {
-    if (idleOwner_) DestroyWindow(idleOwner_);
+    if (idleOwner_) {
+        DestroyWindow(idleOwner_);
+        UnregisterClassW(kIdleOwnerClass, module_);
+    }
+    UnregisterClasses(module_);
 }
 
 void Win32Backend::SetIdleHandler(IdleHandler idle) {

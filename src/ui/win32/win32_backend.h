@@ -23,6 +23,10 @@ namespace qz::ui::win32 {
 
 class DialogWindow;
 
+// The class of the window that owns the message boxes shown with no dialog
+// open; registered, like the grid's, by the backend until it goes.
+inline constexpr wchar_t kIdleOwnerClass[] = L"QuarnZGraph.IdleOwner";
+
 // What runs while the user interface waits for the user: the session player,
 // or a test standing in for the user.  Each returns true when it did
 // something that the loop must now process; false lets the loop wait.
