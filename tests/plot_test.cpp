@@ -563,6 +563,9 @@ TEST(QuarnzPlot, DrawsZonesOfAZoneFile) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err,
               "quarnz: --size 249x400: smaller than the smallest readable plot, 250x240\n");
+    // Not wrapped to 250x300.
+    run = QuarnzPlot(in + "--size 4294967546x300 -o '" + out.string() + "'", dir);
+    EXPECT_EQ(run.err, "quarnz: --size 4294967546x300: larger than 4000x4000\n");
     run = QuarnzPlot(in + "--scale 2 -o '" + (dir.path() / "a.svg").string() + "'", dir);
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("only a PNG"), std::string::npos) << run.err;

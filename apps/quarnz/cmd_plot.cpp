@@ -2,6 +2,7 @@
 // sheet of titled panels or one zone's plot, in PNG, SVG or PDF; with --json
 // the geometry each plot drew.
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -56,9 +57,16 @@ std::string SizeText(qz::gfx::Size s) {
 }
 
 qz::gfx::Size ParseSize(const std::string& text) {
+    // Read exactly: a number too large for an int is refused, never wrapped.
     int w = 0, h = 0;
-    char x = 0, rest = 0;
-    if (std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &rest) != 3 || (x != 'x' && x != 'X'))
+    const char* end = text.data() + text.size();
+    auto [x, we] = std::from_chars(text.data(), end, w);
+    const char* hs = x == end ? end : x + 1;
+    auto [rest, he] = std::from_chars(hs, end, h);
+    if (we == std::errc::result_out_of_range || he == std::errc::result_out_of_range)
+        Fail("--size " + text, "larger than " + SizeText({kMaxSide, kMaxSide}));
+    if (we != std::errc() || he != std::errc() || x == end || (*x != 'x' && *x != 'X') ||
+        rest != end)
         Fail("--size " + text, "expected WxH in pixels");
     if (w < kMinSize.cx || h < kMinSize.cy)
         Fail("--size " + text, "smaller than the smallest readable plot, " + SizeText(kMinSize));
