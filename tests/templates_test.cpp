@@ -8,6 +8,10 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "app/app.h"
 #include "odbc_config.h"
 #include "templates/odbc/odbc_template_db.h"
@@ -389,10 +393,11 @@ TEST(Templates, TheToolBuildsTheSampleLibraryAndRefusesABrokenFormula) {
     EXPECT_NE(run.out.find("circle  Z1 = 10.000Ω ∠ 90.000°"), std::string::npos) << run.out;
 
     std::ofstream(dir.path() / "bad.json") << R"({"zones": [
-        {"zone": "Z1", "elements": [{"kind": "lens", "ptZ1": ["polar", "1", "2"], "ptZ2": ["rect", "0", "0"],
-                                     "strInnerAngle": "90"}]},
-        {"zone": "Z2", "mode": 1, "elements": [{"kind": "line", "ptZ1": ["rect", "RZD", "0"],
-                                                "ptZ2": ["rect", "2+FOO", "XZD"]}]}]})";
+        {"manufacturer": "M", "sort": "S", "model": "X", "zone": "Z1", "mode": 0, "values": [1, 2, 3],
+         "elements": [{"kind": "lens", "ptZ1": ["polar", "1", "2"], "ptZ2": ["rect", "0", "0"],
+                       "strInnerAngle": "90"}]},
+        {"manufacturer": "M", "sort": "S", "model": "X", "zone": "Z2", "mode": 1, "values": [1, 2, 3],
+         "elements": [{"kind": "line", "ptZ1": ["rect", "RZD", "0"], "ptZ2": ["rect", "2+FOO", "XZD"]}]}]})";
     std::filesystem::remove(lib);
     run = qztest::Quarnz(
         "template build '" + (dir.path() / "bad.json").string() + "' -o '" + lib + "'", dir);
@@ -401,6 +406,122 @@ TEST(Templates, TheToolBuildsTheSampleLibraryAndRefusesABrokenFormula) {
               std::string::npos)
         << run.err;
     EXPECT_FALSE(std::filesystem::exists(lib));
+}
+
+// Sources that would give a wrong library, and command lines that would reach
+// a server other than asked, are each refused in one line naming the fault;
+// the library there is kept whole, also when the disk fills while writing.
+TEST(Templates, TheToolRefusesWhatItCannotStoreWhole) {
+    qztest::TempDir dir;
+    const std::string lib = (dir.path() / "lib.mdb").string();
+    const std::string zone =
+        R"({"manufacturer": "M", "sort": "S", "model": "X", "zone": "Z1", "mode": 0,)"
+        R"( "values": [1, 2, 3], "elements": [])";
+    std::ofstream(dir.path() / "one.json") << R"({"zones": [)" << zone << "}]}";
+    ASSERT_EQ(
+        qztest::Quarnz(
+            "template build '" + (dir.path() / "one.json").string() + "' -o '" + lib + "'", dir)
+            .status,
+        0);
+    const std::string old = qztest::ReadText(lib);
+    const std::string listed = qztest::Quarnz("template list --json '" + lib + "'", dir).out;
+    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+    mkfifo((dir.path() / "fifo.json").c_str(), 0600);
+    std::filesystem::create_directory(dir.path() / "folder.json");
+    std::ofstream(dir.path() / "big.json").close();
+    std::filesystem::resize_file(dir.path() / "big.json", std::uintmax_t(30) << 30);  // sparse
+    const std::pair<std::string, std::string> cases[] = {
+        {R"({"zone": []})", R"(no "zones" array)"},
+        {listed, R"(no "zones" array)"},
+        {R"({"zones": []})", "no zones (an empty library is made only with --allow-empty)"},
+        {R"({"zones": {"a": 1}})", R"("zones" is not an array)"},
+        {R"({"zones": [{"zone": "Z1", "mode": 0, "values": [1, 2, 3], "elements": []}]})",
+         R"(row 1: no "manufacturer")"},
+        {R"({"zones": [)" + zone + R"(, "mode": 1e20}]})",
+         "row 1 (Z1): mode: expected a whole number from 0 to 3"},
+        {R"({"zones": [)" + zone + R"(, "values": [1e300, 0, 0]}]})",
+         "row 1 (Z1): values: expected a number within a float's range"},
+        {R"({"zones": [)" + zone + R"(, "model": "A\u0000B"}]})",
+         "row 1 (Z1): model: holds a NUL character"},
+        {R"({"zones": [)" + zone + R"(, "zone": 7}]})", "row 1: zone: expected a string"},
+        {R"({"zones": [)" + zone +
+             R"(, "elements": [{"kind": "arc", "ptZ0": ["rect", "0", "0"], "strRadius": "1",)"
+             R"( "ptZ1": ["rect", "1", "0"], "ptZ2": ["rect", "0", "1"], "nClockwise": 1e20}]}]})",
+         "element 1: nClockwise: expected a whole number"},
+        {R"({"zones": )" + deep + "}", "nested deeper than 64 levels"},
+        {"fifo.json", "fifo.json: cannot be opened as a regular file"},
+        {"big.json", "big.json: 32212254720 bytes, more than the 1 GiB"},
+        {"folder.json", "folder.json: cannot be opened as a regular file"},
+    };
+    for (const auto& [content, error] : cases) {
+        std::filesystem::path source = dir.path() / "case.json";
+        if (content.ends_with(".json"))
+            source = dir.path() / content;
+        else
+            std::ofstream(source) << content;
+        qztest::ToolRun run =
+            qztest::Quarnz("template build '" + source.string() + "' -o '" + lib + "'", dir);
+        EXPECT_EQ(run.status, 1) << error;
+        EXPECT_NE(run.err.find(error), std::string::npos) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        run = qztest::Quarnz("template push '" + source.string() + "' --odbc DSN=none", dir);
+        EXPECT_EQ(run.status, 1) << error;
+        EXPECT_NE(run.err.find(error), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(qztest::ReadText(lib), old);
+    std::ofstream(dir.path() / "empty.json") << R"({"zones": []})";
+    EXPECT_EQ(qztest::Quarnz("template build '" + (dir.path() / "empty.json").string() +
+                                 "' --allow-empty -o '" + (dir.path() / "empty.mdb").string() + "'",
+                             dir)
+                  .status,
+              0);
+    EXPECT_TRUE(OpenSqliteTemplateDatabase(dir.text("empty.mdb"))->AllRows().empty());
+
+    // A library whose rows the copy would change.
+    std::vector<std::pair<CRecordset_Distance, std::string>> rows(3);
+    rows[0] = {{}, "id 16777217: nID: not a whole number"};
+    rows[0].first.nID = 16777217;
+    rows[1] = {{}, "id 2: strProtModel: holds a NUL"};
+    rows[1].first.nID = 2;
+    rows[1].first.strProtModel = Text(u"A\0B", 3);
+    rows[2] = {{}, "id 3: strMemo: 256 characters"};
+    rows[2].first.nID = 3;
+    rows[2].first.strMemo = Text(256, u'm');
+    for (const auto& [row, error] : rows) {
+        WriteSqliteTemplateDatabase(dir.text("rows.db"), std::vector{row});
+        qztest::ToolRun run = qztest::Quarnz(
+            "template push '" + (dir.path() / "rows.db").string() + "' --odbc DSN=none", dir);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find(error), std::string::npos) << run.err;
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((dir.path() / "rows.db").c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db, "update Prot_Distance set nID = 4294967298", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    qztest::ToolRun run = qztest::Quarnz(
+        "template push '" + (dir.path() / "rows.db").string() + "' --odbc DSN=none", dir);
+    EXPECT_NE(run.err.find("id 4294967298: nID"), std::string::npos) << run.err;
+
+    // The whole connection string reaches the driver manager, and no part of
+    // a password shows.
+    const std::string one = (dir.path() / "one.json").string();
+    run = qztest::Quarnz(
+        "template push '" + one + "' --odbc 'DSN=none;UID=" + std::string(32768, 'u') + "'", dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("characters long, more than the 32,767"), std::string::npos) << run.err;
+    run = qztest::Quarnz(
+        "template push '" + one + "' --odbc 'DSN=none;PWD={S3c}}ret3;x};Uid = u;pwd= ab'", dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("DSN=none;PWD=***;Uid = u;pwd=***:"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("ret3"), std::string::npos) << run.err;
+
+    // A disk that fills while the library is written leaves the old one.
+    run = qztest::RunCommand("ulimit -f 2; " QZ_QUARNZ_PATH " template build " QZ_SOURCE_DIR
+                             "/examples/templates/sample.json -o '" +
+                             lib + "' 2>&1");
+    EXPECT_NE(run.status, 0);
+    EXPECT_EQ(qztest::ReadText(lib), old);
+    EXPECT_EQ(OpenSqliteTemplateDatabase(FromUtf8(lib))->AllRows().size(), 1u);
 }
 
 // A lab's shared library on PostgreSQL, filled by the tool: the statements
@@ -431,8 +552,11 @@ TEST(Templates, APostgresLibraryReadsAsTheEmbeddedOneAndIsReplacedWhole) {
     EXPECT_EQ(stored.at(7).strZoneName.size(), kTemplateTextLength);
     EXPECT_EQ(postgres->ProtModels(u"A_c", u"Li%"), (std::vector<Text>{u"MX1", u"MX2", u"M_1"}));
 
+    const std::string zone =
+        R"({"manufacturer": "M", "sort": "S", "model": "X", "mode": 0, "values": [1, 2, 3],)"
+        R"( "elements": [], "zone": ")";
     std::ofstream(dir.path() / "long.json")
-        << R"({"zones": [{"zone": "Z1"}, {"zone": ")" << std::string(256, 'x') << R"("}]})";
+        << R"({"zones": [)" << zone << R"(Z1"}, )" << zone << std::string(256, 'x') << R"("}]})";
     run = qztest::Quarnz("template push '" + (dir.path() / "long.json").string() + "' --odbc '" +
                              server.Connect("postgres") + ";PWD={x;y};Password=secret'",
                          dir);

@@ -1,10 +1,15 @@
 // quarnz template: builds a template library from a readable JSON source,
 // copies one to an ODBC data source, lists its tree and shows a zone's
 // characteristic for a setting.
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cfloat>
+#include <cmath>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -29,6 +34,34 @@ using nlohmann::ordered_json;
 
 const char* const kKinds[] = {"mho", "line", "arc", "lens"};
 
+// A zone's id travels through a float in the host, exact only up to 2^24.
+constexpr std::int64_t kMaxId = 16777216;
+// Deeper nesting than any source needs; bounds the parser's work and stack.
+constexpr int kMaxDepth = 64;
+
+const std::string& StringOf(const json& v, const std::string& what) {
+    if (!v.is_string()) throw std::runtime_error(what + ": expected a string");
+    return v.get_ref<const std::string&>();
+}
+
+std::int32_t WholeNumberOf(const json& v, const std::string& what, std::int64_t low,
+                           std::int64_t high) {
+    if (v.is_number_unsigned() && v.get<std::uint64_t>() <= std::uint64_t(high))
+        return static_cast<std::int32_t>(v.get<std::uint64_t>());
+    if (v.is_number_integer() && !v.is_number_unsigned() && v.get<std::int64_t>() >= low &&
+        v.get<std::int64_t>() <= high)
+        return static_cast<std::int32_t>(v.get<std::int64_t>());
+    throw std::runtime_error(what + ": expected a whole number from " + std::to_string(low) +
+                             " to " + std::to_string(high));
+}
+
+// A float would take an out-of-range double to undefined behaviour.
+float RealOf(const json& v, const std::string& what) {
+    if (!v.is_number() || !std::isfinite(v.get<double>()) || std::fabs(v.get<double>()) > FLT_MAX)
+        throw std::runtime_error(what + ": expected a number within a float's range");
+    return static_cast<float>(v.get<double>());
+}
+
 // Fills an element's formulas from its JSON object, keyed by member name:
 // a point is ["polar" or "rect", formula 1, formula 2], a formula a string,
 // a flag a number.
@@ -43,15 +76,15 @@ class JsonFormulas final : public qz::PictFieldEditor {
             throw std::runtime_error(std::string(name.member) +
                                      ": expected [\"polar\" or \"rect\", formula, formula]");
         point.nCoord = p[0] == "polar" ? 0 : 1;
-        point.strFormula1 = qz::FromUtf8(p[1].get<std::string>());
-        point.strFormula2 = qz::FromUtf8(p[2].get<std::string>());
+        point.strFormula1 = qz::FromUtf8(StringOf(p[1], std::string(name.member) + " formula 1"));
+        point.strFormula2 = qz::FromUtf8(StringOf(p[2], std::string(name.member) + " formula 2"));
     }
     void Real(qz::PictFieldName, const char*, float&) override {}
     void Formula(qz::PictFieldName name, qz::FormulaText& formula, float&) override {
-        formula = qz::FromUtf8(Member(name).get<std::string>());
+        formula = qz::FromUtf8(StringOf(Member(name), name.member));
     }
     void Flag(qz::PictFieldName name, std::int32_t& value, const char*, const char*) override {
-        value = Member(name).get<std::int32_t>();
+        value = WholeNumberOf(Member(name), name.member, INT32_MIN, INT32_MAX);
     }
 
   private:
@@ -91,47 +124,84 @@ class FormulaCheck final : public qz::PictFieldVisitor {
     qz::CFormulaParser& parser_;
 };
 
-qz::Text TextOf(const json& row, const char* key) {
-    return row.contains(key) ? qz::FromUtf8(row.at(key).get<std::string>()) : qz::Text();
+// What the stored text cannot carry: the host reads texts up to a NUL.
+void CheckText(const qz::Text& text, const char* member) {
+    if (text.find(u'\0') != qz::Text::npos)
+        throw std::runtime_error(std::string(member) +
+                                 ": holds a NUL character, which would cut the text");
+}
+
+const json& Required(const json& z, const char* key) {
+    if (!z.contains(key)) throw std::runtime_error(std::string("no \"") + key + "\"");
+    return z.at(key);
+}
+
+qz::Text TextOf(const json& z, const char* key) {
+    qz::Text text = qz::FromUtf8(StringOf(z.at(key), key));
+    CheckText(text, key);
+    return text;
 }
 
 // The rows of a JSON source; a row that does not read or evaluate is named
-// and nothing is returned.
-std::vector<qz::CRecordset_Distance> ReadJsonSource(const std::string& source) {
+// and nothing is returned, as for a source with no zones unless `allowEmpty`.
+std::vector<qz::CRecordset_Distance> ReadJsonSource(const std::string& source, bool allowEmpty) {
     json doc;
     try {
-        doc = json::parse(ReadFileBytes(source));
+        doc = json::parse(ReadFileBytes(source), [](int depth, json::parse_event_t, json&) {
+            if (depth > kMaxDepth)
+                throw std::length_error("nested deeper than " + std::to_string(kMaxDepth) +
+                                        " levels");
+            return true;
+        });
     } catch (const json::exception& e) {
         Fail(source, e.what());
+    } catch (const std::length_error& e) {
+        Fail(source, e.what());
     }
+    if (!doc.is_object() || !doc.contains("zones"))
+        Fail(source, "no \"zones\" array: a template source is {\"zones\": [...]}");
+    const json& list = doc.at("zones");
+    if (!list.is_array()) Fail(source, "\"zones\" is not an array");
+    if (list.empty() && !allowEmpty)
+        Fail(source, "no zones (an empty library is made only with --allow-empty)");
+    if (list.size() > std::size_t(kMaxId))
+        Fail(source,
+             "more than " + std::to_string(kMaxId) + " zones, the most a zone's id carries");
     std::vector<qz::CRecordset_Distance> rows;
     std::vector<std::string> errors;
-    const json& list = doc.contains("zones") ? doc.at("zones") : json::array();
     for (std::size_t i = 0; i < list.size(); ++i) {
         const json& z = list[i];
         std::string where = "row " + std::to_string(i + 1);
         try {
+            if (!z.is_object()) throw std::runtime_error("expected an object");
+            for (const char* key :
+                 {"manufacturer", "sort", "model", "zone", "mode", "values", "elements"})
+                Required(z, key);
             qz::CRecordset_Distance& r = rows.emplace_back();
             r.nID = static_cast<std::int32_t>(i + 1);
+            r.strZoneName = TextOf(z, "zone");
+            where += " (" + qz::ToUtf8Lossy(r.strZoneName) + ")";
             r.strManufacturer = TextOf(z, "manufacturer");
             r.strProtSort = TextOf(z, "sort");
             r.strProtModel = TextOf(z, "model");
-            r.strZoneName = TextOf(z, "zone");
-            where += " (" + qz::ToUtf8Lossy(r.strZoneName) + ")";
-            r.Zzd_Mode = z.value("mode", 0);
-            std::vector<float> v = z.value("values", std::vector<float>{});
-            v.resize(3, 0.0f);
-            r.Zzd_1 = v[0];
-            r.Zzd_2 = v[1];
-            r.Zzd_3 = v[2];
-            r.strMemo = TextOf(z, "memo");
+            r.Zzd_Mode = WholeNumberOf(z.at("mode"), "mode", 0, 3);
+            const json& v = z.at("values");
+            if (!v.is_array() || v.size() != 3)
+                throw std::runtime_error("values: expected three numbers");
+            r.Zzd_1 = RealOf(v[0], "values");
+            r.Zzd_2 = RealOf(v[1], "values");
+            r.Zzd_3 = RealOf(v[2], "values");
+            if (z.contains("memo")) r.strMemo = TextOf(z, "memo");
             qz::CFormulaParser parser;
             parser.BindSetting(r.Zzd_Mode, r.Zzd_1, r.Zzd_2, r.Zzd_3);
             qz::PictList picts;
-            const json& elements = z.contains("elements") ? z.at("elements") : json::array();
+            const json& elements = z.at("elements");
+            if (!elements.is_array()) throw std::runtime_error("elements: expected an array");
             for (std::size_t k = 0; k < elements.size(); ++k) {
                 const json& e = elements[k];
-                std::string kind = e.value("kind", "");
+                std::string kind = e.is_object() && e.contains("kind") && e.at("kind").is_string()
+                                       ? e.at("kind")
+                                       : "";
                 std::int32_t code = 0;
                 while (code < 4 && kind != kKinds[code]) ++code;
                 if (code == 4)
@@ -167,8 +237,8 @@ std::vector<qz::CRecordset_Distance> ReadJsonSource(const std::string& source) {
     return rows;
 }
 
-void Build(const std::string& source, const std::string& out) {
-    std::vector<qz::CRecordset_Distance> rows = ReadJsonSource(source);
+void Build(const std::string& source, const std::string& out, bool allowEmpty) {
+    std::vector<qz::CRecordset_Distance> rows = ReadJsonSource(source, allowEmpty);
     try {
         qz::WriteSqliteTemplateDatabase(qz::FromUtf8(out), rows);
     } catch (const qz::CDBException& e) {
@@ -176,41 +246,140 @@ void Build(const std::string& source, const std::string& out) {
     }
 }
 
-// A connection string as a message names it: its password hidden.
+// A connection string as a message names it: its passwords hidden whole as
+// the driver manager parses them, a braced value running to the first "}"
+// that is not doubled.
 std::string Shown(const std::string& connect) {
-    static const std::regex password(R"((^|;)(\s*(pwd|password)\s*=)(\{[^}]*\}|[^;]*))",
-                                     std::regex::icase);
-    return std::regex_replace(connect, password, "$1$2***");
+    std::string shown;
+    std::size_t at = 0;
+    while (at < connect.size()) {
+        std::size_t equals = connect.find('=', at), semicolon = connect.find(';', at);
+        if (equals == std::string::npos || semicolon < equals) {
+            shown +=
+                connect.substr(at, semicolon == std::string::npos ? semicolon : semicolon + 1 - at);
+            at = semicolon == std::string::npos ? connect.size() : semicolon + 1;
+            continue;
+        }
+        std::string key = connect.substr(at, equals - at);
+        key.erase(0, key.find_first_not_of(" \t"));
+        key.erase(key.find_last_not_of(" \t") + 1);
+        for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::size_t value = connect.find_first_not_of(" \t", equals + 1), end = value;
+        if (value != std::string::npos && connect[value] == '{') {
+            for (end = value + 1; end < connect.size(); ++end)
+                if (connect[end] == '}' && (end + 1 == connect.size() || connect[++end] != '}'))
+                    break;
+            end = connect.find(';', end);
+        } else {
+            end = semicolon;
+        }
+        if (end == std::string::npos) end = connect.size();
+        shown += connect.substr(at, equals + 1 - at);
+        shown += key == "pwd" || key == "password" ? "***"
+                                                   : connect.substr(equals + 1, end - equals - 1);
+        if (end < connect.size()) shown += ';';
+        at = end + 1;
+    }
+    return shown;
+}
+
+// The driver manager takes a connection string's length as a 16-bit count.
+qz::Text Connection(const std::string& odbc) {
+    qz::Text connect = qz::FromUtf8(odbc);
+    if (connect.size() > 32767)
+        Fail(Shown(odbc).substr(0, 60) + "...",
+             "the connection string is " + std::to_string(connect.size()) +
+                 " characters long, more than the 32,767 the driver manager takes");
+    return connect;
+}
+
+// Whether a source is an SQLite library, which is told by reading it whole.
+bool IsSqliteSource(const std::string& source) {
+    CheckReadableSize(source);
+    return qz::IsSqliteFile(qz::FromUtf8(source));
 }
 
 // A library file, or with `odbc` the data source of that connection string
 // (messages then name the connection string).
 std::unique_ptr<qz::CTemplateDatabase> Open(const std::string& file, const std::string& odbc) {
     try {
-        if (!odbc.empty()) return qz::OpenOdbcConnection(qz::FromUtf8(odbc));
+        if (!odbc.empty()) return qz::OpenOdbcConnection(Connection(odbc));
         if (!qz::CurrentVfs().exists(qz::FromUtf8(file))) Fail(file, "no such file");
-        if (!qz::IsSqliteFile(qz::FromUtf8(file))) Fail(file, "not an SQLite template library");
+        if (!IsSqliteSource(file)) Fail(file, "not an SQLite template library");
         return qz::OpenSqliteTemplateDatabase(qz::FromUtf8(file));
     } catch (const qz::CDBException& e) {
         Fail(odbc.empty() ? file : Shown(odbc), e.what());
     }
 }
 
+// Refuses what the copy would change without a word: the backend reads ids
+// through an int and texts cut at the server's length, a NUL ends a text for
+// the host, and a zone's id is exact in a float only up to 2^24.
+void CheckSqliteSource(const std::string& source) {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* stmt = nullptr;
+    // Whatever does not open or read here fails as the backend says, later.
+    if (sqlite3_open_v2(source.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, qz::kSelectAllRows, -1, &stmt, nullptr) == SQLITE_OK &&
+        sqlite3_column_count(stmt) >= 11) {
+        static const std::pair<int, const char*> kTexts[] = {{1, "strManufacturer"},
+                                                             {2, "strProtSort"},
+                                                             {3, "strProtModel"},
+                                                             {4, "strZoneName"},
+                                                             {10, "strMemo"}};
+        std::string error;
+        while (error.empty() && sqlite3_step(stmt) == SQLITE_ROW) {
+            const auto* id = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+            const std::string where = "id " + std::string(id ? id : "NULL") + ": ";
+            const sqlite3_int64 n = sqlite3_column_int64(stmt, 0);
+            if (sqlite3_column_type(stmt, 0) != SQLITE_INTEGER || n < -kMaxId || n > kMaxId)
+                error = where + "nID: not a whole number within ±" + std::to_string(kMaxId) +
+                        ", which a zone's id carries exactly";
+            for (auto [column, member] : kTexts) {
+                if (!error.empty()) break;
+                const auto* text = sqlite3_column_text(stmt, column);
+                std::string_view utf8(reinterpret_cast<const char*>(text),
+                                      text ? std::size_t(sqlite3_column_bytes(stmt, column)) : 0);
+                std::size_t characters = std::count_if(utf8.begin(), utf8.end(), [](char c) {
+                    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+                });
+                if (utf8.find('\0') != std::string_view::npos)
+                    error = where + member + ": holds a NUL character, which would cut the text";
+                else if (characters > qz::kTemplateTextLength)
+                    error = where + member + ": " + std::to_string(characters) +
+                            " characters, more than the " +
+                            std::to_string(qz::kTemplateTextLength) + " a library holds";
+            }
+        }
+        if (!error.empty()) {
+            sqlite3_finalize(stmt);
+            sqlite3_close(db);
+            Fail(source, error);
+        }
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+}
+
 // Replaces the data source's library with a SQLite library's rows or a JSON
 // source's, all or nothing.
-void Push(const std::string& source, const std::string& odbc) {
+void Push(const std::string& source, const std::string& odbc, bool allowEmpty) {
+    const qz::Text connect = Connection(odbc);
     std::vector<qz::CRecordset_Distance> rows;
-    if (qz::IsSqliteFile(qz::FromUtf8(source))) {
+    if (IsSqliteSource(source)) {
         try {
             rows = qz::OpenSqliteTemplateDatabase(qz::FromUtf8(source))->AllRows();
         } catch (const qz::CDBException& e) {
             Fail(source, e.what());
         }
+        if (rows.empty() && !allowEmpty)
+            Fail(source, "no zones (an empty library is pushed only with --allow-empty)");
+        CheckSqliteSource(source);
     } else {
-        rows = ReadJsonSource(source);
+        rows = ReadJsonSource(source, allowEmpty);
     }
     try {
-        qz::WriteOdbcTemplateDatabase(qz::FromUtf8(odbc), rows);
+        qz::WriteOdbcTemplateDatabase(connect, rows);
     } catch (const qz::CDBException& e) {
         Fail(Shown(odbc), e.what());
     }
@@ -290,7 +459,7 @@ void AddTemplate(CLI::App& app) {
         std::string source, file, out, odbc;
         std::int32_t id = 0;
         std::vector<float> values;
-        bool json = false;
+        bool json = false, allowEmpty = false;
     };
     auto opt = std::make_shared<Options>();
     CLI::App* cmd = app.add_subcommand("template", "Build, list and show template libraries");
@@ -298,12 +467,14 @@ void AddTemplate(CLI::App& app) {
     CLI::App* build = cmd->add_subcommand("build", "Build a template library from a JSON source");
     build->add_option("SOURCE", opt->source, "the JSON source")->required();
     build->add_option("-o,--output", opt->out, "the library file to write")->required();
-    build->callback([opt] { Build(opt->source, opt->out); });
+    build->add_flag("--allow-empty", opt->allowEmpty, "write a library of no zones");
+    build->callback([opt] { Build(opt->source, opt->out, opt->allowEmpty); });
     CLI::App* push = cmd->add_subcommand(
         "push", "Replace the rows of an ODBC data source's library, in one transaction");
     push->add_option("SOURCE", opt->source, "a template library or its JSON source")->required();
     push->add_option("--odbc", opt->odbc, "the connection string")->required();
-    push->callback([opt] { Push(opt->source, opt->odbc); });
+    push->add_flag("--allow-empty", opt->allowEmpty, "empty the data source's library");
+    push->callback([opt] { Push(opt->source, opt->odbc, opt->allowEmpty); });
     CLI::App* list =
         cmd->add_subcommand("list", "Print the manufacturer / sort / model / zone tree");
     CLI::Option* file = list->add_option("FILE", opt->file, "the template library");

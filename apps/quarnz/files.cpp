@@ -1,6 +1,7 @@
 #include "apps/quarnz/files.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include "apps/quarnz/commands.h"
 #include "base/platform.h"
@@ -14,6 +15,15 @@ void Fail(const std::string& subject, const std::string& what) {
     throw Failure{};
 }
 
+void CheckReadableSize(const std::string& path) {
+    constexpr std::uintmax_t kMaxBytes = std::uintmax_t(1) << 30;
+    std::error_code error;
+    // Only a regular file has a size; the others fail as they are read.
+    std::uintmax_t size = std::filesystem::file_size(qz::FromUtf8(path), error);
+    if (!error && size > kMaxBytes)
+        Fail(path, std::to_string(size) + " bytes, more than the 1 GiB read into memory");
+}
+
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
     qz::Text native;
     try {
@@ -23,6 +33,7 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
     }
     std::vector<std::uint8_t> bytes;
     if (!qz::CurrentVfs().exists(native)) Fail(path, "no such file");
+    CheckReadableSize(path);
     if (!qz::CurrentVfs().readAll(native, bytes)) Fail(path, "cannot be opened as a regular file");
     return bytes;
 }

@@ -19,6 +19,9 @@ struct StoredFile {
 // quoted as for any message, and throws Failure.
 [[noreturn]] void Fail(const std::string& subject, const std::string& what);
 
+// Refuses, in one line naming it, a file too large to be read whole.
+void CheckReadableSize(const std::string& path);
+
 // The whole of a regular file; one that is missing or does not read prints
 // one line naming it and throws Failure.
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
