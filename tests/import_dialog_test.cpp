@@ -282,6 +282,60 @@ click 4140
     EXPECT_EQ(nowhere.arrResult.size(), 2u);
 }
 
+// A lost connection (08S01) runs the handler once more from its start: the
+// whole fill, whose statements nest, or the one zone's load.
+TEST_F(ImportDialogTest, ALostConnectionRunsTheWholeFillOrTheZoneLoadOnceMore) {
+    db.failAt = 6;  // the second maker's sorts
+    db.failState = u"08S01";
+    CDlg_Import_Prot dlg(Source(), dir.text());
+    dlg.nID = 7;
+    EXPECT_EQ(Run(dlg, R"s(
+expect-tree 4130 "请选择生产厂家: " Borealis Line BX-100 "接地距离 I段"
+expect-text 4131 Z1,LE
+tree 4130 "请选择生产厂家: " Quillon Busbar QB-1 Z
+expect-text 4131 Z
+click 4140
+)s"),
+              kIdOk);
+    EXPECT_EQ(Messages(), "");
+    ui::CTreeModel& tree = dlg.Tree(res::kTreeTemplates);
+    EXPECT_EQ(tree.Children(tree.GetRootItem()).size(), 2u);
+    // Six statements up to the one that failed, the whole fill's eight
+    // again, then the two zones' loads.
+    EXPECT_EQ(db.statements, 6 + 8 + 2);
+
+    db.statements = 0;
+    db.failAt = 9;  // the first zone's load, after the fill
+    CDlg_Import_Prot load(Source(), dir.text());
+    EXPECT_EQ(Run(load, R"s(
+tree 4130 "请选择生产厂家: " Quillon Busbar QB-1 Z
+expect-text 4131 Z
+expect-text 4137 "2.500 Ω"
+click 4140
+)s"),
+              kIdOk);
+    EXPECT_EQ(Messages(), "");
+    EXPECT_EQ(db.statements, 10);
+    EXPECT_EQ(load.nID, 2);
+
+    // Twice in a row is said, as any failure.
+    db.statements = 0;
+    db.failAt = 1;
+    CDlg_Import_Prot twice(
+        [this]() -> CTemplateDatabase* {
+            if (db.statements == 1) db.failAt = 2;
+            return &db;
+        },
+        dir.text());
+    EXPECT_EQ(Run(twice, R"s(
+answer ok
+expect-message "[ODBC] 驱动程序: 连接已断开" QuarnZGraph error
+expect-tree 4130 "请选择生产厂家: "
+click 4141
+)s"),
+              kIdCancel);
+}
+
 TEST_F(ImportDialogTest, TheSampleLibraryImportsAQuadrilateral) {
     if (!std::filesystem::exists(QZ_TEMPLATE_LIBRARY)) GTEST_SKIP() << "no " QZ_TEMPLATE_LIBRARY;
     std::unique_ptr<CTemplateDatabase> sample =

@@ -21,7 +21,8 @@ class MemoryTemplates : public qz::CTemplateDatabase {
   public:
     std::vector<qz::CRecordset_Distance> rows;
     int statements = 0;
-    int failAt = 0;  // the statement, counted from 1, that fails; 0: none
+    int failAt = 0;      // the statement, counted from 1, that fails; 0: none
+    qz::Text failState;  // the driver's state it fails with
     std::string_view Backend() const override { return "memory"; }
 
   protected:
@@ -65,7 +66,8 @@ class MemoryTemplates : public qz::CTemplateDatabase {
         return std::get<qz::TextView>(values[i]);
     }
     void Count() {
-        if (++statements == failAt) throw qz::CDBException(u"[ODBC] 驱动程序: 连接已断开");
+        if (++statements == failAt)
+            throw qz::CDBException(u"[ODBC] 驱动程序: 连接已断开", failState);
     }
 };
 

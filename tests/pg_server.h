@@ -50,6 +50,12 @@ class PgServer {
     const std::string& Skip() const { return skip_; }
     bool Running() const { return running_; }
     const std::string& Error() const { return error_; }
+    // The server's folder, where its socket is.
+    const std::string& Directory() const { return dir_; }
+
+    // Stops the server at once and starts it again: every connection is
+    // dropped.  False when it did not come back.
+    bool Restart() const { return RunCommand(Script("restart") + " 2>&1").status == 0; }
 
     // The attributes of the server's database: "postgres" may change it,
     // "quarn_reader" only read it.

@@ -55,6 +55,8 @@ void CQuarnZGraphApp::Release() {
 }
 
 CTemplateDatabase* CQuarnZGraphApp::GetTemplateDatabase() {
+    // A connection that failed a statement is opened anew, as a failed open is.
+    if (pDatabase && pDatabase->Failed()) pDatabase.reset();
     if (pDatabase) return pDatabase.get();
     if (strTemplatePath.empty()) return nullptr;
     pDatabase = app::OpenTemplateDatabase(strTemplatePath);

@@ -31,10 +31,10 @@ class CQuarnZGraphApp : public CZoneLists {
     // my_dll_GetZoneFileName: writes the name (or an empty string) into a
     // caller-owned buffer; 1 when a name was written.
     int GetZoneFileName(char16_t* buffer) const;
-    // The template library, opened on first use and kept open until Release;
-    // without a file at strTemplatePath the data source, none when that is
-    // not defined either.  A failed open throws the driver's message and is
-    // tried again on the next call.
+    // The template library, opened on first use and kept open until Release
+    // or until one of its statements fails; without a file at strTemplatePath
+    // the data source, none when that is not defined either.  A failed open
+    // throws the driver's message and is tried again on the next call.
     CTemplateDatabase* GetTemplateDatabase();
 
     Text strTemplatePath;

@@ -64,6 +64,10 @@ class CDBException : public std::runtime_error {
           m_strState(std::move(state)) {}
     Text m_strError;
     Text m_strState;
+    // Set when a statement on an open connection failed with a
+    // communication-link state (08xxx), or the backend otherwise knows the
+    // connection is gone: a new connection may succeed.
+    bool m_bLostConnection = false;
 };
 
 using TemplateValue = std::variant<TextView, std::int32_t>;
@@ -82,6 +86,9 @@ class CTemplateDatabase {
     std::optional<CRecordset_Distance> Zone(std::int32_t id);
     // Every row by id: what the tools copy from one library to another.
     std::vector<CRecordset_Distance> AllRows();
+    // True once a statement failed: the connection may be gone or the file
+    // changed under it, so its holder opens a new one.
+    bool Failed() const { return failed_; }
 
   protected:
     // Runs a statement (one of the constants above, so a backend may keep it
@@ -92,6 +99,11 @@ class CTemplateDatabase {
     virtual std::vector<CRecordset_Distance> QueryRows(const char* sql,
                                                        std::span<const TemplateValue> values,
                                                        std::size_t limit) = 0;
+
+  private:
+    template <typename Query>
+    auto Statement(Query&& query) -> decltype(query());
+    bool failed_ = false;
 };
 
 // The open template library, or nullptr when there is none; a failed open

@@ -52,6 +52,19 @@ const char16_t* FirstPart(TextView name, std::span<const NamePart> parts) {
     return nullptr;
 }
 
+// A handler whose connection was lost runs once more from its start, on the
+// new connection the source then opens: its statements nest, so none is
+// repeated alone.
+template <typename Handler>
+auto OnceMoreIfConnectionLost(Handler&& handler) -> decltype(handler()) {
+    try {
+        return handler();
+    } catch (const CDBException& e) {
+        if (!e.m_bLostConnection) throw;
+    }
+    return handler();
+}
+
 }  // namespace
 
 CDlg_Import_Prot::CDlg_Import_Prot(TemplateSource database, Text workPath)
@@ -94,7 +107,6 @@ bool CDlg_Import_Prot::OnInitDialog() {
     SetWindowText(u"导入--保护区段");
     nInitialID = nID;
     fInitialValues = {Zzd_1, Zzd_2, Zzd_3};
-    hPreselectItem = ui::kTreeNone;
     if (!nTreeImages) nTreeImages = res::kBmpTreeImages;
     if (gfx::CCanvas* surface = Surface()) {
         const ui::Rect& r = Item(res::kImportPreview).rect;
@@ -107,7 +119,7 @@ bool CDlg_Import_Prot::OnInitDialog() {
     protFormula.clear();
     bool filled = true;
     try {
-        FillTree();
+        OnceMoreIfConnectionLost([&] { FillTree(); });
     } catch (const CDBException& e) {
         // Said here so that the dialog still opens with its setting shown.
         MessageBox(e.m_strError, kModuleName, kMbOk | kMbIconError);
@@ -136,6 +148,7 @@ bool CDlg_Import_Prot::OnInitDialog() {
 void CDlg_Import_Prot::FillTree() {
     ui::CTreeModel& tree = Tree(res::kTreeTemplates);
     tree.DeleteAllItems();
+    hPreselectItem = ui::kTreeNone;
     tree.SetImageList(nTreeImages);
     tree.SetTextColor(kTreeTextColor);
     tree.SetItemHeight(kTreeItemHeight);
@@ -200,9 +213,14 @@ void CDlg_Import_Prot::OnSelectTreeItem() {
     const int fields[] = {res::kEditImportTag, res::kEditImportValue1, res::kEditImportValue2,
                           res::kEditImportValue3};
     if (tree.Depth(item) == kZoneDepth) {
-        if (CTemplateDatabase* db = Database()) {
-            auto id = std::int32_t(tree.GetItemData(item));
-            std::optional<CRecordset_Distance> row = db->Zone(id);
+        auto id = std::int32_t(tree.GetItemData(item));
+        bool open = false;
+        std::optional<CRecordset_Distance> row = OnceMoreIfConnectionLost([&] {
+            CTemplateDatabase* db = Database();
+            open = db != nullptr;
+            return db ? db->Zone(id) : std::optional<CRecordset_Distance>();
+        });
+        if (open) {
             if (!row) throw CDBException(Format("no zone with id %d", id));
             nID = id;
             bZoneChosen = true;

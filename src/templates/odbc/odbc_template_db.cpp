@@ -8,6 +8,7 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <variant>
 
@@ -63,7 +64,7 @@ constexpr const char* kInsertRow =
 
 class OdbcTemplateDatabase final : public CTemplateDatabase {
   public:
-    explicit OdbcTemplateDatabase(TextView connect) {
+    OdbcTemplateDatabase(TextView connect, int timeoutSeconds) : timeout_(timeoutSeconds) {
         try {
             if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)))
                 throw CDBException(u"ODBC environment could not be made");
@@ -158,10 +159,16 @@ class OdbcTemplateDatabase final : public CTemplateDatabase {
         if (found != statements_.end()) return found->second;
         SQLHSTMT stmt = nullptr;
         Check(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt), SQL_HANDLE_DBC, dbc_);
+        // A driver without a timeout runs the statement unbounded rather
+        // than not at all.
+        SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT,
+                       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeout_)), 0);
         Text text = FromAscii(sql);
         SQLRETURN rc = SQLPrepareW(stmt, Wide(text.c_str()), static_cast<SQLINTEGER>(text.size()));
         if (!SQL_SUCCEEDED(rc)) {
-            CDBException error(Diagnostic(SQL_HANDLE_STMT, stmt));
+            Text state;
+            Text message = Diagnostic(SQL_HANDLE_STMT, stmt, &state);
+            CDBException error(message, state);
             SQLFreeHandle(SQL_HANDLE_STMT, stmt);
             throw error;
         }
@@ -274,22 +281,49 @@ class OdbcTemplateDatabase final : public CTemplateDatabase {
         std::vector<OdbcValue> values;
         for (const TemplateValue& v : templateValues)
             values.push_back(std::visit([](auto x) { return OdbcValue(x); }, v));
-        SQLHSTMT stmt = Prepare(sql);
-        Close close{stmt};
-        if (!Execute(stmt, values)) return;
-        std::size_t count = 0;
-        for (;;) {
-            SQLRETURN rc = SQLFetch(stmt);
-            if (rc == SQL_NO_DATA) break;
-            CheckRead(rc, stmt);
-            row(stmt);
-            if (limit && ++count == limit) break;
+        const auto started = std::chrono::steady_clock::now();
+        try {
+            SQLHSTMT stmt = Prepare(sql);
+            Close close{stmt};
+            if (!Execute(stmt, values)) return;
+            std::size_t count = 0;
+            for (;;) {
+                SQLRETURN rc = SQLFetch(stmt);
+                if (rc == SQL_NO_DATA) break;
+                CheckRead(rc, stmt);
+                row(stmt);
+                if (limit && ++count == limit) break;
+            }
+        } catch (const CDBException& e) {
+            // What the driver's words leave out: that the time ran out (the
+            // PostgreSQL driver has the server cancel the statement, 57014,
+            // as an administrator's cancel does), or that the connection is
+            // gone (then the state may be the server's for its shutdown,
+            // 57P01 or 57P02, rather than 08xxx).
+            bool timedOut =
+                e.m_strState == u"HYT00" ||
+                (e.m_strState == u"57014" &&
+                 std::chrono::steady_clock::now() - started >= std::chrono::seconds(timeout_));
+            CDBException failure =
+                timedOut ? CDBException(Format("the statement took longer than %d s and was "
+                                               "cancelled (",
+                                               timeout_) +
+                                            e.m_strError + u")",
+                                        e.m_strState)
+                         : e;
+            SQLUINTEGER dead = SQL_CD_FALSE;
+            failure.m_bLostConnection = e.m_strState == u"57P01" || e.m_strState == u"57P02" ||
+                                        (SQL_SUCCEEDED(SQLGetConnectAttr(
+                                             dbc_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+                                         dead == SQL_CD_TRUE);
+            throw failure;
         }
     }
 
     SQLHENV env_ = nullptr;
     SQLHDBC dbc_ = nullptr;
     bool connected_ = false;
+    int timeout_;
     std::map<const char*, SQLHSTMT> statements_;
 };
 
@@ -307,12 +341,13 @@ std::unique_ptr<CTemplateDatabase> OpenOdbcTemplateDatabase(const Text& template
     return OpenOdbcConnection(TextView(connect).substr(5));
 }
 
-std::unique_ptr<CTemplateDatabase> OpenOdbcConnection(TextView connect) {
-    return std::make_unique<OdbcTemplateDatabase>(connect);
+std::unique_ptr<CTemplateDatabase> OpenOdbcConnection(TextView connect, int timeoutSeconds) {
+    return std::make_unique<OdbcTemplateDatabase>(connect, timeoutSeconds);
 }
 
 void WriteOdbcTemplateDatabase(TextView connect, std::span<const CRecordset_Distance> rows) {
-    OdbcTemplateDatabase(connect).Replace(rows);
+    // Unbounded: a copy waits for the one before it to commit.
+    OdbcTemplateDatabase(connect, 0).Replace(rows);
 }
 
 }  // namespace qz

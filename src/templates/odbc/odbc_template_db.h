@@ -17,9 +17,13 @@ inline constexpr TextView kTemplateDriver = u"Microsoft Access Driver (*.mdb)";
 // with the driver's message.
 std::unique_ptr<CTemplateDatabase> OpenOdbcTemplateDatabase(const Text& templatePath);
 
+// The driver's query timeout of each statement, in seconds.
+inline constexpr int kOdbcQueryTimeout = 30;
+
 // Connects with a connection string as the driver manager takes it (a data
 // source, or a driver with its attributes); registers nothing.
-std::unique_ptr<CTemplateDatabase> OpenOdbcConnection(TextView connect);
+std::unique_ptr<CTemplateDatabase> OpenOdbcConnection(TextView connect,
+                                                      int timeoutSeconds = kOdbcQueryTimeout);
 
 // Replaces every row of the data source's Prot_Distance with `rows`, making
 // the table (in PostgreSQL's dialect) when it is missing, in one

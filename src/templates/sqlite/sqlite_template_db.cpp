@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <map>
 
@@ -22,7 +23,7 @@ namespace {
 class SqliteTemplateDatabase final : public CTemplateDatabase {
   public:
     std::string_view Backend() const override { return "SQLite"; }
-    explicit SqliteTemplateDatabase(const Text& path) {
+    SqliteTemplateDatabase(const Text& path, std::chrono::milliseconds limit) : limit_(limit) {
         int rc = sqlite3_open_v2(ToUtf8(path).c_str(), &db_,
                                  SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
         if (rc != SQLITE_OK) {
@@ -30,13 +31,15 @@ class SqliteTemplateDatabase final : public CTemplateDatabase {
             sqlite3_close(db_);
             throw CDBException(message);
         }
-        // The library is only read while it is open: its read lock is kept
-        // (no locking and checking the file anew for every statement), and
-        // its pages are mapped rather than copied.
-        sqlite3_exec(db_, "pragma locking_mode=exclusive; pragma mmap_size=268435456", nullptr,
-                     nullptr, nullptr);
-        // A file that is no database fails only when first read.
+        // Pages are copied, never mapped: a file cut under the host would
+        // fault on a mapped page.  Locks are held only while a statement runs,
+        // so others may read and change the file, and a change is seen.
+        sqlite3_exec(db_, "pragma mmap_size=0", nullptr, nullptr, nullptr);
+        sqlite3_progress_handler(db_, 1000, &SqliteTemplateDatabase::OverTime, this);
         try {
+            // A file that is no database fails only when first read.  A view
+            // may run any query, endlessly: a file's library is a table.
+            if (!IsTable()) throw CDBException(u"Prot_Distance is not a table");
             Prepare(kSelectManufacturers);
         } catch (...) {
             sqlite3_close(db_);
@@ -80,7 +83,35 @@ class SqliteTemplateDatabase final : public CTemplateDatabase {
     }
 
   private:
-    [[noreturn]] void Fail() { throw CDBException(FromUtf8(sqlite3_errmsg(db_))); }
+    [[noreturn]] void Fail() {
+        if (sqlite3_errcode(db_) == SQLITE_INTERRUPT)
+            throw CDBException(Format("the statement took longer than %g s and was stopped",
+                                      std::chrono::duration<double>(limit_).count()));
+        throw CDBException(FromUtf8(sqlite3_errmsg(db_)));
+    }
+
+    static int OverTime(void* self) {
+        auto* db = static_cast<SqliteTemplateDatabase*>(self);
+        return std::chrono::steady_clock::now() - db->started_ > db->limit_;
+    }
+
+    // Only a table of that name, whatever the case, with pages of its own.
+    bool IsTable() {
+        sqlite3_stmt* stmt = nullptr;
+        started_ = std::chrono::steady_clock::now();
+        if (sqlite3_prepare_v2(db_,
+                               "select type = 'table' and rootpage > 0 from sqlite_master"
+                               " where name = 'Prot_Distance' collate nocase",
+                               -1, &stmt, nullptr) != SQLITE_OK)
+            Fail();
+        struct Finalize {
+            sqlite3_stmt* s;
+            ~Finalize() { sqlite3_finalize(s); }
+        } finalize{stmt};
+        int rc = sqlite3_step(stmt);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) Fail();
+        return rc == SQLITE_DONE || sqlite3_column_int(stmt, 0) != 0;
+    }
 
     sqlite3_stmt* Prepare(const char* sql) {
         auto found = statements_.find(sql);
@@ -105,6 +136,8 @@ class SqliteTemplateDatabase final : public CTemplateDatabase {
 
     template <typename Row>
     void Run(const char* sql, std::span<const TemplateValue> values, std::size_t limit, Row&& row) {
+        // Before preparing: a schema changed meanwhile is read again then.
+        started_ = std::chrono::steady_clock::now();
         sqlite3_stmt* stmt = Prepare(sql);
         // Reset whatever happens, so the statement can be run again.
         struct Reset {
@@ -137,6 +170,8 @@ class SqliteTemplateDatabase final : public CTemplateDatabase {
 
     sqlite3* db_ = nullptr;
     std::map<const char*, sqlite3_stmt*> statements_;
+    std::chrono::milliseconds limit_;
+    std::chrono::steady_clock::time_point started_;
 };
 
 }  // namespace
@@ -212,8 +247,9 @@ void WriteSqliteTemplateDatabase(const Text& path, std::span<const CRecordset_Di
             u"program such as a host has it open); it is left as it was");
 }
 
-std::unique_ptr<CTemplateDatabase> OpenSqliteTemplateDatabase(const Text& path) {
-    return std::make_unique<SqliteTemplateDatabase>(path);
+std::unique_ptr<CTemplateDatabase> OpenSqliteTemplateDatabase(const Text& path,
+                                                              std::chrono::milliseconds limit) {
+    return std::make_unique<SqliteTemplateDatabase>(path, limit);
 }
 
 }  // namespace qz
