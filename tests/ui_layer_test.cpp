@@ -155,31 +155,37 @@ TEST(UiGrid, ScrollBarsShowForWhatDoesNotFitAndBoundTheTopRow) {
     EXPECT_EQ(g.GetMouseRow(), 5);
 }
 
+namespace {
+
+// Why a script does not parse, or "parsed".
+std::string ParseError(const char16_t* script) {
+    try {
+        ParseSession(script);
+    } catch (const SessionError& e) {
+        return std::string(e.what());
+    }
+    return "parsed";
+}
+
+}  // namespace
+
 TEST(UiSession, ParsingNamesTheLineAndDecodesQuotes) {
     auto steps = ParseSession(u"# comment\n\ntype 4001 \"a \\\"b\\\"\\r\\n\\u03A9\" # note\nenter");
     ASSERT_EQ(steps.size(), 2u);
     EXPECT_EQ(steps[0].line, 3);
     EXPECT_EQ(steps[0].args[1], u"a \"b\"\r\nΩ");
     EXPECT_EQ(steps[1].verb, "enter");
-    auto error = [](const char16_t* script) {
-        try {
-            ParseSession(script);
-        } catch (const SessionError& e) {
-            return std::string(e.what());
-        }
-        return std::string("parsed");
-    };
-    EXPECT_EQ(error(u"enter\njump 3"), "line 2: unknown verb 'jump'");
-    EXPECT_EQ(error(u"\n\nclick"), "line 3: 'click' takes 1 arguments, not 0");
-    EXPECT_EQ(error(u"click OK"), "line 1: 'click' needs a whole number as argument 1");
-    EXPECT_EQ(error(u"type 4001 \"open"), "line 1: a quoted text is not closed");
-    EXPECT_EQ(error(u"type 4001 \"a\"b"), "line 1: a quoted text must be followed by a blank");
-    EXPECT_EQ(error(u"tree 1"), "line 1: 'tree' takes 2 or more arguments, not 1");
-    EXPECT_EQ(error(u"expect-refused expect-text 4001 x"),
+    EXPECT_EQ(ParseError(u"enter\njump 3"), "line 2: unknown verb 'jump'");
+    EXPECT_EQ(ParseError(u"\n\nclick"), "line 3: 'click' takes 1 arguments, not 0");
+    EXPECT_EQ(ParseError(u"click OK"), "line 1: 'click' needs a whole number as argument 1");
+    EXPECT_EQ(ParseError(u"type 4001 \"open"), "line 1: a quoted text is not closed");
+    EXPECT_EQ(ParseError(u"type 4001 \"a\"b"), "line 1: a quoted text must be followed by a blank");
+    EXPECT_EQ(ParseError(u"tree 1"), "line 1: 'tree' takes 2 or more arguments, not 1");
+    EXPECT_EQ(ParseError(u"expect-refused expect-text 4001 x"),
               "line 1: 'expect-refused' takes an action, not 'expect-text'");
-    EXPECT_EQ(error(u"expect-buttons yes-maybe"),
+    EXPECT_EQ(ParseError(u"expect-buttons yes-maybe"),
               "line 1: no message box offers the buttons 'yes-maybe'");
-    EXPECT_EQ(error(Text(kMaxSessionScript + 1, u' ').c_str()),
+    EXPECT_EQ(ParseError(Text(kMaxSessionScript + 1, u' ').c_str()),
               "a session script holds at most 1048576 characters");
     // A byte-order mark at the start is no part of the first verb.
     steps = ParseSession(u"\uFEFFexpect-refused menu 32814");
@@ -517,23 +523,15 @@ EXPECT_EQ(run(import, "expect-children 4130 --"),
           "line 1: the tree's top level has the children \"厂家\", not (none)");
 EXPECT_EQ(run(import, "expect-children 4130 无 --"), "line 1: the tree has no item \"无\"");
 
-auto error = [](const char16_t* script) {
-    try {
-        ParseSession(script);
-    } catch (const SessionError& e) {
-        return std::string(e.what());
-    }
-    return std::string("parsed");
-};
-EXPECT_EQ(error(u"key up ctrl+shift+end alt+shift+g f12 0 z"), "parsed");
-EXPECT_EQ(error(u"key up jump"), "line 1: unknown key 'jump'");
+EXPECT_EQ(ParseError(u"key up ctrl+shift+end alt+shift+g f12 0 z"), "parsed");
+EXPECT_EQ(ParseError(u"key up jump"), "line 1: unknown key 'jump'");
 for (const char16_t* name : {u"key G", u"key ctrl+", u"key ctrl+ctrl+a", u"key f13", u"key f01"})
-    EXPECT_NE(error(name).find("unknown key"), std::string::npos) << ToUtf8(name);
-EXPECT_EQ(error(u"key alt+tab"), "line 1: 'alt+tab' is the system's key, not the dialog's");
+    EXPECT_NE(ParseError(name).find("unknown key"), std::string::npos) << ToUtf8(name);
+EXPECT_EQ(ParseError(u"key alt+tab"), "line 1: 'alt+tab' is the system's key, not the dialog's");
 for (const char16_t* name : {u"key f10", u"key ctrl+alt+g", u"key ctrl+escape", u"key alt+f4"})
-    EXPECT_NE(error(name).find("system's key"), std::string::npos) << ToUtf8(name);
-EXPECT_EQ(error(u"key"), "line 1: 'key' takes 1 or more arguments, not 0");
-EXPECT_EQ(error(u"expect-children 4130 厂家"),
+    EXPECT_NE(ParseError(name).find("system's key"), std::string::npos) << ToUtf8(name);
+EXPECT_EQ(ParseError(u"key"), "line 1: 'key' takes 1 or more arguments, not 0");
+EXPECT_EQ(ParseError(u"expect-children 4130 厂家"),
           "line 1: 'expect-children' needs -- between the item's path and its children");
 }
 

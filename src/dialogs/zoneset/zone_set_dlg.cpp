@@ -185,15 +185,21 @@ void GiveSetting(Dlg& dlg, const CZone& zone) {
     dlg.Zzd_3 = zone.Zzd_3;
 }
 
-// What a confirmed dialog sets in its zone, the tag apart.
+// The mode and values a confirmed dialog sets; the zone is shown again.
 template <class Dlg>
-void TakeSetting(CZone& zone, const Dlg& dlg) {
+void TakeModeAndValues(CZone& zone, const Dlg& dlg) {
     zone.nShow = 1;
-    zone.nID = dlg.nID;
     zone.Zzd_Mode = dlg.Zzd_Mode;
     zone.Zzd_1 = dlg.Zzd_1;
     zone.Zzd_2 = dlg.Zzd_2;
     zone.Zzd_3 = dlg.Zzd_3;
+}
+
+// What a confirmed dialog sets in its zone, the tag apart.
+template <class Dlg>
+void TakeSetting(CZone& zone, const Dlg& dlg) {
+    TakeModeAndValues(zone, dlg);
+    zone.nID = dlg.nID;
     zone.strZoneName = dlg.strZoneName;
 }
 
@@ -232,11 +238,7 @@ void CDlg_ZoneSet::EditImportedZone(CZone& zone) {
     strPictFile = dlg.strResultFile;
     if (!dlg.bZoneChosen) {
         // Its template is not to be had: the setting typed, nothing else.
-        zone.nShow = 1;
-        zone.Zzd_Mode = dlg.Zzd_Mode;
-        zone.Zzd_1 = dlg.Zzd_1;
-        zone.Zzd_2 = dlg.Zzd_2;
-        zone.Zzd_3 = dlg.Zzd_3;
+        TakeModeAndValues(zone, dlg);
         FillGrid();
         return;
     }
