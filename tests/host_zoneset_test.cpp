@@ -16,8 +16,10 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/text.h"
@@ -413,6 +415,12 @@ TEST(HostZoneSet, ImportFromAPostgresDataSourceEqualsTheEmbeddedLibrary) {
     const std::string host = (dir.path() / "host" / "quarn-host").string();
     std::filesystem::copy_file(HostPath(), host);
     auto run = [&](const std::filesystem::path& odbc, const std::string& script) {
+        // This process's own configuration is given back after the run.
+        std::vector<std::pair<const char*, std::optional<std::string>>> saved;
+        for (const char* name : {"ODBCSYSINI", "ODBCINI", "LSAN_OPTIONS"}) {
+            const char* value = ::getenv(name);
+            saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+        }
         ::setenv("ODBCSYSINI", odbc.c_str(), 1);
         ::setenv("ODBCINI", (odbc / "odbc.ini").c_str(), 1);
         // The driver, unloaded when the library lets the connection go,
@@ -420,7 +428,8 @@ TEST(HostZoneSet, ImportFromAPostgresDataSourceEqualsTheEmbeddedLibrary) {
         // checked for leaks in the template tests.
         ::setenv("LSAN_OPTIONS", "detect_leaks=0", 1);
         ToolRun r = RunTool(dir, {host, "--library", QZ_LIBRARY_PATH, "--play", script});
-        for (const char* name : {"ODBCSYSINI", "ODBCINI", "LSAN_OPTIONS"}) ::unsetenv(name);
+        for (const auto& [name, value] : saved)
+            value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
         return r;
     };
     server.WriteDataSource(dir.path() / "odbc", "quarn_reader");

@@ -11,20 +11,10 @@
 
 namespace qztest {
 
-// The data source "MS Access Database" of the Access driver's name, opening a
-// copy of `database`: Debian's SQLite ODBC driver, which opens the data
-// source's file.  The driver manager reads its configuration once per
-// process, so there is one, and its data source's file is replaced instead.
-// False when there is no configuration to use.
-inline bool ConfigureOdbc(const std::filesystem::path& database) {
-#ifdef _WIN32
-    // Wine's odbc32 hands the calls to the host's unixODBC, which reads the
-    // Unix environment Wine started with: the configuration is made before,
-    // and its data source's file named here.
-    const wchar_t* file = _wgetenv(L"QZ_ODBC_DATABASE");
-    if (!file || !*file) return false;
-    std::filesystem::path target(file);
-#else
+#ifndef _WIN32
+// The driver manager reads its configuration once per process, on its first
+// use, whichever test that is: the configuration is made before any test.
+inline const std::filesystem::path& OdbcConfigFolder() {
     static qztest::TempDir config;
     static const bool written = [&] {
         const std::filesystem::path& folder = config.path();
@@ -39,7 +29,26 @@ inline bool ConfigureOdbc(const std::filesystem::path& database) {
         return true;
     }();
     (void)written;
-    std::filesystem::path target = config.path() / "source.db";
+    return config.path();
+}
+inline const bool kOdbcConfigured = !OdbcConfigFolder().empty();
+#endif
+
+// The data source "MS Access Database" of the Access driver's name, opening a
+// copy of `database`: Debian's SQLite ODBC driver, which opens the data
+// source's file.  The driver manager reads its configuration once per
+// process, so there is one, and its data source's file is replaced instead.
+// False when there is no configuration to use.
+inline bool ConfigureOdbc(const std::filesystem::path& database) {
+#ifdef _WIN32
+    // Wine's odbc32 hands the calls to the host's unixODBC, which reads the
+    // Unix environment Wine started with: the configuration is made before,
+    // and its data source's file named here.
+    const wchar_t* file = _wgetenv(L"QZ_ODBC_DATABASE");
+    if (!file || !*file) return false;
+    std::filesystem::path target(file);
+#else
+    std::filesystem::path target = OdbcConfigFolder() / "source.db";
 #endif
     // Removed first: mingw's copy_file refuses to overwrite.
     std::filesystem::remove(target);

@@ -111,6 +111,21 @@ TEST(TemplateFaults, ALibraryFileOffersOnlyATableAndEveryStatementIsBoundInTime)
     EXPECT_EQ(Message([&] { OpenSqliteTemplateDatabase(dir.text("view.db")); }),
               "Prot_Distance is not a table");
 
+#ifndef _WIN32
+    // A library is known by its header alone, however large the file.
+    Exec(dir.path() / "huge.db", "create table Prot_Distance (nID integer primary key)");
+    std::filesystem::resize_file(dir.path() / "huge.db", std::uintmax_t(1) << 40);
+    EXPECT_TRUE(IsSqliteFile(dir.text("huge.db")));
+#endif
+
+    // The database's own message, though it quotes bytes that are no UTF-8.
+    Exec(dir.path() / "schema.db",
+         "create table Prot_Distance (nID integer primary key); pragma writable_schema=on;"
+         " insert into sqlite_master values('view', cast(x'ff41' as text), cast(x'ff41' as"
+         " text), 0, 'create view x as select')");
+    EXPECT_EQ(Message([&] { OpenSqliteTemplateDatabase(dir.text("schema.db")); }),
+              "malformed database schema (\uFFFDA) - incomplete input");
+
     // A table too large for the time given: stopped, with a message that
     // says so; the connection is then failed and let go.
     WriteSqliteTemplateDatabase(dir.text("large.db"), Rows(3000));

@@ -103,24 +103,24 @@ TEST(WindowsPaths, FilesThroughTheNativeTable) {
     ASSERT_TRUE(SaveFileReplacing(path, first));
     ASSERT_TRUE(SaveFileReplacing(path, second));  // replaces the existing file
     std::vector<std::uint8_t> read;
-    ASSERT_TRUE(fs.readAll(path, read));
+    ASSERT_TRUE(fs.read(path, read, kWholeFile));
     EXPECT_EQ(read, second);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
     EXPECT_TRUE(fs.exists(dir.text()));
-    EXPECT_FALSE(fs.readAll(dir.text(), read));  // a folder is no file
+    EXPECT_FALSE(fs.read(dir.text(), read, kWholeFile));  // a folder is no file
     // Neither is a device or a pipe, which would block or never end.
-    EXPECT_FALSE(fs.readAll(u"\\\\.\\NUL", read));
+    EXPECT_FALSE(fs.read(u"\\\\.\\NUL", read, kWholeFile));
     const wchar_t* pipeName = L"\\\\.\\pipe\\qz-files-test";
     HANDLE pipe =
         CreateNamedPipeW(pipeName, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
     ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(fs.readAll(FromWide(pipeName), read));
+    EXPECT_FALSE(fs.read(FromWide(pipeName), read, kWholeFile));
     CloseHandle(pipe);
-    EXPECT_FALSE(fs.readAll(dir.text() + u"\\none", read));
+    EXPECT_FALSE(fs.read(dir.text() + u"\\none", read, kWholeFile));
     EXPECT_FALSE(SaveFileReplacing(dir.text() + u"\\none\\x.tmp", first));
     const std::vector<std::uint8_t> empty;
     ASSERT_TRUE(SaveFileReplacing(path, empty));
-    ASSERT_TRUE(fs.readAll(path, read));
+    ASSERT_TRUE(fs.read(path, read, kWholeFile));
     EXPECT_TRUE(read.empty());
     fs.remove(path);
     EXPECT_FALSE(fs.exists(path));

@@ -164,7 +164,7 @@ TEST(ZoneFile, AFileTooLargeForTheHeapIsABrokenFile) {
     };
     // The read itself fails.
     Vfs starved = NativeVfs();
-    starved.readAll = [](const Text&, std::vector<std::uint8_t>&) -> bool {
+    starved.read = [](const Text&, std::vector<std::uint8_t>&, std::size_t) -> bool {
         throw std::bad_alloc();
     };
     WriteFile(dir.path() / "small.zone", Sample().ZoneFileBytes());

@@ -126,7 +126,7 @@ qz::Text FileName(const std::string& name) {
 std::vector<std::uint8_t> ReadFile(const qz::Text& name) {
     std::string shown = qz::QuoteForMessage(name);
     std::vector<std::uint8_t> bytes;
-    if (!qz::CurrentVfs().readAll(name, bytes))
+    if (!qz::CurrentVfs().read(name, bytes, qz::kWholeFile))
         Fail(shown + (qz::CurrentVfs().exists(name) ? ": cannot be read" : ": no such file"));
     return bytes;
 }

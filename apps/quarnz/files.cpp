@@ -34,7 +34,8 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
     std::vector<std::uint8_t> bytes;
     if (!qz::CurrentVfs().exists(native)) Fail(path, "no such file");
     CheckReadableSize(path);
-    if (!qz::CurrentVfs().readAll(native, bytes)) Fail(path, "cannot be opened as a regular file");
+    if (!qz::CurrentVfs().read(native, bytes, qz::kWholeFile))
+        Fail(path, "cannot be opened as a regular file");
     return bytes;
 }
 

@@ -21,12 +21,14 @@ inline constexpr char16_t kPathSeparator = u'/';
 // `folder` followed by the separator and `name`.
 Text JoinPath(TextView folder, TextView name);
 
+inline constexpr std::size_t kWholeFile = SIZE_MAX;
+
 struct Vfs {
     bool (*exists)(const Text& path);  // a file or a folder
-    // Reads the whole of a regular file; false when it does not open, is no
-    // regular file (a pipe or a device would block or never end) or a read
-    // fails.
-    bool (*readAll)(const Text& path, std::vector<std::uint8_t>& out);
+    // Reads a regular file, the whole of it or its first `limit` bytes; false
+    // when it does not open, is no regular file (a pipe or a device would
+    // block or never end) or a read fails.
+    bool (*read)(const Text& path, std::vector<std::uint8_t>& out, std::size_t limit);
     // Creates a new file for writing; null when anything at all (a file, a
     // link, a folder) already has the name, or on any other failure.  A link
     // is never followed.

@@ -30,7 +30,7 @@ bool Exists(const Text& path) {
     return ::stat(Native(path).c_str(), &st) == 0;
 }
 
-bool ReadAllNative(const std::string& path, std::vector<std::uint8_t>& out) {
+bool ReadNative(const std::string& path, std::vector<std::uint8_t>& out, std::size_t limit) {
     // Not blocking: opening a pipe with no writer would wait forever.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return false;
@@ -41,9 +41,10 @@ bool ReadAllNative(const std::string& path, std::vector<std::uint8_t>& out) {
     }
     // Read straight into the result; a file that grows meanwhile is read to its end.
     std::size_t size = 0;
-    out.resize(std::size_t(st.st_size) + 1);
+    out.resize(std::min(std::size_t(st.st_size) + 1, limit));
     for (;;) {
-        if (size == out.size()) out.resize(out.size() * 2);
+        if (size == limit) break;
+        if (size == out.size()) out.resize(std::min(out.size() * 2, limit));
         ssize_t n = ::read(fd, out.data() + size, out.size() - size);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
@@ -58,8 +59,8 @@ bool ReadAllNative(const std::string& path, std::vector<std::uint8_t>& out) {
     return true;
 }
 
-bool ReadAll(const Text& path, std::vector<std::uint8_t>& out) {
-    return ReadAllNative(Native(path), out);
+bool Read(const Text& path, std::vector<std::uint8_t>& out, std::size_t limit) {
+    return ReadNative(Native(path), out, limit);
 }
 
 // A file handle is the descriptor plus one, so that none is null.
@@ -105,7 +106,7 @@ bool MakeFolder(const Text& path) {
     return ::mkdir(Native(path).c_str(), 0777) == 0;
 }
 
-const Vfs kNative = {Exists, ReadAll, CreateNew, Write, Sync, Close, Replace, Remove, MakeFolder};
+const Vfs kNative = {Exists, Read, CreateNew, Write, Sync, Close, Replace, Remove, MakeFolder};
 
 // $HOME, else the home folder the password database gives; empty when
 // neither names an absolute folder.
@@ -129,7 +130,7 @@ std::string XdgDocuments(const std::string& home) {
         (config && *config ? std::string(config) : home + "/.config") + "/user-dirs.dirs";
     std::vector<std::uint8_t> bytes;
     // Read as every input is: a pipe there must not hold up loading the library.
-    if (!ReadAllNative(file, bytes)) return {};
+    if (!ReadNative(file, bytes, kWholeFile)) return {};
     std::string text(bytes.begin(), bytes.end());
     const std::string key = "XDG_DOCUMENTS_DIR=\"";
     for (std::size_t at = 0; at < text.size();) {

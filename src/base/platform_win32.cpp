@@ -39,7 +39,7 @@ bool Exists(const Text& path) {
     return true;
 }
 
-bool ReadAll(const Text& path, std::vector<std::uint8_t>& out) {
+bool Read(const Text& path, std::vector<std::uint8_t>& out, std::size_t limit) {
     // Sharing deletion too: another host's save may rename over the file
     // while it is read here.
     HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ,
@@ -54,9 +54,10 @@ bool ReadAll(const Text& path, std::vector<std::uint8_t>& out) {
     }
     // Read straight into the result; a file that grows meanwhile is read to its end.
     std::size_t used = 0;
-    out.resize(std::size_t(size.QuadPart) + 1);
+    out.resize(std::min(std::size_t(size.QuadPart) + 1, limit));
     for (;;) {
-        if (used == out.size()) out.resize(out.size() * 2);
+        if (used == limit) break;
+        if (used == out.size()) out.resize(std::min(out.size() * 2, limit));
         DWORD chunk = DWORD(std::min<std::size_t>(out.size() - used, 1u << 30)), got = 0;
         if (!ReadFile(h, out.data() + used, chunk, &got, nullptr)) {
             CloseHandle(h);
@@ -124,7 +125,7 @@ bool MakeFolder(const Text& path) {
     return CreateDirectoryW(Wide(path).c_str(), &attributes) != 0;
 }
 
-const Vfs kNative = {Exists, ReadAll, CreateNew, Write, Sync, Close, Replace, Remove, MakeFolder};
+const Vfs kNative = {Exists, Read, CreateNew, Write, Sync, Close, Replace, Remove, MakeFolder};
 
 }  // namespace
 

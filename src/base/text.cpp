@@ -38,34 +38,39 @@ std::string ToUtf8(TextView text) {
     return out;
 }
 
-Text FromUtf8(std::string_view s) {
+namespace {
+
+// Strict, or with each byte that starts no valid sequence as U+FFFD.
+Text DecodeUtf8(std::string_view s, bool lossy) {
     Text out;
     out.reserve(s.size());
     std::size_t i = 0;
-    auto fail = [&] { throw TextError("invalid UTF-8 at byte " + std::to_string(i)); };
     while (i < s.size()) {
         unsigned char b = s[i];
-        char32_t c = 0;
-        int extra = 0;  // fail() throws, but clang cannot see it
-        if (b < 0x80) {
-            c = b, extra = 0;
-        } else if (b >= 0xC2 && b <= 0xDF) {
+        char32_t c = b;
+        int extra = 0;
+        if (b >= 0xC2 && b <= 0xDF) {
             c = b & 0x1F, extra = 1;
         } else if (b >= 0xE0 && b <= 0xEF) {
             c = b & 0x0F, extra = 2;
         } else if (b >= 0xF0 && b <= 0xF4) {
             c = b & 0x07, extra = 3;
-        } else {
-            fail();
         }
-        if (i + extra >= s.size() + (extra == 0)) fail();
-        for (int k = 1; k <= extra; ++k) {
+        bool ok = b < 0x80 || extra > 0;
+        if (ok && i + extra >= s.size() + (extra == 0)) ok = false;
+        for (int k = 1; ok && k <= extra; ++k) {
             unsigned char t = s[i + k];
-            if ((t & 0xC0) != 0x80) fail();
+            if ((t & 0xC0) != 0x80) ok = false;
             c = (c << 6) | (t & 0x3F);
         }
         bool overlong = (extra == 2 && c < 0x800) || (extra == 3 && c < 0x10000);
-        if (overlong || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) fail();
+        if (ok && (overlong || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))) ok = false;
+        if (!ok) {
+            if (!lossy) throw TextError("invalid UTF-8 at byte " + std::to_string(i));
+            out += char16_t(0xFFFD);
+            ++i;
+            continue;
+        }
         if (c >= 0x10000) {
             out += char16_t(0xD800 + ((c - 0x10000) >> 10));
             out += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
@@ -75,6 +80,16 @@ Text FromUtf8(std::string_view s) {
         i += extra + 1;
     }
     return out;
+}
+
+}  // namespace
+
+Text FromUtf8(std::string_view s) {
+    return DecodeUtf8(s, false);
+}
+
+Text FromUtf8Lossy(std::string_view s) {
+    return DecodeUtf8(s, true);
 }
 
 std::string ToUtf8Lossy(TextView text) {

@@ -19,8 +19,10 @@ struct TextError : std::runtime_error {
 // Strict conversions: invalid UTF-8 or a lone surrogate raise TextError.
 std::string ToUtf8(TextView text);
 Text FromUtf8(std::string_view utf8);
-// For messages: a lone surrogate becomes U+FFFD instead of an error.
+// For messages: a lone surrogate, or a byte that starts no valid sequence,
+// becomes U+FFFD instead of an error.
 std::string ToUtf8Lossy(TextView text);
+Text FromUtf8Lossy(std::string_view utf8);
 
 // Widens plain ASCII (formats, numbers); other bytes are a programming error.
 Text FromAscii(std::string_view ascii);

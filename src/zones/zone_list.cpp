@@ -91,7 +91,7 @@ bool ReadShowingErrors(const Text& path, std::vector<std::uint8_t>& bytes) {
                        kMbOk | kMbIconError);
         return false;
     }
-    if (!fs.readAll(path, bytes)) {
+    if (!fs.read(path, bytes, kWholeFile)) {
         ShowMessageBox(Format("文件 %s 打开失败 !", name.c_str()), kModuleName,
                        kMbOk | kMbIconError);
         return false;
@@ -185,7 +185,7 @@ Text CZoneLists::MakeUniqueTag(TextView tag, int skip) const {
 bool LoadPictFile(const Text& path, PictList& list, PictForm form) {
     const Vfs& fs = CurrentVfs();
     std::vector<std::uint8_t> bytes;
-    if (path.empty() || !fs.exists(path) || !fs.readAll(path, bytes)) return false;
+    if (path.empty() || !fs.exists(path) || !fs.read(path, bytes, kWholeFile)) return false;
     try {
         CArchiveReader ar(bytes.data(), bytes.size());
         LoadPicts(ar, list, form);

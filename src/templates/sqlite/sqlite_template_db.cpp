@@ -14,7 +14,7 @@ namespace qz {
 bool IsSqliteFile(const Text& path) {
     static constexpr char kHeader[] = "SQLite format 3";  // with its NUL
     std::vector<std::uint8_t> bytes;
-    return CurrentVfs().readAll(path, bytes) && bytes.size() >= sizeof kHeader &&
+    return CurrentVfs().read(path, bytes, sizeof kHeader) && bytes.size() >= sizeof kHeader &&
            std::memcmp(bytes.data(), kHeader, sizeof kHeader) == 0;
 }
 
@@ -27,7 +27,8 @@ class SqliteTemplateDatabase final : public CTemplateDatabase {
         int rc = sqlite3_open_v2(ToUtf8(path).c_str(), &db_,
                                  SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
         if (rc != SQLITE_OK) {
-            Text message = db_ ? FromUtf8(sqlite3_errmsg(db_)) : FromUtf8(sqlite3_errstr(rc));
+            Text message =
+                db_ ? FromUtf8Lossy(sqlite3_errmsg(db_)) : FromUtf8Lossy(sqlite3_errstr(rc));
             sqlite3_close(db_);
             throw CDBException(message);
         }
@@ -87,7 +88,7 @@ class SqliteTemplateDatabase final : public CTemplateDatabase {
         if (sqlite3_errcode(db_) == SQLITE_INTERRUPT)
             throw CDBException(Format("the statement took longer than %g s and was stopped",
                                       std::chrono::duration<double>(limit_).count()));
-        throw CDBException(FromUtf8(sqlite3_errmsg(db_)));
+        throw CDBException(FromUtf8Lossy(sqlite3_errmsg(db_)));
     }
 
     static int OverTime(void* self) {
@@ -183,7 +184,7 @@ void WriteSqliteTemplateDatabase(const Text& path, std::span<const CRecordset_Di
     sqlite3* db = nullptr;
     sqlite3_stmt* insert = nullptr;
     auto fail = [&] {
-        Text message = FromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
+        Text message = FromUtf8Lossy(db ? sqlite3_errmsg(db) : "out of memory");
         sqlite3_finalize(insert);
         sqlite3_close(db);
         throw CDBException(message);
