@@ -228,6 +228,9 @@ TEST(FormulaErrors, PositionsAndTexts) {
 
     // A formula ends at its first NUL, as a text field does.
     ExpectClean(TextView(u"1+2\0+5)", 7), 3);
+    // White space before that NUL is trailing white space.
+    ExpectClean(TextView(u"1+2\t\u3000\0)", 7), 3);
+    ExpectStop(TextView(u"1+2\t)\0", 6), 3, 4);
 }
 
 TEST(FormulaVariables, BindingByMode) {

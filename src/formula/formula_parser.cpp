@@ -135,16 +135,15 @@ double CFormulaParser::Evaluate(TextView formula, std::uint16_t& errorPosition, 
         note = nullptr;
         lastCloser = 0;
         nDepth = 0;
-        // A formula ends at its first NUL, as in the fixed text fields.
-        formula = formula.substr(0, formula.find(u'\0'));
-        std::size_t first = 0, last = formula.size();
-        while (first < last && IsWhiteSpace(formula[first])) ++first;
-        while (last > first && IsWhiteSpace(formula[last - 1])) --last;
-        strFormula = formula.substr(first, last - first);
+        // A formula ends at its first NUL, as in the fixed text fields; a NUL
+        // reads as the end marker, so the text is not searched for one first.
+        std::size_t first = 0;
+        while (first < formula.size() && IsWhiteSpace(formula[first])) ++first;
+        strFormula = formula.substr(first);
 
         Advance();
         double value = Expression();
-        if (token == 0) {
+        if (token == 0 || OnlyWhiteSpaceLeft()) {
             errorPosition = 0;
             if (note) errorText = note;
         } else {
@@ -175,6 +174,14 @@ double CFormulaParser::Evaluate(TextView formula, std::uint16_t& errorPosition, 
         }
         return 0;
     }
+}
+
+// White space ends every token, so reading stops at trailing white space as
+// at the end.
+bool CFormulaParser::OnlyWhiteSpaceLeft() const {
+    for (std::size_t i = nPosition - 1; At(i) != 0; ++i)
+        if (!IsWhiteSpace(At(i))) return false;
+    return true;
 }
 
 void CFormulaParser::Advance() {
@@ -286,12 +293,15 @@ double CFormulaParser::Number() {
 int CFormulaParser::MatchName() const {
     char16_t initial = Upper(token);
     if (initial < u'A' || initial > u'Z') return 0;
-    std::size_t at = nPosition - 1;
+    const std::size_t at = nPosition - 1;
+    const char16_t* ahead = strFormula.data() + at;
+    const std::size_t left = strFormula.size() - at;
     for (std::uint8_t name : kBuckets.names[initial - u'A']) {
         if (name == 0) break;
         TextView text = kNames[name];
+        if (text.size() > left) continue;
         std::size_t i = 1;
-        while (i < text.size() && Upper(At(at + i)) == text[i]) ++i;
+        while (i < text.size() && Upper(ahead[i]) == text[i]) ++i;
         if (i == text.size()) return name;
     }
     return 0;

@@ -30,6 +30,7 @@ class CFormulaParser {
 
   private:
     void Advance();
+    bool OnlyWhiteSpaceLeft() const;
     double Expression();
     double Term();
     double Power();

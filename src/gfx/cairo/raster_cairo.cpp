@@ -31,7 +31,9 @@ CRasterCanvas::CRasterCanvas(int width, int height)
     : width_(std::clamp(width, 0, 32767)),
       height_(std::clamp(height, 0, 32767)),
       surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width_, height_)),
-      cr_(cairo_create(surface_)) {
+      cr_(cairo_create(surface_)),
+      pixels_(reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(surface_))),
+      stride_(std::size_t(std::max(cairo_image_surface_get_stride(surface_), 0)) / 4) {
     cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_NONE);
@@ -45,12 +47,6 @@ CRasterCanvas::CRasterCanvas(int width, int height)
 CRasterCanvas::~CRasterCanvas() {
     cairo_destroy(cr_);
     cairo_surface_destroy(surface_);
-}
-
-std::uint32_t* CRasterCanvas::Row(int y) const {
-    unsigned char* data = cairo_image_surface_get_data(surface_);
-    return reinterpret_cast<std::uint32_t*>(data + std::size_t(y) *
-                                                       cairo_image_surface_get_stride(surface_));
 }
 
 Color CRasterCanvas::Pixel(int x, int y) const {
@@ -104,7 +100,10 @@ void CRasterCanvas::Fill(int left, int top, int right, int bottom, Color color) 
     if (left >= right || top >= bottom) return;
     cairo_surface_flush(surface_);
     std::uint32_t v = Packed(color);
-    for (int y = top; y < bottom; ++y) std::fill(Row(y) + left, Row(y) + right, v);
+    for (int y = top; y < bottom; ++y) {
+        std::uint32_t* row = Row(y);
+        std::fill(row + left, row + right, v);
+    }
     cairo_surface_mark_dirty(surface_);
 }
 

@@ -53,7 +53,9 @@ class CRasterCanvas : public CCanvas {
                 int sy) override;
 
   private:
-    std::uint32_t* Row(int y) const;
+    // An image surface keeps its pixels where they were made: the pointer
+    // and the stride are taken once, not per pixel.
+    std::uint32_t* Row(int y) const { return pixels_ + std::size_t(y) * stride_; }
     void Fill(int left, int top, int right, int bottom, Color color);
     void Segment(Point from, Point to);
     // An ellipse path in the box, or an arc of it; false if nothing to draw.
@@ -63,6 +65,8 @@ class CRasterCanvas : public CCanvas {
     int width_, height_;
     cairo_surface_t* surface_;
     cairo_t* cr_;
+    std::uint32_t* pixels_;
+    std::size_t stride_;  // in pixels
     Pen pen_;
     Brush brush_{Brush::kSolid, Rgb(255, 255, 255)};
     Font font_;
