@@ -230,6 +230,58 @@ TEST(Templates, BothBackendsReadTheSameRowsForEveryStatement) {
     }
 }
 
+// Names that differ in case only, and zones of one name, in an order of
+// ids unlike the order of their texts: the library's statements give the
+// rows, in the order, that the plain `like` statements give.
+TEST(Templates, StatementsReadAsTheirPlainLikeForms) {
+    qztest::TempDir dir;
+    std::vector<CRecordset_Distance> rows;
+    const char16_t* makers[] = {u"abc", u"ABC", u"Abc", u"a%c"};
+    const char16_t* sorts[] = {u"Line", u"LINE", u"line"};
+    const char16_t* models[] = {u"m-1", u"M-1", u"m_1"};
+    for (int i = 0; i < 108; ++i) {
+        CRecordset_Distance& r = rows.emplace_back();
+        r.nID = 1000 - 7 * i;
+        r.strManufacturer = makers[i % 4];
+        r.strProtSort = sorts[i / 4 % 3];
+        r.strProtModel = models[i / 12 % 3];
+        r.strZoneName = i % 2 ? u"Z1" : u"z1";
+    }
+    WriteSqliteTemplateDatabase(dir.text("lib.db"), rows);
+    auto db = OpenSqliteTemplateDatabase(dir.text("lib.db"));
+
+    sqlite3* plain = nullptr;
+    ASSERT_EQ(sqlite3_open_v2((dir.path() / "lib.db").string().c_str(), &plain,
+                              SQLITE_OPEN_READONLY, nullptr),
+              SQLITE_OK);
+    auto column = [&](const char* sql, std::vector<Text> values, int at) {
+        sqlite3_stmt* stmt = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(plain, sql, -1, &stmt, nullptr), SQLITE_OK);
+        for (std::size_t k = 0; k < values.size(); ++k)
+            sqlite3_bind_text16(stmt, int(k + 1), values[k].data(), int(values[k].size() * 2),
+                                SQLITE_TRANSIENT);
+        std::vector<Text> out;
+        while (sqlite3_step(stmt) == SQLITE_ROW)
+            out.emplace_back(static_cast<const char16_t*>(sqlite3_column_text16(stmt, at)));
+        sqlite3_finalize(stmt);
+        return out;
+    };
+    for (const char16_t* maker : makers)
+        for (const char16_t* sort : sorts) {
+            std::vector<Text> modelNames = db->ProtModels(maker, sort);
+            EXPECT_EQ(modelNames, column(kSelectProtModels, {maker, sort}, 0));
+            for (const char16_t* model : models) {
+                std::vector<Text> ids;
+                for (const CRecordset_Distance& r : db->Zones(maker, sort, model))
+                    ids.push_back(Format("%d", r.nID));
+                EXPECT_EQ(ids, column(kSelectZones, {maker, sort, model}, 0));
+            }
+        }
+    sqlite3_close(plain);
+    // Case folded, and "-" no pattern: three makers of four, two models of three.
+    EXPECT_EQ(db->Zones(u"ABC", u"line", u"M-1").size(), 54u);
+}
+
 TEST(Templates, NullColumnsReadEmptyAndFailuresCarryTheDriversText) {
     qztest::TempDir dir;
     {

@@ -20,6 +20,26 @@ bool IsSqliteFile(const Text& path) {
 
 namespace {
 
+// SQLite prepares a `like ?` statement anew for each new pattern, to find
+// the index that serves it.  A value without a pattern character matches as
+// "=" under NOCASE does (both fold ASCII case only), which the same index
+// serves with one preparation.
+constexpr const char* kExactProtModels =
+    "select distinct strProtModel from Prot_Distance where strManufacturer=? collate nocase and"
+    " strProtSort=? collate nocase order by strProtModel";
+constexpr const char* kExactZones =
+    "select * from Prot_Distance where strManufacturer=? collate nocase and strProtSort=? collate"
+    " nocase and strProtModel=? collate nocase order by strZoneName";
+
+const char* WithoutPatterns(const char* sql, std::span<const TemplateValue> values) {
+    for (const TemplateValue& v : values)
+        if (const TextView* text = std::get_if<TextView>(&v))
+            if (text->find_first_of(u"%_") != TextView::npos) return sql;
+    if (sql == kSelectProtModels) return kExactProtModels;
+    if (sql == kSelectZones) return kExactZones;
+    return sql;
+}
+
 class SqliteTemplateDatabase final : public CTemplateDatabase {
   public:
     std::string_view Backend() const override { return "SQLite"; }
@@ -139,7 +159,7 @@ class SqliteTemplateDatabase final : public CTemplateDatabase {
     void Run(const char* sql, std::span<const TemplateValue> values, std::size_t limit, Row&& row) {
         // Before preparing: a schema changed meanwhile is read again then.
         started_ = std::chrono::steady_clock::now();
-        sqlite3_stmt* stmt = Prepare(sql);
+        sqlite3_stmt* stmt = Prepare(WithoutPatterns(sql, values));
         // Reset whatever happens, so the statement can be run again.
         struct Reset {
             sqlite3_stmt* s;
