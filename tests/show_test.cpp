@@ -161,6 +161,8 @@ TEST(QuarnzShow, EveryKindAsJson) {
     std::string file = Write(dir, "every.zone", EveryKind().ZoneFileBytes());
     qztest::ToolRun run = qztest::Quarnz("show --json '" + file + "'", dir);
     ASSERT_EQ(run.status, 0);
+    // Written as it goes, laid out as the whole document would print.
+    EXPECT_EQ(run.out, nlohmann::ordered_json::parse(run.out).dump(2) + "\n");
     json j = json::parse(run.out);
     EXPECT_EQ(j["fAllowedError"], 0.05);
     ASSERT_EQ(j["zones"].size(), 3u);

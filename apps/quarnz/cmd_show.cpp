@@ -55,27 +55,82 @@ ordered_json PictJson(const qz::CPict& pict) {
     return j;
 }
 
-ordered_json PictsJson(const qz::PictList& picts) {
-    ordered_json a = ordered_json::array();
-    for (const auto& p : picts) a.push_back(PictJson(*p));
-    return a;
-}
+// The document as dump(2) prints it, written record by record: a file of
+// 100,000 zones never becomes one tree of JSON values in memory.
+class JsonWriter {
+  public:
+    ~JsonWriter() { Flush(); }
+    void Raw(std::string_view text) {
+        out_ += text;
+        if (out_.size() >= 1 << 16) Flush();
+    }
+    // A record two levels deep: its own lines indented by four more.
+    void Nested(const ordered_json& value) {
+        std::string text = value.dump(2);
+        std::size_t from = 0;
+        for (std::size_t nl; (nl = text.find('\n', from)) != std::string::npos; from = nl + 1) {
+            Raw(std::string_view(text).substr(from, nl + 1 - from));
+            Raw("    ");
+        }
+        Raw(std::string_view(text).substr(from));
+    }
+    // A zone's record as Nested prints it, without building it first.
+    void Zone(const qz::CZone& z) {
+        auto member = [&](const char* key, const std::string& json, bool last = false) {
+            Raw("\n      \"");
+            Raw(key);
+            Raw("\": ");
+            Raw(json);
+            if (!last) Raw(",");
+        };
+        Raw("{");
+        member("nShow", std::to_string(z.nShow));
+        member("strTag", ordered_json(Str(z.strTag)).dump());
+        member("strZoneName", ordered_json(Str(z.strZoneName)).dump());
+        member("nID", std::to_string(z.nID));
+        member("Zzd_Mode", std::to_string(z.Zzd_Mode));
+        member("Zzd_1", Number(z.Zzd_1).dump());
+        member("Zzd_2", Number(z.Zzd_2).dump());
+        member("Zzd_3", Number(z.Zzd_3).dump());
+        member("nCharKind", std::to_string(z.nCharKind), true);
+        Raw("\n    }");
+    }
+    template <class List, class Print>
+    void Array(const char* key, const List& list, Print print, bool last) {
+        Raw("  \"");
+        Raw(key);
+        Raw("\": [");
+        bool first = true;
+        for (const auto& item : list) {
+            Raw(first ? "\n    " : ",\n    ");
+            print(*item);
+            first = false;
+        }
+        Raw(first ? "]" : "\n  ]");
+        Raw(last ? "\n" : ",\n");
+    }
+    void Flush() {
+        std::fwrite(out_.data(), 1, out_.size(), stdout);
+        out_.clear();
+    }
 
-ordered_json ZonesJson(const qz::CZoneLists& lists) {
-    ordered_json zones = ordered_json::array();
-    for (const auto& z : lists.arrZones)
-        zones.push_back({{"nShow", z->nShow},
-                         {"strTag", Str(z->strTag)},
-                         {"strZoneName", Str(z->strZoneName)},
-                         {"nID", z->nID},
-                         {"Zzd_Mode", z->Zzd_Mode},
-                         {"Zzd_1", Number(z->Zzd_1)},
-                         {"Zzd_2", Number(z->Zzd_2)},
-                         {"Zzd_3", Number(z->Zzd_3)},
-                         {"nCharKind", z->nCharKind}});
-    return {{"fAllowedError", Number(lists.fAllowedError)},
-            {"zones", zones},
-            {"elements", PictsJson(lists.arrPicts)}};
+  private:
+    std::string out_;
+};
+
+void PrintJson(const StoredFile& f) {
+    JsonWriter w;
+    w.Raw("{\n");
+    if (f.isZoneFile) {
+        w.Raw("  \"fAllowedError\": ");
+        w.Raw(Number(f.lists.fAllowedError).dump());
+        w.Raw(",\n");
+        w.Array(
+            "zones", f.lists.arrZones, [&](const qz::CZone& z) { w.Zone(z); }, false);
+    }
+    w.Array(
+        "elements", f.lists.arrPicts, [&](const qz::CPict& p) { w.Nested(PictJson(p)); }, true);
+    w.Raw("}\n");
 }
 
 void AddShow(CLI::App& app) {
@@ -95,9 +150,7 @@ void AddShow(CLI::App& app) {
         if (std::string remarks = f.reading.Remarks(); !remarks.empty())
             std::fprintf(stderr, "quarnz: %s: %s\n", opt->file.c_str(), remarks.c_str());
         if (opt->json) {
-            ordered_json j = f.isZoneFile ? ZonesJson(f.lists)
-                                          : ordered_json{{"elements", PictsJson(f.lists.arrPicts)}};
-            std::cout << j.dump(2) << "\n";
+            PrintJson(f);
         } else if (f.isZoneFile) {
             std::cout << "Zone parameter file " << opt->file << "\n"
                       << qz::DescribeZoneLists(f.lists);
