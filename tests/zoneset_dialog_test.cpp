@@ -322,7 +322,8 @@ click 4004
 }
 
 TEST_F(ZoneSetTest, CurrentRowIsScrolledIntoView) {
-    for (int i = 0; i < 30; ++i) Add(Zone("T", "t", 0, 1, 90, 0));
+    for (int i = 1; i <= 30; ++i)
+        Add(Zone(("T" + std::to_string(i)).c_str(), "t", 0, 1, 90, 0, i % 2));
     user.Play(R"(
 grid-scroll 4002 25
 grid-click 4002 25 2
@@ -345,6 +346,14 @@ answer yes
         EXPECT_EQ(app.arrZones.size(), 29u);
         EXPECT_TRUE(grid().RowIsVisible(2));
         EXPECT_EQ(grid().GetTopRow(), 1);
+        // Row 2 went; the rows below moved up, numbered anew with their own ticks.
+        EXPECT_EQ(grid().GetRows(), 30);
+        EXPECT_EQ(grid().GetTextMatrix(1, 0) + grid().GetTextMatrix(1, 1), u"  1  √T1");
+        EXPECT_EQ(grid().GetTextMatrix(2, 0) + grid().GetTextMatrix(2, 1), u"  2  √T3");
+        EXPECT_EQ(
+            grid().GetTextMatrix(29, 0) + grid().GetTextMatrix(29, 3),
+            grid().GetTextMatrix(29, 0).substr(0, 3) + u"    " + SettingText(*app.arrZones[28]));
+        EXPECT_EQ(grid().GetTextMatrix(29, 1), u"T30");
     });
     user.Play("click 4004");
     EXPECT_TRUE(Run()) << Errors();

@@ -158,6 +158,14 @@ void CMSFlexGrid::Clear() {
         for (auto& cell : row) cell.text.clear();
 }
 
+void CMSFlexGrid::RemoveItem(int row) {
+    if (row < fixedRows_ || row >= rows_) return;
+    cells_.erase(cells_.begin() + row);
+    rowHeights_.erase(rowHeights_.begin() + row);
+    --rows_;
+    Resize();
+}
+
 Rect CMSFlexGrid::CellArea() const {
     int w = std::max(0, width_ - 2 * kBorder), h = std::max(0, height_ - 2 * kBorder);
     int totalW = 0;

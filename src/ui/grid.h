@@ -58,6 +58,8 @@ class CMSFlexGrid {
     Text GetTextMatrix(int row, int col) const;
     // Empties every cell's text.
     void Clear();
+    // Takes a row out; the rows below move up.  Fixed rows stay.
+    void RemoveItem(int row);
     // Repaints at once.
     void Refresh() { ++refreshCount_; }
     int RefreshCount() const { return refreshCount_; }

@@ -39,17 +39,39 @@ bool CDlg_ZoneSet::OnInitDialog() {
 }
 
 void CDlg_ZoneSet::FillGrid() {
+    RefreshGrid(kAllRows);
+}
+
+void CDlg_ZoneSet::ShowNumber(int r) {
+    const CZone& z = *lists_.arrZones[std::size_t(r - 1)];
+    Table().SetTextMatrix(r, 0, Format("%3d", r) + (z.nShow != 0 ? u"  √" : u"    "));
+}
+
+void CDlg_ZoneSet::ShowRow(int r) {
+    const CZone& z = *lists_.arrZones[std::size_t(r - 1)];
+    ui::CMSFlexGrid& grid = Table();
+    ShowNumber(r);
+    grid.SetTextMatrix(r, 1, z.strTag);
+    grid.SetTextMatrix(r, 2, z.strZoneName);
+    grid.SetTextMatrix(r, 3, SettingText(z));
+}
+
+// A table of 100,000 zones is not refilled for one changed row: the grid
+// ends as a whole refill leaves it, with only `rows` written anew.
+void CDlg_ZoneSet::RefreshGrid(int rows) {
     strAllowedError = Format("%.3f %%", double(lists_.fAllowedError * 100));
     UpdateData(false);
 
     ui::CMSFlexGrid& grid = Table();
     grid.SetRedraw(false);
     grid.SetAllowUserResizing(1);
-    grid.Clear();
-    grid.SetRows(int(lists_.arrZones.size()) + 1);
-    grid.SetCols(4);
-    grid.SetFixedCols(2);
-    for (int r = 0; r < grid.GetRows(); ++r) grid.SetRowHeight(r, kRowHeight);
+    if (rows == kAllRows) {
+        grid.Clear();
+        grid.SetRows(int(lists_.arrZones.size()) + 1);
+        grid.SetCols(4);
+        grid.SetFixedCols(2);
+        for (int r = 0; r < grid.GetRows(); ++r) grid.SetRowHeight(r, kRowHeight);
+    }
     if (nCurRow >= grid.GetRows()) nCurRow = grid.GetRows() - 1;
     for (int c = 0; c < 4; ++c) {
         grid.SetColWidth(c, kColWidths[c]);
@@ -61,13 +83,10 @@ void CDlg_ZoneSet::FillGrid() {
         grid.SetCol(c);
         grid.SetCellAlignment(ui::kAlignCenterCenter);
     }
-    for (std::size_t i = 0; i < lists_.arrZones.size(); ++i) {
-        const CZone& z = *lists_.arrZones[i];
-        int r = int(i) + 1;
-        grid.SetTextMatrix(r, 0, Format("%3d", r) + (z.nShow != 0 ? u"  √" : u"    "));
-        grid.SetTextMatrix(r, 1, z.strTag);
-        grid.SetTextMatrix(r, 2, z.strZoneName);
-        grid.SetTextMatrix(r, 3, SettingText(z));
+    if (rows == kAllRows) {
+        for (int r = 1; r < grid.GetRows(); ++r) ShowRow(r);
+    } else if (rows > 0) {
+        ShowRow(rows);
     }
     grid.SetRedraw(true);
     grid.Refresh();
@@ -77,7 +96,7 @@ void CDlg_ZoneSet::FillGrid() {
 void CDlg_ZoneSet::ApplyAllowedError() {
     if (bErrorEdited == 1)
         lists_.fAllowedError = TextToNumberInRange(strAllowedError, 1000, 0) / 100;
-    FillGrid();
+    RefreshGrid(kNoRows);
 }
 
 void CDlg_ZoneSet::OnOK() {
@@ -143,7 +162,7 @@ void CDlg_ZoneSet::OnGridEvent(int id, int event) {
             if (col == 0 && row >= 1 && row <= int(lists_.arrZones.size())) {
                 CZone& z = *lists_.arrZones[std::size_t(row - 1)];
                 z.nShow = z.nShow == 1 ? 0 : 1;
-                FillGrid();
+                RefreshGrid(row);
             }
             break;
         }
@@ -320,8 +339,11 @@ void CDlg_ZoneSet::OnDeleteZone() {
                    kMbYesNo | kMbIconQuestion) != kIdYes)
         return;
     lists_.DeleteZone(std::size_t(nCurRow - 1));
+    // The rows below move up a row, and only their numbers change.
+    Table().RemoveItem(nCurRow);
+    for (int r = nCurRow; r <= int(lists_.arrZones.size()); ++r) ShowNumber(r);
     if (lists_.arrZones.empty()) nCurRow = 0;
-    FillGrid();
+    RefreshGrid(kNoRows);
 }
 
 void CDlg_ZoneSet::OnClearZones() {

@@ -38,6 +38,12 @@ class CDlg_ZoneSet : public ui::CDialog {
   private:
     ui::CMSFlexGrid& Table() { return Grid(res::kGridZones); }
     void FillGrid();
+    static constexpr int kAllRows = -1, kNoRows = 0;
+    // The allowed error and the table's layout, with `rows` (one row's
+    // number, or either constant) written anew.
+    void RefreshGrid(int rows);
+    void ShowRow(int row);
+    void ShowNumber(int row);  // the number column: the row's number and its tick
     void ApplyAllowedError();
     void OnImportZone();
     void EditImportedZone(CZone& zone);
