@@ -450,6 +450,44 @@ TEST(RxPlot, AnotherPlaceholderSizeRemakesTheLayers) {
     EXPECT_EQ(Rec(plot.BackgroundLayer()).Lines(), Rec(fresh.BackgroundLayer()).Lines());
 }
 
+// On a surface that cuts, the plot draws what its layers would hold,
+// straight: the background cut to the placeholder, the elements to the plot
+// rectangle, each moved to where Paint would copy it; no layer is made.
+TEST(RxPlot, RefreshOntoACuttingSurfaceDrawsTheLayersStraight) {
+    PictList list;
+    AddMho(list, Polar(10, 80), Polar(1, 260));
+    AddLine(list, 0, 0, 6, 9);
+    auto setUp = [&](CRxPlot& plot) {
+        plot.Zzd_Mode = 1;
+        plot.Zzd_1 = 8;
+        plot.Zzd_2 = 12;
+        plot.pElements = &list;
+        plot.nHighlightRow = 2;
+    };
+    CRecordingCanvas layered(400, 300);
+    CRxPlot a;
+    a.SetPlaceholder(layered, {300, 250});
+    setUp(a);
+    a.Refresh();
+    Lines want{"PushClip 30,40,330,290 origin=30,40"};
+    for (const std::string& l : Rec(a.BackgroundLayer()).Lines()) want.push_back(l);
+    want.push_back("PopClip");
+    want.push_back("PushClip 80,60,310,250 origin=80,60");
+    Lines elements = Rec(a.ElementLayer()).Lines();
+    ASSERT_EQ(elements.front(), "BitBlt 0,0 230x190 from layer1 50,20");
+    want.insert(want.end(), elements.begin() + 1, elements.end());
+    want.push_back("PopClip");
+
+    CRecordingCanvas sheet(400, 300);
+    CRxPlot b;
+    b.SetPlaceholder(sheet, {300, 250});
+    setUp(b);
+    b.RefreshOnto(sheet, 30, 40);
+    EXPECT_EQ(sheet.Lines(), want);
+    EXPECT_EQ(sheet.LayerCount(), 1);
+    EXPECT_EQ(b.fStep, a.fStep);
+}
+
 TEST(RxPlot, RasterColours) {
 #ifdef _WIN32
     gfx::CGdiCanvas screen(360, 260);
