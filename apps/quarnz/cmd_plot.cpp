@@ -256,21 +256,22 @@ void WritePlotImage(const std::vector<PlotPanel>& panels, const SheetOptions& op
     const SheetLayout layout = LayOut(panels.size(), options);
     if (format != Format::kPdf && std::max(layout.total.cx, layout.total.cy) > limit / factor) {
         // Name the fewest columns that fit, when any do.
-        std::string fits;
+        std::string advice = options.sheet ? "no --columns fits them: use --shown-only or --row"
+                                           : "use a smaller --scale or --size";
         SheetOptions other = options;
         for (other.columns = 1; options.sheet && other.columns <= int(panels.size());
              ++other.columns) {
             const qz::gfx::Size s = LayOut(panels.size(), other).total;
             if (std::max(s.cx, s.cy) <= limit / factor) {
-                fits = " (--columns " + std::to_string(other.columns) + " fits)";
+                advice = "--columns " + std::to_string(other.columns) +
+                         " fits them, or use --shown-only or --row";
                 break;
             }
         }
         Fail(source, std::to_string(panels.size()) + " zones make " +
                          (format == Format::kPng ? "an image" : "a drawing") + " of " +
                          SizeText({layout.total.cx * factor, layout.total.cy * factor}) +
-                         " pixels, more than " + std::to_string(limit) + " a side; use --columns" +
-                         fits + ", --shown-only or --row");
+                         " pixels, more than " + std::to_string(limit) + " a side; " + advice);
     }
     bool saved = false;
     if (format == Format::kPng && scale == 1) {
