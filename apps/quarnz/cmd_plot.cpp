@@ -15,7 +15,6 @@
 #include "apps/quarnz/plot_image.h"
 #include "gfx/recording_canvas.h"
 #include "records/geometry.h"
-#include "zones/describe.h"
 #ifdef _WIN32
 #include "gfx/gdi/gdi_canvas.h"
 #else

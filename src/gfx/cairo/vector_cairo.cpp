@@ -54,7 +54,7 @@ CVectorCanvas::CVectorCanvas(Format format, int width, int height, int pixelsPer
                 cairo_image_surface_create(CAIRO_FORMAT_RGB24, width_ * scale, height_ * scale);
             break;
     }
-    Init(scale);
+    Init(scale, scale);
 }
 
 CVectorCanvas::CVectorCanvas(double pageWidth, double pageHeight, double pointsPerUnit)
@@ -65,10 +65,10 @@ CVectorCanvas::CVectorCanvas(double pageWidth, double pageHeight, double pointsP
     surface_ = cairo_pdf_surface_create_for_stream(Append, &bytes_, pageWidth, pageHeight);
     cr_ = cairo_create(surface_);
     cairo_scale(cr_, scale, scale);
-    Init(1);
+    Init(1, scale);
 }
 
-void CVectorCanvas::Init(int pixelsPerUnit) {
+void CVectorCanvas::Init(int pixelsPerUnit, double deviceScale) {
     pixelsPerUnit_ = pixelsPerUnit;
     if (!cr_) {
         cr_ = cairo_create(surface_);
@@ -76,8 +76,12 @@ void CVectorCanvas::Init(int pixelsPerUnit) {
     }
     // Glyphs keep their own outlines, as documents and enlarged images want;
     // their advances are whole units, as the raster canvas measures them.
+    // Cairo rounds hinted advances in the device's units: at a scale that is
+    // not whole OutText places each glyph itself.
+    roundAdvances_ = deviceScale != std::floor(deviceScale);
     cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
+    cairo_font_options_set_hint_metrics(
+        options, roundAdvances_ ? CAIRO_HINT_METRICS_OFF : CAIRO_HINT_METRICS_ON);
     cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
     cairo_set_font_options(cr_, options);
     cairo_font_options_destroy(options);
@@ -249,9 +253,31 @@ void CVectorCanvas::OutText(int x, int y, TextView text) {
     Flush();
     SetSource(textColor_);
     cairo_new_path(cr_);
-    cairo_move_to(cr_, x, y + measure_.Ascent());
-    cairo_show_text(cr_, ToUtf8Lossy(text).c_str());
-    cairo_new_path(cr_);
+    const std::string utf8 = ToUtf8Lossy(text);
+    if (!roundAdvances_) {
+        cairo_move_to(cr_, x, y + measure_.Ascent());
+        cairo_show_text(cr_, utf8.c_str());
+        cairo_new_path(cr_);
+        return;
+    }
+    cairo_glyph_t* glyphs = nullptr;
+    int count = 0;
+    if (cairo_scaled_font_text_to_glyphs(cairo_get_scaled_font(cr_), x, y + measure_.Ascent(),
+                                         utf8.data(), int(utf8.size()), &glyphs, &count, nullptr,
+                                         nullptr, nullptr) != CAIRO_STATUS_SUCCESS)
+        return;
+    // One glyph a character, each where the raster canvas puts it.
+    int at = x;
+    std::size_t i = 0;
+    for (int g = 0; g < count && i < text.size(); ++g) {
+        const std::size_t length =
+            i + 1 < text.size() && text[i] >= 0xD800 && text[i] <= 0xDBFF ? 2 : 1;
+        glyphs[g].x = at;
+        at += measure_.TextExtent(text.substr(i, length)).cx;
+        i += length;
+    }
+    cairo_show_glyphs(cr_, glyphs, count);
+    cairo_glyph_free(glyphs);
 }
 
 bool CVectorCanvas::PushClip(const Rect& clip, Point origin) {

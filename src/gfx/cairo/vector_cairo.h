@@ -67,7 +67,7 @@ class CVectorCanvas : public CCanvas {
                 int sy) override;
 
   private:
-    void Init(int pixelsPerUnit);
+    void Init(int pixelsPerUnit, double deviceScale);
     void Fill(double left, double top, double right, double bottom, Color color);
     void SetSource(Color color);
     // A stroke of the pen: Begin before its path is added, End after.
@@ -90,6 +90,7 @@ class CVectorCanvas : public CCanvas {
     Pen pendingPen_;
     cairo_line_cap_t pendingCap_ = CAIRO_LINE_CAP_BUTT;
     int clips_ = 0;
+    bool roundAdvances_ = false;
     // Measures text as the raster canvas does, so labels sit where it puts them.
     CRasterCanvas measure_{1, 1};
     Pen pen_;
