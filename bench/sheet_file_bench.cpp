@@ -5,6 +5,7 @@
 // as its own child), so its CPU time and peak memory are its alone.
 //
 //   sheet_file_bench [--columns N]   (default 20: a 1,000-zone PNG fits)
+//   sheet_file_bench --zones N FILE  (writes the zone file of N zones it plots)
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 #include <cairo.h>
@@ -192,6 +193,15 @@ int WritePlain(const std::string& format, const std::string& zoneFile, int colum
     return std::fclose(file) == 0 && ok ? 0 : 2;
 }
 
+// Circles, quadrilaterals and lenses in turn.
+CZoneLists Zones(int count) {
+    return qzbench::MakeZones(count, [](int i) {
+        return i % 3 == 0   ? std::vector<int>{kPictMho}
+               : i % 3 == 1 ? std::vector<int>{kPictLine, kPictLine, kPictLine, kPictLine}
+                            : std::vector<int>{kPictLens};
+    });
+}
+
 struct Figure {
     double cpuSeconds = 0;
     double peakMiB = 0;
@@ -228,6 +238,8 @@ Figure Run(const std::vector<std::string>& args, const std::string& out) {
 int main(int argc, char** argv) {
     if (argc == 6 && std::string(argv[1]) == "--plain")
         return WritePlain(argv[2], argv[3], std::atoi(argv[4]), argv[5]);
+    if (argc == 4 && std::string(argv[1]) == "--zones")
+        return Zones(std::atoi(argv[2])).SaveZoneFile(FromUtf8(argv[3])) ? 0 : 1;
     int columns = 20;
     if (argc == 3 && std::string(argv[1]) == "--columns") columns = std::atoi(argv[2]);
     if (columns < 1) {
@@ -245,11 +257,7 @@ int main(int argc, char** argv) {
     std::map<int, std::map<std::string, Figure[2]>> figures;
     for (int zones : counts) {
         const std::string zoneFile = (dir / (std::to_string(zones) + ".zone")).string();
-        qzbench::MakeZones(zones, [](int i) {
-            return i % 3 == 0   ? std::vector<int>{kPictMho}
-                   : i % 3 == 1 ? std::vector<int>{kPictLine, kPictLine, kPictLine, kPictLine}
-                                : std::vector<int>{kPictLens};
-        }).SaveZoneFile(FromUtf8(zoneFile));
+        Zones(zones).SaveZoneFile(FromUtf8(zoneFile));
         for (const char* format : formats) {
             const std::string ours = (dir / ("ours." + std::string(format))).string();
             const std::string plain = (dir / ("plain." + std::string(format))).string();
