@@ -109,7 +109,7 @@ class CCanvas {
     virtual void PopClip() {}
     // True where a cut drawing must repeat what a layer copied in from
     // another, for its pixels to stay those the layers gave: an image drawn
-    // with paths, whose edges Cairo shades by the cut.  A document need not.
+    // with paths, whose edge shading depends on the cut.  A document need not.
     virtual bool RepeatsUnderClip() const { return false; }
 
     // An off-screen layer compatible with this surface.
