@@ -7,7 +7,6 @@
 #include "apps/quarnz/sheet.h"
 #include "bench_zones.h"
 #include "gfx/cairo/raster_cairo.h"
-#include "zones/describe.h"
 
 namespace {
 
@@ -28,10 +27,8 @@ struct ZoneSet {
             const CZone& z = *lists.arrZones[i];
             for (const auto& p : lists.arrPicts)
                 if (p->strZoneTag.str() == z.strTag.str()) picts[i].push_back(p->Clone());
-            panels.push_back({z.strTag.str() + u"  " + z.strZoneName.str(),
-                              SettingText(z, SettingLayout::kOneLine) + u"  " +
-                                  FromUtf8(CharKindText(z.nCharKind)),
-                              i % 5 == 4, z.Zzd_Mode, z.Zzd_1, z.Zzd_2, z.Zzd_3, &picts[i]});
+            panels.push_back(quarnz::PanelOf(z, &picts[i]));
+            panels.back().hidden = i % 5 == 4;
         }
     }
     CZoneLists lists;

@@ -460,3 +460,37 @@ TEST(VectorCanvas, LayersCopyWhatTheyHeldCutToTheBlock) {
     EXPECT_EQ(at(36, 2), 0xFFFFFFu);   // unit (18, 1): beyond the layer's width
     cairo_surface_destroy(image);
 }
+
+// A document strokes a run of one pen as one path, in drawing order: a fill,
+// a label, another pen or a cut ends the run before it is drawn.
+TEST(VectorCanvas, ADocumentStrokesARunOfOnePenAsOnePath) {
+    CVectorCanvas svg(CVectorCanvas::Format::kSvg, 100, 100);
+    const Pen grey{Pen::kSolid, 1, Rgb(224, 224, 224)}, red{Pen::kSolid, 1, Rgb(255, 0, 0)};
+    svg.SelectPen(grey);
+    svg.SelectBrush(kNullBrush);
+    for (int i = 0; i < 20; ++i) {
+        svg.MoveToEx(0, i);
+        svg.LineTo(90, i);
+        svg.Ellipse(10, 10, 20 + i, 20 + i);
+    }
+    svg.FillRect({0, 0, 5, 5}, Brush{Brush::kSolid, Rgb(0, 0, 255)});
+    svg.LineTo(90, 90);
+    svg.SelectPen(red);
+    svg.LineTo(10, 90);
+    svg.PushClip({0, 0, 50, 50}, {5, 5});
+    svg.LineTo(20, 20);
+    svg.PopClip();
+    std::vector<std::uint8_t> bytes = svg.Finish();
+    const std::string doc(bytes.begin(), bytes.end());
+    std::vector<std::string> paths;  // each drawn path's colour, in document order
+    for (std::size_t at = doc.find("<path", doc.find("</defs>")); at != std::string::npos;
+         at = doc.find("<path", at + 1)) {
+        const std::string tag = doc.substr(at, doc.find('>', at) - at);
+        paths.push_back(tag.find("stroke:rgb(87.") != std::string::npos           ? "grey"
+                        : tag.find("fill:rgb(0%,0%,100%)") != std::string::npos   ? "blue"
+                        : tag.find("stroke:rgb(100%,0%,0%)") != std::string::npos ? "red"
+                                                                                  : "other");
+    }
+    EXPECT_EQ(paths, (std::vector<std::string>{"grey", "blue", "grey", "red", "red"})) << doc;
+    EXPECT_LT(doc.find("clip-path="), doc.rfind("<path"));
+}

@@ -450,6 +450,44 @@ TEST(RxPlot, AnotherPlaceholderSizeRemakesTheLayers) {
     EXPECT_EQ(Rec(plot.BackgroundLayer()).Lines(), Rec(fresh.BackgroundLayer()).Lines());
 }
 
+// On a surface that cuts, the plot draws what its layers would hold,
+// straight: the background cut to the placeholder, the elements to the plot
+// rectangle, each moved to where Paint would copy it; no layer is made.
+TEST(RxPlot, RefreshOntoACuttingSurfaceDrawsTheLayersStraight) {
+    PictList list;
+    AddMho(list, Polar(10, 80), Polar(1, 260));
+    AddLine(list, 0, 0, 6, 9);
+    auto setUp = [&](CRxPlot& plot) {
+        plot.Zzd_Mode = 1;
+        plot.Zzd_1 = 8;
+        plot.Zzd_2 = 12;
+        plot.pElements = &list;
+        plot.nHighlightRow = 2;
+    };
+    CRecordingCanvas layered(400, 300);
+    CRxPlot a;
+    a.SetPlaceholder(layered, {300, 250});
+    setUp(a);
+    a.Refresh();
+    Lines want{"PushClip 30,40,330,290 origin=30,40"};
+    for (const std::string& l : Rec(a.BackgroundLayer()).Lines()) want.push_back(l);
+    want.push_back("PopClip");
+    want.push_back("PushClip 80,60,310,250 origin=80,60");
+    Lines elements = Rec(a.ElementLayer()).Lines();
+    ASSERT_EQ(elements.front(), "BitBlt 0,0 230x190 from layer1 50,20");
+    want.insert(want.end(), elements.begin() + 1, elements.end());
+    want.push_back("PopClip");
+
+    CRecordingCanvas sheet(400, 300);
+    CRxPlot b;
+    b.SetPlaceholder(sheet, {300, 250});
+    setUp(b);
+    b.RefreshOnto(sheet, 30, 40);
+    EXPECT_EQ(sheet.Lines(), want);
+    EXPECT_EQ(sheet.LayerCount(), 1);
+    EXPECT_EQ(b.fStep, a.fStep);
+}
+
 TEST(RxPlot, RasterColours) {
 #ifdef _WIN32
     gfx::CGdiCanvas screen(360, 260);
@@ -598,6 +636,13 @@ struct Pixels {
             d = std::max(d, std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)));
         return d;
     }
+    // The top-left `w` x `h` pixels.
+    Pixels Crop(int w, int h) const {
+        Pixels p{w, h, {}};
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) p.rgb.push_back(rgb[std::size_t(y * width + x)]);
+        return p;
+    }
 };
 
 Pixels ReadPng(const std::filesystem::path& path) {
@@ -623,7 +668,8 @@ Pixels ReadPng(const std::filesystem::path& path) {
 // The example zone set as SVG and PDF, rasterised by librsvg and poppler, is
 // the PNG: where the PNG is flat, the same colour; a pixel that differs lies
 // within two pixels of a change of colour in the PNG (anti-aliasing, and the
-// labels' glyphs, which the PNG takes from the face's bitmaps).
+// labels' glyphs, which the PNG takes from the face's bitmaps).  The PDF's
+// A4 page at 96 pixels to the inch holds the sheet at its top left.
 TEST(QuarnzPlot, SvgAndPdfRasteriseToThePng) {
     for (const char* tool : {"rsvg-convert", "pdftoppm"})
         if (qztest::RunCommand(std::string("command -v ") + tool).status != 0)
@@ -644,7 +690,7 @@ TEST(QuarnzPlot, SvgAndPdfRasteriseToThePng) {
                                  path("p.svg").string() + "'")
                   .status,
               0);
-    ASSERT_EQ(qztest::RunCommand("pdftoppm -r 72 -png -singlefile '" + path("p.pdf").string() +
+    ASSERT_EQ(qztest::RunCommand("pdftoppm -r 96 -png -singlefile '" + path("p.pdf").string() +
                                  "' '" + (dir.path() / "pdf").string() + "'")
                   .status,
               0);
@@ -653,7 +699,12 @@ TEST(QuarnzPlot, SvgAndPdfRasteriseToThePng) {
     ASSERT_GT(png.width, 0);
     for (const char* name : {"svg.png", "pdf.png"}) {
         SCOPED_TRACE(name);
-        const Pixels other = ReadPng(path(name));
+        Pixels other = ReadPng(path(name));
+        if (std::string(name) == "pdf.png") {
+            ASSERT_EQ(other.width, 794);
+            ASSERT_EQ(other.height, 1123);
+            other = other.Crop(png.width, png.height);
+        }
         ASSERT_EQ(other.width, png.width);
         ASSERT_EQ(other.height, png.height);
         constexpr int kSame = 48, kEdge = 16, kNear = 2;
@@ -676,6 +727,63 @@ TEST(QuarnzPlot, SvgAndPdfRasteriseToThePng) {
         EXPECT_EQ(offEdge, 0) << "first at " << first;
         EXPECT_LT(differing, png.width * png.height / 20);
     }
+}
+
+// Ten times the zones make about ten times the SVG, not a thousand; a PDF
+// sheet runs over A4 pages of three rows each; a PNG beyond the image limit
+// is refused with a --columns that fits, and the SVG of it is written.
+TEST(QuarnzPlot, LargeSheetsGrowWithTheZonesAndPdfPagesAreA4) {
+    qztest::TempDir dir;
+    auto zoneFile = [&](int count) {
+        CZoneLists lists;
+        for (int i = 0; i < count; ++i) {
+            auto zone = std::make_unique<CZone>();
+            zone->strTag = Format("Z%d", i);
+            zone->Zzd_1 = 10;
+            zone->nShow = 1;
+            lists.arrZones.push_back(std::move(zone));
+            AddMho(lists.arrPicts, Polar(10, 80), Polar(1, 260))->strZoneTag = Format("Z%d", i);
+        }
+        const auto file = dir.path() / (std::to_string(count) + ".zone");
+        EXPECT_TRUE(lists.SaveZoneFile(dir.text(std::to_string(count) + ".zone")));
+        return "'" + file.string() + "' ";
+    };
+    auto bytes = [](const std::filesystem::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return std::string{std::istreambuf_iterator<char>(in), {}};
+    };
+    auto count = [](const std::string& text, const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t at = text.find(what); at != std::string::npos;
+             at = text.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    const std::string few = zoneFile(11), many = zoneFile(110);
+    const auto svg = dir.path() / "s.svg", pdf = dir.path() / "s.pdf", png = dir.path() / "s.png";
+    PlotRun run = QuarnzPlot(few + "-o '" + svg.string() + "'", dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::size_t fewBytes = std::filesystem::file_size(svg);
+    run = QuarnzPlot(many + "-o '" + svg.string() + "'", dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_LT(std::filesystem::file_size(svg), 12 * fewBytes);
+
+    run = QuarnzPlot(many + "-o '" + pdf.string() + "'", dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string doc = bytes(pdf);
+    EXPECT_EQ(count(doc, "/Type /Page "), 19u);  // 55 rows, 3 to a page
+    EXPECT_EQ(count(doc, "/MediaBox [ 0 0 595.28 841.89 ]"), 19u);
+
+    run = QuarnzPlot(many + "-o '" + png.string() + "'", dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("110 zones make an image of 720x16304 pixels, more than 16000 a side; "
+                           "--columns 3 fits them"),
+              std::string::npos)
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(png));
+    run = QuarnzPlot(many + "--columns 3 -o '" + png.string() + "'", dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(PngSize(png), (gfx::Size{1080, 37 * 296 + 24}));
 }
 
 TEST(QuarnzPlot, APartlyFilledLastRowIsLaidOut) {

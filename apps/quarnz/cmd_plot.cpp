@@ -15,7 +15,6 @@
 #include "apps/quarnz/plot_image.h"
 #include "gfx/recording_canvas.h"
 #include "records/geometry.h"
-#include "zones/describe.h"
 #ifdef _WIN32
 #include "gfx/gdi/gdi_canvas.h"
 #else
@@ -38,6 +37,8 @@ using ImageCanvas = qz::gfx::CRasterCanvas;
 
 // Beyond this many pixels a side the image would take gigabytes.
 constexpr int kMaxImageSide = 16000;
+// Cairo keeps a drawing's coordinates in 24.8 fixed point; beyond this they wrap.
+constexpr int kMaxDocumentSide = 1 << 22;
 constexpr int kMaxScale = 8;
 
 enum class Format { kPng, kSvg, kPdf };
@@ -82,17 +83,7 @@ struct Panel {
 };
 
 PlotPanel ToPlotPanel(const Panel& p) {
-    const qz::CZone& z = *p.zone;
-    qz::Text subtitle = qz::SettingText(z, qz::SettingLayout::kOneLine) + u"  " +
-                        qz::FromUtf8(qz::CharKindText(z.nCharKind));
-    return {z.strTag.str() + u"  " + z.strZoneName.str(),
-            subtitle,
-            z.nShow == 0,
-            z.Zzd_Mode,
-            z.Zzd_1,
-            z.Zzd_2,
-            z.Zzd_3,
-            &p.picts};
+    return PanelOf(*p.zone, &p.picts);
 }
 
 ordered_json PointJson(double R, double X) {
@@ -259,12 +250,28 @@ void WritePlotImage(const std::vector<PlotPanel>& panels, const SheetOptions& op
                     const std::string& source, const std::string& out) {
     const Format format = FormatOf(out);
     if (format != Format::kPng && scale != 1) Fail("--scale", "only a PNG has pixels to multiply");
+    const int factor = std::max(scale, 1);
+    const int limit = format == Format::kPng ? kMaxImageSide : kMaxDocumentSide;
     const SheetLayout layout = LayOut(panels.size(), options);
-    if (std::max(layout.total.cx, layout.total.cy) * std::max(scale, 1) > kMaxImageSide)
-        Fail(source, std::to_string(panels.size()) + " zones make an image of " +
-                         SizeText({layout.total.cx * scale, layout.total.cy * scale}) +
-                         " pixels, more than " + std::to_string(kMaxImageSide) +
-                         " a side; use --columns, --shown-only or --row");
+    if (format != Format::kPdf && std::max(layout.total.cx, layout.total.cy) > limit / factor) {
+        // Name the fewest columns that fit, when any do.
+        std::string advice = options.sheet ? "no --columns fits them: use --shown-only or --row"
+                                           : "use a smaller --scale or --size";
+        SheetOptions other = options;
+        for (other.columns = 1; options.sheet && other.columns <= int(panels.size());
+             ++other.columns) {
+            const qz::gfx::Size s = LayOut(panels.size(), other).total;
+            if (std::max(s.cx, s.cy) <= limit / factor) {
+                advice = "--columns " + std::to_string(other.columns) +
+                         " fits them, or use --shown-only or --row";
+                break;
+            }
+        }
+        Fail(source, std::to_string(panels.size()) + " zones make " +
+                         (format == Format::kPng ? "an image" : "a drawing") + " of " +
+                         SizeText({layout.total.cx * factor, layout.total.cy * factor}) +
+                         " pixels, more than " + std::to_string(limit) + " a side; " + advice);
+    }
     bool saved = false;
     if (format == Format::kPng && scale == 1) {
         // One unit a pixel: GDI's pixel rules, as the dialogs draw.
@@ -276,12 +283,26 @@ void WritePlotImage(const std::vector<PlotPanel>& panels, const SheetOptions& op
         Fail(out, "SVG, PDF and enlarged PNG are written by the Linux tool only");
 #else
         using qz::gfx::CVectorCanvas;
-        CVectorCanvas document(format == Format::kSvg   ? CVectorCanvas::Format::kSvg
-                               : format == Format::kPdf ? CVectorCanvas::Format::kPdf
-                                                        : CVectorCanvas::Format::kPng,
-                               layout.total.cx, layout.total.cy, scale);
-        DrawSheet(document, panels, options);
-        saved = document.Save(out);
+        if (format == Format::kPdf && options.sheet) {
+            const PageSetup a4 = A4Pages(panels.size(), options);
+            SheetOptions paged = options;
+            paged.rowsPerPage = a4.rowsPerPage;
+            CVectorCanvas document(kA4Width, kA4Height, a4.pointsPerUnit);
+            const int pages = LayOut(panels.size(), paged).pages;
+            for (int page = 0; page < pages; ++page) {
+                if (page > 0) document.NextPage();
+                DrawSheet(document, panels, paged, page);
+            }
+            saved = document.Save(out);
+        } else {
+            // A bare plot is a page of its own size.
+            CVectorCanvas document(format == Format::kSvg   ? CVectorCanvas::Format::kSvg
+                                   : format == Format::kPdf ? CVectorCanvas::Format::kPdf
+                                                            : CVectorCanvas::Format::kPng,
+                                   layout.total.cx, layout.total.cy, scale);
+            DrawSheet(document, panels, options);
+            saved = document.Save(out);
+        }
 #endif
     }
     if (!saved) Fail(out, "cannot be written");

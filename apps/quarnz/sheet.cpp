@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "zones/describe.h"
+
 namespace quarnz {
 
 namespace {
@@ -30,7 +32,7 @@ int LegendEntry(CCanvas& dc, int x, int y, const qz::gfx::Pen& pen, qz::TextView
 
 qz::gfx::Point SheetLayout::PlotCorner(std::size_t i, const SheetOptions& options) const {
     if (!options.sheet) return {0, 0};
-    const int column = int(i) % columns, row = int(i) / columns;
+    const int column = int(i) % columns, row = int(i) / columns % rowsPerPage;
     return {column * options.size.cx, row * (kTitleHeight + options.size.cy) + kTitleHeight};
 }
 
@@ -45,9 +47,36 @@ SheetLayout LayOut(std::size_t panels, const SheetOptions& options) {
                                     : std::max(1, kPageWidth / std::max(options.size.cx, 1));
     l.columns = std::min(l.columns, n);
     l.rows = (n + l.columns - 1) / l.columns;
+    l.rowsPerPage = options.rowsPerPage > 0 ? std::min(options.rowsPerPage, l.rows) : l.rows;
+    l.pages = (l.rows + l.rowsPerPage - 1) / l.rowsPerPage;
     l.total = {l.columns * options.size.cx,
-               l.rows * (kTitleHeight + options.size.cy) + kLegendHeight};
+               l.rowsPerPage * (kTitleHeight + options.size.cy) + kLegendHeight};
     return l;
+}
+
+PageSetup A4Pages(std::size_t panels, const SheetOptions& options) {
+    SheetOptions one = options;
+    one.rowsPerPage = 1;
+    const qz::gfx::Size row = LayOut(panels, one).total;
+    PageSetup p;
+    p.pointsPerUnit =
+        std::min({0.75, kA4Width / std::max(row.cx, 1), kA4Height / std::max(row.cy, 1)});
+    const double height = kA4Height / p.pointsPerUnit - kLegendHeight;
+    p.rowsPerPage = std::max(1, int(height / (kTitleHeight + options.size.cy)));
+    return p;
+}
+
+PlotPanel PanelOf(const qz::CZone& z, const qz::PictList* picts) {
+    qz::Text subtitle = qz::SettingText(z, qz::SettingLayout::kOneLine) + u"  " +
+                        qz::FromUtf8(qz::CharKindText(z.nCharKind));
+    return {z.strTag.str() + u"  " + z.strZoneName.str(),
+            subtitle,
+            z.nShow == 0,
+            z.Zzd_Mode,
+            z.Zzd_1,
+            z.Zzd_2,
+            z.Zzd_3,
+            picts};
 }
 
 void SetInputs(qz::CRxPlot& plot, const PlotPanel& panel, int highlight) {
@@ -70,30 +99,33 @@ qz::Text CutToWidth(CCanvas& dc, qz::Text text, int width) {
     return text;
 }
 
-void DrawSheet(CCanvas& dc, const std::vector<PlotPanel>& panels, const SheetOptions& options) {
+void DrawSheet(CCanvas& dc, const std::vector<PlotPanel>& panels, const SheetOptions& options,
+               int page) {
     const SheetLayout layout = LayOut(panels.size(), options);
-    // One plot for every panel: its layers are made once and redrawn.
+    // One plot for every panel: on a bitmap its layers are made once and
+    // redrawn; a document takes each plot straight.
     qz::CRxPlot plot;
     plot.SetPlaceholder(dc, options.size);
     if (!options.sheet) {
         if (panels.empty()) return;
         SetInputs(plot, panels.front(), options.highlight);
-        plot.Refresh();
-        plot.Paint(dc, 0, 0);
+        plot.RefreshOnto(dc, 0, 0);
         return;
     }
+    const std::size_t perPage = std::size_t(layout.columns) * std::size_t(layout.rowsPerPage);
+    const std::size_t first = std::size_t(std::max(page, 0)) * perPage;
+    const std::size_t last = std::min(panels.size(), first + perPage);
     dc.FillRect({0, 0, layout.total.cx, layout.total.cy}, qz::CRxPlot::kMarginBrush);
     dc.SetTransparentText(true);
     const qz::gfx::Font oldFont = dc.SelectFont(qz::gfx::Font{});
     const qz::gfx::Pen oldPen = dc.SelectPen(qz::gfx::kNullPen);
     const qz::Text hiddenMark = u"hidden";
     const int markWidth = dc.TextExtent(hiddenMark).cx;
-    for (std::size_t i = 0; i < panels.size(); ++i) {
+    for (std::size_t i = first; i < last; ++i) {
         const PlotPanel& p = panels[i];
         const qz::gfx::Point at = layout.PlotCorner(i, options);
         SetInputs(plot, p, options.highlight);
-        plot.Refresh();
-        plot.Paint(dc, at.x, at.y);
+        plot.RefreshOnto(dc, at.x, at.y);
 
         // A hidden zone's titles are grey, the mark at the right of the first.
         const int top = at.y - kTitleHeight + kPad / 2, room = options.size.cx - 2 * kPad;

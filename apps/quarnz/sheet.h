@@ -9,6 +9,7 @@
 #include "gfx/canvas.h"
 #include "plot/rx_plot.h"
 #include "records/pict.h"
+#include "records/zone.h"
 
 namespace quarnz {
 
@@ -35,27 +36,43 @@ struct PlotPanel {
     const qz::PictList* picts = nullptr;
 };
 
+// A zone's panel: its titles and setting, with `picts` its elements.
+PlotPanel PanelOf(const qz::CZone& zone, const qz::PictList* picts);
+
 struct SheetOptions {
     qz::gfx::Size size = kDefaultSize;  // of each plot
     bool sheet = false;                 // otherwise the first panel's bare plot
     int columns = 0;                    // 0: as many as a page's width takes
     int highlight = 0;                  // the plot's highlighted row in every panel
+    int rowsPerPage = 0;                // 0: every row on one page
 };
 
 struct SheetLayout {
     int columns = 1, rows = 1;
-    qz::gfx::Size total;
-    // The top-left corner of panel i's plot.
+    int pages = 1, rowsPerPage = 1;
+    qz::gfx::Size total;  // of a page: its rows of panels and the legend
+    // The top-left corner of panel i's plot on its page.
     qz::gfx::Point PlotCorner(std::size_t i, const SheetOptions& options) const;
 };
 SheetLayout LayOut(std::size_t panels, const SheetOptions& options);
 
+// A PDF's pages are A4 portrait, in points; readers refuse pages beyond
+// 14,400 points a side, and a sheet of any length fits pages of this size.
+constexpr double kA4Width = 595.28, kA4Height = 841.89;
+struct PageSetup {
+    double pointsPerUnit = 1;
+    int rowsPerPage = 1;
+};
+// The sheet at 96 pixels to the inch, or smaller where a row of panels would
+// not fit a page; as many rows to a page as fit.
+PageSetup A4Pages(std::size_t panels, const SheetOptions& options);
+
 // The plot's inputs from the panel.
 void SetInputs(qz::CRxPlot& plot, const PlotPanel& panel, int highlight);
 
-// Draws the panels on `dc`, which is LayOut's total size.
+// Draws the panels of page `page` on `dc`, which is LayOut's total size.
 void DrawSheet(qz::gfx::CCanvas& dc, const std::vector<PlotPanel>& panels,
-               const SheetOptions& options);
+               const SheetOptions& options, int page = 0);
 
 // The text cut, with "…", to `width` pixels of the selected font.
 qz::Text CutToWidth(qz::gfx::CCanvas& dc, qz::Text text, int width);

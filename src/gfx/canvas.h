@@ -97,6 +97,21 @@ class CCanvas {
     virtual void OutText(int x, int y, TextView text) = 0;
     virtual Size TextExtent(TextView text) = 0;
 
+    // Draws only inside `clip` with (0, 0) moved to `origin`, both in the
+    // coordinates in force, until the matching PopClip.  False, with nothing
+    // changed, where a drawer should use layers instead: on a bitmap, whose
+    // pixels the layers' copies decide.
+    virtual bool PushClip(const Rect& clip, Point origin) {
+        (void)clip;
+        (void)origin;
+        return false;
+    }
+    virtual void PopClip() {}
+    // True where a cut drawing must repeat what a layer copied in from
+    // another, for its pixels to stay those the layers gave: an image drawn
+    // with paths, whose edge shading depends on the cut.  A document need not.
+    virtual bool RepeatsUnderClip() const { return false; }
+
     // An off-screen layer compatible with this surface.
     virtual std::unique_ptr<CCanvas> CreateLayer(int width, int height) = 0;
     // Plain source copy of (sx, sy, width, height) of `source` to (x, y).

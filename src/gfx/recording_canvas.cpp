@@ -71,6 +71,10 @@ std::string Call::ToString() const {
                    std::to_string(ints[3]) + " from " +
                    (source < 0 ? std::string("other") : "layer" + std::to_string(source)) + " " +
                    Pairs(ints, 4, 2);
+        case kPushClip:
+            return "PushClip " + Box(ints) + " origin=" + Pairs(ints, 4, 2);
+        case kPopClip:
+            return "PopClip";
     }
     return "?";
 }
@@ -175,6 +179,11 @@ void CRecordingCanvas::Polyline(const Point* points, int count) {
 
 void CRecordingCanvas::OutText(int x, int y, TextView text) {
     Add(Call::kOutText, {x, y}).text = Text(text);
+}
+
+bool CRecordingCanvas::PushClip(const Rect& clip, Point origin) {
+    Add(Call::kPushClip, {clip.left, clip.top, clip.right, clip.bottom, origin.x, origin.y});
+    return true;
 }
 
 std::unique_ptr<CCanvas> CRecordingCanvas::CreateLayer(int width, int height) {

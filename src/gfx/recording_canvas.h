@@ -23,6 +23,8 @@ struct Call {
         kPolyline,    // ints: x0, y0, x1, y1, ...
         kOutText,     // ints: x, y; text
         kBitBlt,      // ints: x, y, width, height, sx, sy; source: layer id
+        kPushClip,    // ints: left, top, right, bottom, origin x, origin y
+        kPopClip,
     };
     Kind kind = kFillRect;
     std::vector<int> ints;
@@ -91,6 +93,10 @@ class CRecordingCanvas : public CCanvas {
     void Polyline(const Point* points, int count) override;
     void OutText(int x, int y, TextView text) override;
     Size TextExtent(TextView text) override { return Extent(text); }
+
+    // Kept as calls: a drawer that cuts draws straight, as on a document.
+    bool PushClip(const Rect& clip, Point origin) override;
+    void PopClip() override { Add(Call::kPopClip, {}); }
 
     std::unique_ptr<CCanvas> CreateLayer(int width, int height) override;
     void BitBlt(int x, int y, int width, int height, const CCanvas& source, int sx,

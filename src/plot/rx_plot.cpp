@@ -127,13 +127,39 @@ void CRxPlot::Refresh() {
     DrawElements();
 }
 
+void CRxPlot::RefreshOnto(gfx::CCanvas& dc, int x, int y) {
+    FitScale();
+    const gfx::Rect plot = PlotRect();
+    if (!dc.PushClip({x, y, x + szClient.cx, y + szClient.cy}, {x, y})) {
+        DrawBackground();
+        DrawElements();
+        Paint(dc, x, y);
+        return;
+    }
+    DrawBackgroundOn(dc);
+    dc.PopClip();
+    if (dc.PushClip({x + plot.left, y + plot.top, x + plot.right, y + plot.bottom},
+                    {x + plot.left, y + plot.top})) {
+        if (dc.RepeatsUnderClip()) {
+            dc.PushClip({0, 0, plot.Width(), plot.Height()}, {-plot.left, -plot.top});
+            DrawBackgroundOn(dc);
+            dc.PopClip();
+        }
+        DrawElementsOn(dc);
+        dc.PopClip();
+    }
+}
+
 void CRxPlot::DrawBackground() {
     if (!pSurface) return;
     const int W = szClient.cx, H = szClient.cy;
-    const gfx::Rect plot = PlotRect();
     if (!pBackground) pBackground = pSurface->CreateLayer(std::max(W, 0), std::max(H, 0));
-    gfx::CCanvas& dc = *pBackground;
+    DrawBackgroundOn(*pBackground);
+}
 
+void CRxPlot::DrawBackgroundOn(gfx::CCanvas& dc) const {
+    const int W = szClient.cx, H = szClient.cy;
+    const gfx::Rect plot = PlotRect();
     dc.SetTransparentText(true);
     gfx::Pen oldPen = dc.SelectPen(gfx::kNullPen);
     gfx::Brush oldBrush = dc.SelectBrush(gfx::kNullBrush);
@@ -269,7 +295,11 @@ void CRxPlot::DrawElements() {
     gfx::CCanvas& dc = *pElementLayer;
     if (pBackground)
         dc.BitBlt(0, 0, plot.Width(), plot.Height(), *pBackground, plot.left, plot.top);
+    DrawElementsOn(dc);
+}
 
+void CRxPlot::DrawElementsOn(gfx::CCanvas& dc) const {
+    const gfx::Rect plot = PlotRect();
     gfx::Pen oldPen = dc.SelectPen(gfx::kNullPen);
     gfx::Brush oldBrush = dc.SelectBrush(gfx::kNullBrush);
     gfx::Font oldFont = dc.SelectFont(fontLabel);

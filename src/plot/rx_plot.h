@@ -1,7 +1,7 @@
 // The R-X plot: one zone on the impedance plane with an automatic scale, a
 // grid with axes and labels, the zone's elements and its setting lines.  It
 // renders into two off-screen layers made for the placeholder's size;
-// painting only copies them.
+// painting only copies them.  A document takes it straight, without layers.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +36,10 @@ class CRxPlot {
     // Copies both layers; (x, y) is the placeholder's top-left corner in the
     // owner's client coordinates.
     void Paint(gfx::CCanvas& dc, int x, int y) const;
+    // Refresh and Paint in one, with no layers where `dc` can cut drawing to
+    // a rectangle (a document): FitScale, then the background and the
+    // elements straight onto it, each cut to its layer's extent.
+    void RefreshOnto(gfx::CCanvas& dc, int x, int y);
 
     static float NiceStep(float x);
 
@@ -111,6 +115,9 @@ class CRxPlot {
     Reach ReachFromOrigin(const gfx::Rect& plot) const;
     float Extent() const;
     int Whole(double v) const;
+    // What the layers hold, drawn on `dc` in the layers' coordinates.
+    void DrawBackgroundOn(gfx::CCanvas& dc) const;
+    void DrawElementsOn(gfx::CCanvas& dc) const;
     void DrawGrid(gfx::CCanvas& dc) const;
     void DrawScales(gfx::CCanvas& dc) const;
     void DrawSettingLines(gfx::CCanvas& dc) const;

@@ -38,10 +38,14 @@ inline int SelectStandInFont(cairo_t* cr, const Font& font) {
 // The ellipse in a GDI box (sorted, wider than one pixel) as a path whose
 // outline runs through the centres of the box's outer pixels; with `rays`
 // only the arc counter-clockwise on the screen from rays[0] to rays[1].
+// `join` adds it to the path as a piece of its own.
 inline void EllipseOutline(cairo_t* cr, int left, int top, int right, int bottom,
-                           const double* rays) {
+                           const double* rays, bool join = false) {
     const double rx = (right - left - 1) / 2.0, ry = (bottom - top - 1) / 2.0;
-    cairo_new_path(cr);
+    if (join)
+        cairo_new_sub_path(cr);
+    else
+        cairo_new_path(cr);
     cairo_save(cr);
     cairo_translate(cr, (left + right) / 2.0, (top + bottom) / 2.0);
     cairo_scale(cr, rx, ry);

@@ -27,10 +27,19 @@ bool InRange(double v) {
     return std::abs(v) <= kCairoLimit;
 }
 
+// Round ends and joins on wide pens, as the raster canvas's and GDI's have.
+cairo_line_cap_t CapOf(const Pen& pen) {
+    return pen.width > 1 ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_BUTT;
+}
+
 }  // namespace
 
 CVectorCanvas::CVectorCanvas(Format format, int width, int height, int pixelsPerUnit)
-    : format_(format), width_(std::clamp(width, 0, 32767)), height_(std::clamp(height, 0, 32767)) {
+    : format_(format), gather_(format != Format::kPng) {
+    // An image's side is bounded by Cairo's; a document's only by its coordinates.
+    const int limit = format == Format::kPng ? 32767 : int(kCairoLimit);
+    width_ = std::clamp(width, 0, limit);
+    height_ = std::clamp(height, 0, limit);
     const int scale = std::clamp(pixelsPerUnit, 1, 16);
     switch (format) {
         case Format::kSvg:
@@ -45,19 +54,34 @@ CVectorCanvas::CVectorCanvas(Format format, int width, int height, int pixelsPer
                 cairo_image_surface_create(CAIRO_FORMAT_RGB24, width_ * scale, height_ * scale);
             break;
     }
-    cr_ = cairo_create(surface_);
-    cairo_scale(cr_, scale, scale);
-    Init();
+    Init(scale, scale);
 }
 
-CVectorCanvas::CVectorCanvas(int width, int height)
-    : width_(std::max(width, 0)), height_(std::max(height, 0)), layer_(true) {}
+CVectorCanvas::CVectorCanvas(double pageWidth, double pageHeight, double pointsPerUnit)
+    : format_(Format::kPdf), gather_(true) {
+    const double scale = pointsPerUnit > 0 ? pointsPerUnit : 1;
+    width_ = int(std::clamp(pageWidth / scale, 0.0, kCairoLimit));
+    height_ = int(std::clamp(pageHeight / scale, 0.0, kCairoLimit));
+    surface_ = cairo_pdf_surface_create_for_stream(Append, &bytes_, pageWidth, pageHeight);
+    cr_ = cairo_create(surface_);
+    cairo_scale(cr_, scale, scale);
+    Init(1, scale);
+}
 
-void CVectorCanvas::Init() {
+void CVectorCanvas::Init(int pixelsPerUnit, double deviceScale) {
+    pixelsPerUnit_ = pixelsPerUnit;
+    if (!cr_) {
+        cr_ = cairo_create(surface_);
+        cairo_scale(cr_, pixelsPerUnit, pixelsPerUnit);
+    }
     // Glyphs keep their own outlines, as documents and enlarged images want;
     // their advances are whole units, as the raster canvas measures them.
+    // Cairo rounds hinted advances in the device's units: at a scale that is
+    // not whole OutText places each glyph itself.
+    roundAdvances_ = deviceScale != std::floor(deviceScale);
     cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
+    cairo_font_options_set_hint_metrics(
+        options, roundAdvances_ ? CAIRO_HINT_METRICS_OFF : CAIRO_HINT_METRICS_ON);
     cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
     cairo_set_font_options(cr_, options);
     cairo_font_options_destroy(options);
@@ -69,14 +93,15 @@ CVectorCanvas::~CVectorCanvas() {
     if (surface_) cairo_surface_destroy(surface_);
 }
 
-bool CVectorCanvas::Defer(Call call) {
-    if (!layer_) return false;
-    calls_.push_back(std::move(call));
-    return true;
+void CVectorCanvas::NextPage() {
+    if (finished_ || format_ != Format::kPdf) return;
+    Flush();
+    cairo_show_page(cr_);
 }
 
 std::vector<std::uint8_t> CVectorCanvas::Finish() {
     if (finished_ || !surface_) return bytes_;
+    Flush();
     finished_ = true;
     if (format_ == Format::kPng) {
         cairo_surface_flush(surface_);
@@ -95,42 +120,47 @@ bool CVectorCanvas::Save(const std::string& utf8Path) {
 }
 
 Pen CVectorCanvas::SelectPen(const Pen& pen) {
-    Defer([pen](CVectorCanvas& t) { t.SelectPen(pen); });
     return std::exchange(pen_, pen);
 }
 
 Brush CVectorCanvas::SelectBrush(const Brush& brush) {
-    Defer([brush](CVectorCanvas& t) { t.SelectBrush(brush); });
     return std::exchange(brush_, brush);
 }
 
 Font CVectorCanvas::SelectFont(const Font& font) {
-    Defer([font](CVectorCanvas& t) { t.SelectFont(font); });
     measure_.SelectFont(font);
-    if (cr_) SelectStandInFont(cr_, font);
+    SelectStandInFont(cr_, font);
     return std::exchange(font_, font);
-}
-
-void CVectorCanvas::SetTransparentText(bool transparent) {
-    Defer([transparent](CVectorCanvas& t) { t.SetTransparentText(transparent); });
-    transparent_ = transparent;
-}
-
-void CVectorCanvas::SetTextColor(Color color) {
-    Defer([color](CVectorCanvas& t) { t.SetTextColor(color); });
-    textColor_ = color;
-}
-
-void CVectorCanvas::MoveToEx(int x, int y) {
-    Defer([x, y](CVectorCanvas& t) { t.MoveToEx(x, y); });
-    position_ = {x, y};
 }
 
 void CVectorCanvas::SetSource(Color c) {
     cairo_set_source_rgb(cr_, c.r / 255.0, c.g / 255.0, c.b / 255.0);
 }
 
+void CVectorCanvas::Flush() {
+    if (!pending_) return;
+    pending_ = false;
+    SetSource(pendingPen_.color);
+    cairo_set_line_width(cr_, std::max(pendingPen_.width, 1));
+    cairo_set_line_cap(cr_, pendingCap_);
+    cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
+    cairo_stroke(cr_);
+}
+
+void CVectorCanvas::BeginStroke(cairo_line_cap_t cap) {
+    if (pending_ && (pendingPen_ != pen_ || pendingCap_ != cap)) Flush();
+    if (!pending_) cairo_new_path(cr_);
+}
+
+void CVectorCanvas::EndStroke(cairo_line_cap_t cap) {
+    pending_ = true;
+    pendingPen_ = pen_;
+    pendingCap_ = cap;
+    if (!gather_) Flush();
+}
+
 void CVectorCanvas::Fill(double left, double top, double right, double bottom, Color color) {
+    Flush();
     if (left >= right || top >= bottom) return;
     cairo_new_path(cr_);
     cairo_rectangle(cr_, left, top, right - left, bottom - top);
@@ -139,62 +169,33 @@ void CVectorCanvas::Fill(double left, double top, double right, double bottom, C
 }
 
 void CVectorCanvas::FillRect(const Rect& rect, const Brush& brush) {
-    if (Defer([rect, brush](CVectorCanvas& t) { t.FillRect(rect, brush); })) return;
     if (brush.style != Brush::kNull)
         Fill(rect.left, rect.top, rect.right, rect.bottom, brush.color);
 }
 
 void CVectorCanvas::Draw3dRect(const Rect& rect, Color topLeft, Color bottomRight) {
-    if (Defer([=](CVectorCanvas& t) { t.Draw3dRect(rect, topLeft, bottomRight); })) return;
     Draw3dRectBars(rect, topLeft, bottomRight,
                    [this](int l, int t, int r, int b, Color c) { Fill(l, t, r, b, c); });
 }
 
-void CVectorCanvas::StrokeWithPen() {
-    SetSource(pen_.color);
-    cairo_set_line_width(cr_, std::max(pen_.width, 1));
-    // Round ends and joins, as the raster canvas's wide pens and GDI's have.
-    cairo_set_line_cap(cr_, pen_.width > 1 ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_BUTT);
-    cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
-    cairo_stroke(cr_);
-}
-
 void CVectorCanvas::LineTo(int x, int y) {
-    const Point from = position_;
-    MoveToEx(x, y);
-    if (layer_) {
-        calls_.pop_back();  // the move is the line's own
-        Defer([from, x, y](CVectorCanvas& t) {
-            t.MoveToEx(from.x, from.y);
-            t.LineTo(x, y);
-        });
-        return;
-    }
-    Point points[2] = {from, {x, y}};
+    const Point points[2] = {position_, {x, y}};
+    position_ = {x, y};
     Polyline(points, 2);
 }
 
 void CVectorCanvas::Polyline(const Point* points, int count) {
-    if (layer_) {
-        std::vector<Point> copy(points, points + std::max(count, 0));
-        Defer([copy](CVectorCanvas& t) { t.Polyline(copy.data(), int(copy.size())); });
-        return;
-    }
     if (pen_.style == Pen::kNull || count < 2) return;
-    cairo_new_path(cr_);
-    for (int i = 0; i < count; ++i) {
-        if (!InRange(points[i].x) || !InRange(points[i].y)) {
-            cairo_new_path(cr_);
-            return;
-        }
-        // Through the centres of the pixels the raster canvas walks.
-        cairo_line_to(cr_, points[i].x + 0.5, points[i].y + 0.5);
-    }
-    StrokeWithPen();
+    for (int i = 0; i < count; ++i)
+        if (!InRange(points[i].x) || !InRange(points[i].y)) return;
+    BeginStroke(CapOf(pen_));
+    // Through the centres of the pixels the raster canvas walks.
+    cairo_move_to(cr_, points[0].x + 0.5, points[0].y + 0.5);
+    for (int i = 1; i < count; ++i) cairo_line_to(cr_, points[i].x + 0.5, points[i].y + 0.5);
+    EndStroke(CapOf(pen_));
 }
 
 void CVectorCanvas::Ellipse(int left, int top, int right, int bottom) {
-    if (Defer([=](CVectorCanvas& t) { t.Ellipse(left, top, right, bottom); })) return;
     if (right < left) std::swap(left, right);
     if (bottom < top) std::swap(top, bottom);
     if (!InRange(left) || !InRange(top) || !InRange(right) || !InRange(bottom)) return;
@@ -204,19 +205,26 @@ void CVectorCanvas::Ellipse(int left, int top, int right, int bottom) {
         Fill(left, top, right, bottom, pen_.style != Pen::kNull ? pen_.color : brush_.color);
         return;
     }
-    EllipseOutline(cr_, left, top, right, bottom, nullptr);
-    if (brush_.style != Brush::kNull) {
-        SetSource(brush_.color);
-        cairo_fill_preserve(cr_);
+    if (brush_.style == Brush::kNull) {
+        if (pen_.style == Pen::kNull) return;
+        BeginStroke(CapOf(pen_));
+        EllipseOutline(cr_, left, top, right, bottom, nullptr, true);
+        EndStroke(CapOf(pen_));
+        return;
     }
-    if (pen_.style != Pen::kNull)
-        StrokeWithPen();
-    else
-        cairo_new_path(cr_);
+    Flush();
+    EllipseOutline(cr_, left, top, right, bottom, nullptr);
+    SetSource(brush_.color);
+    if (pen_.style == Pen::kNull) {
+        cairo_fill(cr_);
+        return;
+    }
+    cairo_fill_preserve(cr_);
+    EndStroke(CapOf(pen_));
+    Flush();
 }
 
 void CVectorCanvas::Arc(int left, int top, int right, int bottom, int xs, int ys, int xe, int ye) {
-    if (Defer([=](CVectorCanvas& t) { t.Arc(left, top, right, bottom, xs, ys, xe, ye); })) return;
     if (pen_.style == Pen::kNull) return;
     if (!InRange(left) || !InRange(top) || !InRange(right) || !InRange(bottom)) return;
     if (std::abs(right - left) < 2 || std::abs(bottom - top) < 2) {
@@ -226,12 +234,10 @@ void CVectorCanvas::Arc(int left, int top, int right, int bottom, int xs, int ys
     }
     double rays[2];
     const bool full = ArcRays(left, top, right, bottom, xs, ys, xe, ye, rays);
+    BeginStroke(CAIRO_LINE_CAP_ROUND);
     EllipseOutline(cr_, std::min(left, right), std::min(top, bottom), std::max(left, right),
-                   std::max(top, bottom), full ? nullptr : rays);
-    SetSource(pen_.color);
-    cairo_set_line_width(cr_, std::max(pen_.width, 1));
-    cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
-    cairo_stroke(cr_);
+                   std::max(top, bottom), full ? nullptr : rays, true);
+    EndStroke(CAIRO_LINE_CAP_ROUND);
 }
 
 Size CVectorCanvas::TextExtent(TextView text) {
@@ -239,62 +245,94 @@ Size CVectorCanvas::TextExtent(TextView text) {
 }
 
 void CVectorCanvas::OutText(int x, int y, TextView text) {
-    if (Defer([x, y, copy = Text(text)](CVectorCanvas& t) { t.OutText(x, y, copy); })) return;
     if (text.empty() || !InRange(x) || !InRange(y)) return;
     if (!transparent_) {
         Size size = TextExtent(text);
         Fill(x, y, x + size.cx, y + size.cy, Rgb(255, 255, 255));
     }
+    Flush();
     SetSource(textColor_);
     cairo_new_path(cr_);
-    cairo_move_to(cr_, x, y + measure_.Ascent());
-    cairo_show_text(cr_, ToUtf8Lossy(text).c_str());
+    const std::string utf8 = ToUtf8Lossy(text);
+    if (!roundAdvances_) {
+        cairo_move_to(cr_, x, y + measure_.Ascent());
+        cairo_show_text(cr_, utf8.c_str());
+        cairo_new_path(cr_);
+        return;
+    }
+    cairo_glyph_t* glyphs = nullptr;
+    int count = 0;
+    if (cairo_scaled_font_text_to_glyphs(cairo_get_scaled_font(cr_), x, y + measure_.Ascent(),
+                                         utf8.data(), int(utf8.size()), &glyphs, &count, nullptr,
+                                         nullptr, nullptr) != CAIRO_STATUS_SUCCESS)
+        return;
+    // One glyph a character, each where the raster canvas puts it.
+    int at = x;
+    std::size_t i = 0;
+    for (int g = 0; g < count && i < text.size(); ++g) {
+        const std::size_t length =
+            i + 1 < text.size() && text[i] >= 0xD800 && text[i] <= 0xDBFF ? 2 : 1;
+        glyphs[g].x = at;
+        at += measure_.TextExtent(text.substr(i, length)).cx;
+        i += length;
+    }
+    cairo_show_glyphs(cr_, glyphs, count);
+    cairo_glyph_free(glyphs);
+}
+
+bool CVectorCanvas::PushClip(const Rect& clip, Point origin) {
+    Flush();
+    cairo_save(cr_);
     cairo_new_path(cr_);
+    cairo_rectangle(cr_, clip.left, clip.top, std::max(clip.Width(), 0),
+                    std::max(clip.Height(), 0));
+    cairo_clip(cr_);
+    cairo_translate(cr_, origin.x, origin.y);
+    ++clips_;
+    return true;
+}
+
+void CVectorCanvas::PopClip() {
+    if (clips_ == 0) return;
+    Flush();
+    --clips_;
+    cairo_restore(cr_);
+    // The restore brings back the face of the push; the selection stands.
+    SelectStandInFont(cr_, font_);
 }
 
 std::unique_ptr<CCanvas> CVectorCanvas::CreateLayer(int width, int height) {
-    return std::unique_ptr<CCanvas>(new CVectorCanvas(width, height));
+    return std::make_unique<CVectorCanvas>(Format::kPng, std::max(width, 0), std::max(height, 0),
+                                           pixelsPerUnit_);
 }
 
 void CVectorCanvas::BitBlt(int x, int y, int width, int height, const CCanvas& source, int sx,
                            int sy) {
     const auto* from = dynamic_cast<const CVectorCanvas*>(&source);
-    if (!from || !from->layer_ || width <= 0 || height <= 0) return;
-    const Size size = from->GetSize();
-    // What the source holds now, as a bitmap would keep it.
-    if (Defer([=, calls = from->calls_](CVectorCanvas& t) {
-            t.Replay(calls, size, x, y, width, height, sx, sy);
-        }))
+    if (!from || from->format_ != Format::kPng || from->finished_ || width <= 0 || height <= 0)
         return;
-    Replay(from->calls_, size, x, y, width, height, sx, sy);
-}
-
-void CVectorCanvas::Replay(const std::vector<Call>& calls, Size size, int x, int y, int width,
-                           int height, int sx, int sy) {
-    const Pen pen = pen_;
-    const Brush brush = brush_;
-    const Font font = font_;
-    const Color textColor = textColor_;
-    const bool transparent = transparent_;
-    const Point position = position_;
+    const Size size = from->GetSize();
     // The block, cut to the layer's own extent, where alone it holds anything.
     const int left = std::max(x, x - sx), top = std::max(y, y - sy);
     const int right = std::min(x + width, x - sx + size.cx);
     const int bottom = std::min(y + height, y - sy + size.cy);
     if (left >= right || top >= bottom) return;
+    Flush();
+    cairo_surface_flush(from->surface_);
     cairo_save(cr_);
     cairo_new_path(cr_);
     cairo_rectangle(cr_, left, top, right - left, bottom - top);
     cairo_clip(cr_);
-    cairo_translate(cr_, x - sx, y - sy);
-    for (const Call& call : calls) call(*this);
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(from->surface_);
+    cairo_matrix_t m;
+    cairo_matrix_init_scale(&m, from->pixelsPerUnit_, from->pixelsPerUnit_);
+    cairo_matrix_translate(&m, sx - x, sy - y);
+    cairo_pattern_set_matrix(pattern, &m);
+    cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
+    cairo_set_source(cr_, pattern);
+    cairo_paint(cr_);
+    cairo_pattern_destroy(pattern);
     cairo_restore(cr_);
-    pen_ = pen;
-    brush_ = brush;
-    SelectFont(font);
-    textColor_ = textColor;
-    transparent_ = transparent;
-    position_ = position;
 }
 
 }  // namespace qz::gfx
