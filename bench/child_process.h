@@ -15,8 +15,9 @@
 namespace qzbench {
 
 struct ChildRun {
-    double seconds = 0;
-    long peakKiB = 0;  // the largest resident set the process had
+    double seconds = 0;     // from start to exit
+    double cpuSeconds = 0;  // user and system
+    long peakKiB = 0;       // the largest resident set the process had
 };
 
 // Runs `argv` with its output to /dev/null; throws when it fails.
@@ -39,6 +40,8 @@ inline ChildRun RunChild(const std::vector<std::string>& argv) {
         throw std::runtime_error(argv[0] + " failed");
     ChildRun run;
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     run.peakKiB = usage.ru_maxrss;
     return run;
 }

@@ -9,8 +9,6 @@
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 #include <cairo.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,6 +23,7 @@
 
 #include "apps/quarnz/sheet.h"
 #include "bench_zones.h"
+#include "child_process.h"
 #include "gfx/cairo/cairo_paths.h"
 #include "gfx/cairo/raster_cairo.h"
 
@@ -210,25 +209,16 @@ struct Figure {
 
 // Runs `args` as a child; its CPU time, peak resident memory and output size.
 Figure Run(const std::vector<std::string>& args, const std::string& out) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0) {
+    qzbench::ChildRun run;
+    try {
+        run = qzbench::RunChild(args);
+    } catch (const std::exception&) {
         std::fprintf(stderr, "sheet_file_bench: %s failed\n", args[1].c_str());
         std::exit(1);
     }
     Figure f;
-    f.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                   double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    f.peakMiB = double(usage.ru_maxrss) / 1024;
+    f.cpuSeconds = run.cpuSeconds;
+    f.peakMiB = double(run.peakKiB) / 1024;
     f.kib = double(std::filesystem::file_size(out)) / 1024;
     return f;
 }
