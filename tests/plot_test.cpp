@@ -676,11 +676,13 @@ TEST(QuarnzPlot, SvgAndPdfRasteriseToThePng) {
             GTEST_SKIP() << tool << " is missing (scripts/setup installs it)";
     qztest::TempDir dir;
     const std::filesystem::path tools = std::filesystem::path(QZ_QUARNZ_PATH).parent_path();
+    // Into a folder it makes.
     ASSERT_EQ(qztest::RunCommand("'" + (tools / "make-examples").string() + "' '" +
-                                 dir.path().string() + "'")
+                                 (dir.path() / "new" / "examples").string() + "'")
                   .status,
               0);
-    const std::string zones = "'" + (dir.path() / "several.zone").string() + "'";
+    const std::string zones =
+        "'" + (dir.path() / "new" / "examples" / "several.zone").string() + "'";
     auto path = [&](const char* name) { return dir.path() / name; };
     for (const char* name : {"p.png", "p.svg", "p.pdf"}) {
         PlotRun run = QuarnzPlot(zones + " -o '" + path(name).string() + "'", dir);

@@ -146,6 +146,12 @@ click 4161
         EXPECT_EQ(grid().GetRow(), 1);
         EXPECT_EQ(app.arrZones[0]->nShow, 1);
     });
+    // On the tick column a double click is a click: it toggles once, no more.
+    user.Play(R"(
+grid-dblclick 4002 1 0
+expect-dialog 1000
+expect-cell 4002 1 0 "  1    "
+)");
     user.Play("click 4003");
     EXPECT_TRUE(Run()) << Errors();
     EXPECT_EQ(result, kIdOk);

@@ -2,6 +2,7 @@
 // mho.zone, quad.zone, lens.zone and several.zone (all of them together).
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "zones/zone_list.h"
@@ -78,6 +79,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string folder = argv[1];
+    std::error_code error;
+    std::filesystem::create_directories(
+        std::filesystem::path(reinterpret_cast<const char8_t*>(folder.c_str())), error);
+    if (error) {
+        std::fprintf(stderr, "make-examples: cannot make the folder %s: %s\n", folder.c_str(),
+                     error.message().c_str());
+        return 1;
+    }
     CZoneLists mho, quad, lens, several;
     mho.fAllowedError = quad.fAllowedError = lens.fAllowedError = several.fAllowedError = 0.05f;
     AddMho(mho);

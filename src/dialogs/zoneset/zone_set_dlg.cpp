@@ -171,6 +171,8 @@ void CDlg_ZoneSet::OnGridEvent(int id, int event) {
             ui::EnsureRowVisible(grid, nCurRow);
             break;
         case ui::kGridDblClick:
+            // Its first click toggled the tick; the tick column opens nothing.
+            if (std::min(grid.GetMouseCol(), lastCol) == 0) break;
             nCurRow = std::min(grid.GetMouseRow(), lastRow);
             OnEditZone();
             break;
