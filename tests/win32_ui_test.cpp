@@ -23,6 +23,7 @@
 #include "dialogs/grapheditor/element_dlgs.h"
 #include "dialogs/grapheditor/graph_editor_dlg.h"
 #include "dialogs/import/import_prot_dlg.h"
+#include "gfx/recording_canvas.h"
 #include "import_fixture.h"
 #include "key_sessions.h"
 #include "odbc_config.h"
@@ -33,6 +34,7 @@
 #include "ui/headless/headless.h"
 #include "ui/menu.h"
 #include "ui/win32/capture.h"
+#include "ui/win32/grid_paint.h"
 #include "ui/win32/session_player.h"
 
 using namespace qz;
@@ -361,6 +363,20 @@ TEST(Win32Ui, TheGridWindowShowsItsModelAndReportsTheMouse) {
         EXPECT_EQ(dlg.log, want);
     });
     RunModal(dlg);
+}
+
+TEST(Win32Ui, ACutCellEndsWithAnEllipsis) {
+    CMSFlexGrid grid;
+    grid.SetWindowSize(200, 100);
+    grid.SetColWidth(1, 600);  // 40 pixels: room for five characters and a half
+    grid.SetTextMatrix(1, 0, u"12");
+    grid.SetTextMatrix(1, 1, u"#19140");
+    gfx::CRecordingCanvas dc(200, 100);
+    win32::PaintGrid(grid, dc, win32::GridColors{});
+    std::vector<Text> shown;
+    for (const gfx::Call& c : dc.Layer(0).calls)
+        if (c.kind == gfx::Call::kOutText) shown.push_back(c.text);
+    EXPECT_EQ(shown, (std::vector<Text>{u"12", u"#191\u2026"}));
 }
 
 TEST(Win32Ui, TheTreeShowsItsModelWithTheImagesOfTheResources) {

@@ -8,6 +8,7 @@ namespace qz::ui::win32 {
 namespace {
 
 constexpr int kTextMargin = 3;  // pixels between a cell's side and its text
+constexpr char16_t kEllipsis[] = u"\u2026";
 
 // The longest head of `text` that is at most `width` pixels wide.
 Text FitText(gfx::CCanvas& dc, const Text& text, int width) {
@@ -86,8 +87,15 @@ void PaintGrid(const CMSFlexGrid& grid, gfx::CCanvas& dc, const GridColors& colo
             const int room = width[ci] - 2 * kTextMargin;
             if (room <= 0) continue;
             gfx::Size extent = dc.TextExtent(line);
-            Text shown = extent.cx > room ? FitText(dc, line, room) : line;
-            if (shown.size() != line.size()) extent = dc.TextExtent(shown);
+            Text shown = line;
+            if (extent.cx > room) {
+                // A cut text says so: whole characters dropped silently
+                // would read as another tag or number.
+                const int rest = room - dc.TextExtent(kEllipsis).cx;
+                if (rest < 0) continue;
+                shown = FitText(dc, line, rest) + kEllipsis;
+                extent = dc.TextExtent(shown);
+            }
             const int align = grid.GetCellAlignment(r, c);
             const int across = align >= 0 && align <= 8 ? align / 3 : 0;
             const int down = align >= 0 && align <= 8 ? align % 3 : 1;
