@@ -126,6 +126,7 @@ grid-click 4002 2 0
         // 5 shows ticked, yet a click makes it 1: only 1 becomes 0.
         EXPECT_EQ(app.arrZones[1]->nShow, 1);
         EXPECT_EQ(dlg->nCurRow, 2);
+        grid().SetColWidth(3, 9000);  // as the user drags it
     });
     user.Play(R"(
 expect-cell 4002 2 0 "  2  √"
@@ -134,7 +135,10 @@ grid-click 4002 0 0
 expect-cell 4002 1 0 "  1  √"
 expect-cell 4002 2 0 "  2    "
 )");
-    user.Call([&] { EXPECT_EQ(dlg->nCurRow, 0); });
+    user.Call([&] {
+        EXPECT_EQ(dlg->nCurRow, 0);
+        EXPECT_EQ(grid().GetColWidth(3), 9000);  // through ticks, for the dialog's life
+    });
     user.Play(R"(
 grid-click 4002 2 3
 grid-dblclick 4002 1 2

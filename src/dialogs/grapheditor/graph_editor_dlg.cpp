@@ -125,8 +125,10 @@ void CDlg_Import_Graph::FillTable() {
     for (int c = 0; c < 3; ++c) {
         grid.SetTextMatrix(0, c, kHeadings[c]);
         grid.SetColAlignment(c, kColAligns[c]);
-        grid.SetColWidth(c, kColWidths[c]);
+        // Widths the user set stay for the life of the dialog.
+        if (!columnsLaidOut_) grid.SetColWidth(c, kColWidths[c]);
     }
+    columnsLaidOut_ = true;
     for (int c = 0; c < 3; ++c) {
         grid.SetRow(0);
         grid.SetCol(c);

@@ -84,6 +84,7 @@ class CDlg_Import_Graph : public ui::CDialog {
     void OnClearElements();
 
     Text strWorkPath;
+    bool columnsLaidOut_ = false;
 };
 
 // Runs the editor for the custom zone dialog's characteristic button: fills

@@ -74,7 +74,8 @@ void CDlg_ZoneSet::RefreshGrid(int rows) {
     }
     if (nCurRow >= grid.GetRows()) nCurRow = grid.GetRows() - 1;
     for (int c = 0; c < 4; ++c) {
-        grid.SetColWidth(c, kColWidths[c]);
+        // Widths the user set stay for the life of the dialog.
+        if (!columnsLaidOut_) grid.SetColWidth(c, kColWidths[c]);
         grid.SetColAlignment(c, kColAligns[c]);
         grid.SetTextMatrix(0, c, kHeadings[c]);
     }
@@ -83,6 +84,7 @@ void CDlg_ZoneSet::RefreshGrid(int rows) {
         grid.SetCol(c);
         grid.SetCellAlignment(ui::kAlignCenterCenter);
     }
+    columnsLaidOut_ = true;
     if (rows == kAllRows) {
         for (int r = 1; r < grid.GetRows(); ++r) ShowRow(r);
     } else if (rows > 0) {

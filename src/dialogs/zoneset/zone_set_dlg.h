@@ -58,6 +58,7 @@ class CDlg_ZoneSet : public ui::CDialog {
     void OnClearZones();
 
     CZoneLists& lists_;
+    bool columnsLaidOut_ = false;
     Text workPath_;
     TemplateSource database_;
 };
