@@ -565,6 +565,38 @@ TEST(Templates, APostgresLibraryReadsAsTheEmbeddedOneAndIsReplacedWhole) {
     EXPECT_NE(run.err.find("PWD=***;Password=***:"), std::string::npos) << run.err;
     EXPECT_EQ(postgres->AllRows(), stored);
 
+    // Rows over several statements arrive each once; a duplicate id after
+    // two full statements leaves the rows before the push.
+    std::vector<CRecordset_Distance> many;
+    for (std::int32_t id = 1; id <= std::int32_t(2 * kOdbcRowsPerInsert + 3); ++id)
+        many.push_back(
+            Row(id, Format("M%d", id % 3), u"Line", Format("X%d", id % 7), Format("Z%d", id)));
+    const Text admin = FromUtf8(server.Connect("postgres"));
+    WriteOdbcTemplateDatabase(admin, many);
+    EXPECT_TRUE(postgres->AllRows() == many);
+    std::vector<CRecordset_Distance> doubled = many;
+    doubled.back().nID = 1;
+    EXPECT_THROW(WriteOdbcTemplateDatabase(admin, doubled), CDBException);
+    EXPECT_TRUE(postgres->AllRows() == many);
+
+    // Each list statement of the tree finds its rows by the index the push
+    // made (no scan of the table even where the planner may not take one).
+    const auto plan = [&](std::string sql, std::initializer_list<const char*> values) {
+        for (const char* v : values) sql.replace(sql.find('?'), 1, "'" + std::string(v) + "'");
+        return qztest::RunCommand("psql -h '" + server.Directory() +
+                                  "' -U postgres -d postgres -qAt -c 'set enable_seqscan = off' "
+                                  "-c \"explain " +
+                                  sql + "\" 2>&1")
+            .out;
+    };
+    const std::string zones = plan(kSelectZones, {"M1", "Line", "X1"});
+    EXPECT_NE(plan(kSelectManufacturers, {}).find("prot_distance_tree"), std::string::npos);
+    for (const std::string& p :
+         {plan(kSelectProtSorts, {"M1"}), plan(kSelectProtModels, {"M1", "Line"}), zones})
+        EXPECT_NE(p.find("Index Cond"), std::string::npos) << p;
+    // The pattern without wildcards is an index range, in the C collation.
+    EXPECT_NE(zones.find("(strprotmodel)::text = 'X1'"), std::string::npos) << zones;
+
     // The sample library lists alike from the file and from the server.
     run = qztest::Quarnz(
         "template push '" QZ_SOURCE_DIR "/examples/templates/sample.json' --odbc " + connect, dir);
