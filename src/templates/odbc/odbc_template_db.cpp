@@ -66,6 +66,9 @@ constexpr const char* kCreateIndex =
 constexpr const char* kLockTable = "lock table Prot_Distance in exclusive mode";
 constexpr const char* kDeleteRows = "delete from Prot_Distance";
 
+// PostgreSQL's protocol counts a statement's parameters in 16 bits.
+static_assert(kOdbcRowsPerInsert * 11 <= 65535);
+
 // An insert of `rows` rows, their values bound in column order.
 Text InsertRows(std::size_t rows) {
     Text sql =
