@@ -59,10 +59,13 @@ constexpr const char* kCreateTable =
 // The four list statements each find their rows by a leading part of this
 // index: without it every one of a tree fill's thousands of statements scans
 // the whole table.  The LIKE patterns become index ranges only in the C
-// collation.
+// collation.  Made only where missing and on a table: creating it, even
+// "if not exists", takes the table's owner, and a view has none.
 constexpr const char* kCreateIndex =
-    "create index if not exists Prot_Distance_Tree on Prot_Distance (strManufacturer collate"
-    " \"C\", strProtSort collate \"C\", strProtModel collate \"C\", strZoneName collate \"C\")";
+    "do $$ begin if to_regclass('prot_distance_tree') is null and (select relkind from pg_class"
+    " where oid = to_regclass('prot_distance')) = 'r' then create index Prot_Distance_Tree on"
+    " Prot_Distance (strManufacturer collate \"C\", strProtSort collate \"C\", strProtModel"
+    " collate \"C\", strZoneName collate \"C\"); end if; end $$";
 constexpr const char* kLockTable = "lock table Prot_Distance in exclusive mode";
 constexpr const char* kDeleteRows = "delete from Prot_Distance";
 
