@@ -60,7 +60,8 @@ constexpr const char* kCreateTable =
 // index: without it every one of a tree fill's thousands of statements scans
 // the whole table.  The LIKE patterns become index ranges only in the C
 // collation.  Made only where missing and on a table: creating it, even
-// "if not exists", takes the table's owner, and a view has none.
+// "if not exists", takes the table's owner, and a view has none.  Looked
+// for under the table's lock, so a push that waited sees the one before's.
 constexpr const char* kCreateIndex =
     "do $$ begin if to_regclass('prot_distance_tree') is null and (select relkind from pg_class"
     " where oid = to_regclass('prot_distance')) = 'r' then create index Prot_Distance_Tree on"
@@ -112,7 +113,7 @@ class OdbcTemplateDatabase final : public CTemplateDatabase {
                                 reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
               SQL_HANDLE_DBC, dbc_);
         try {
-            for (const char* sql : {kCreateTable, kCreateIndex, kLockTable, kDeleteRows})
+            for (const char* sql : {kCreateTable, kLockTable, kCreateIndex, kDeleteRows})
                 Execute(sql, {});
             // The rows in a few statements rather than a round trip each.
             std::vector<OdbcValue> values;
