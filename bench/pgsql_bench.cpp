@@ -139,6 +139,13 @@ struct Lab {
     // returns each one's wait in milliseconds, sorted; on a failure none,
     // and the lab's error says why.
     std::vector<double> Open(const char* kind, int hosts) {
+        // Alone means alone: the server processes of the hosts before have
+        // ended.
+        for (int i = 0; Psql("-Atc \"select count(*) from pg_stat_activity where backend_type ="
+                             " 'client backend' and pid <> pg_backend_pid()\"")
+                            .out != "0\n";
+             ++i)
+            if (i == 200) return Fail("the server's processes of the hosts before did not end");
         int ready[2], go[2];
         if (pipe(ready) != 0) return Fail("no pipe");
         if (pipe(go) != 0) {
