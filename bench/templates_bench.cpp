@@ -54,7 +54,7 @@ std::size_t Fill(CTemplateDatabase& db) {
     for (const Text& maker : db.Manufacturers())
         for (const Text& sort : db.ProtSorts(maker))
             for (const Text& model : db.ProtModels(maker, sort))
-                zones += db.Zones(maker, sort, model).size();
+                zones += db.ZoneLeaves(maker, sort, model).size();
     return zones;
 }
 

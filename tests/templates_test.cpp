@@ -95,9 +95,16 @@ Walk WalkAll(CTemplateDatabase& db) {
     for (const Text& maker : w.makers) {
         for (const Text& sort : w.sorts.emplace_back(db.ProtSorts(maker))) {
             for (const Text& model : w.models.emplace_back(db.ProtModels(maker, sort))) {
+                std::vector<CRecordset_Distance> leaves;
                 for (const CRecordset_Distance& r :
-                     w.zones.emplace_back(db.Zones(maker, sort, model)))
+                     w.zones.emplace_back(db.Zones(maker, sort, model))) {
                     w.ones.push_back(db.Zone(r.nID));
+                    CRecordset_Distance& leaf = leaves.emplace_back();
+                    leaf.nID = r.nID;
+                    leaf.strZoneName = r.strZoneName;
+                }
+                // The tree's rows: the same ids and names, nothing else.
+                EXPECT_TRUE(db.ZoneLeaves(maker, sort, model) == leaves);
             }
         }
     }

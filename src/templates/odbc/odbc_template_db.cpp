@@ -149,12 +149,16 @@ class OdbcTemplateDatabase final : public CTemplateDatabase {
 
     std::vector<CRecordset_Distance> QueryRows(const char* sql,
                                                std::span<const TemplateValue> values,
-                                               std::size_t limit) override {
+                                               std::size_t limit, RowColumns columns) override {
         std::vector<CRecordset_Distance> out;
         Run(sql, values, limit, [&](SQLHSTMT stmt) {
             // Read column by column in order, as SQLGetData requires.
             CRecordset_Distance& r = out.emplace_back();
             r.nID = ReadNumber<SQLINTEGER>(stmt, 1, SQL_C_SLONG);
+            if (columns == RowColumns::kIdAndName) {
+                r.strZoneName = ReadText(stmt, 5);
+                return;
+            }
             r.strManufacturer = ReadText(stmt, 2);
             r.strProtSort = ReadText(stmt, 3);
             r.strProtModel = ReadText(stmt, 4);
