@@ -292,14 +292,19 @@ void BM_Hosts(benchmark::State& state) {
     double alone = 0, median = 0, slowest = 0;
     if (lab.error.empty()) lab.Settle();
     for (auto _ : state) {
+        // One host alone is the median of five, as the machine's other work
+        // comes and goes.
         std::vector<double> one, all;
-        if (lab.error.empty()) one = lab.Open("server", 1);
+        for (int i = 0; i < 5 && lab.error.empty(); ++i)
+            if (std::vector<double> wait = lab.Open("server", 1); !wait.empty())
+                one.push_back(wait[0]);
         if (lab.error.empty()) all = lab.Open("server", kHosts);
         if (!lab.error.empty()) {
             state.SkipWithError(lab.error.c_str());
             return;
         }
-        alone += one[0];
+        std::sort(one.begin(), one.end());
+        alone += one[2];
         median += (all[kHosts / 2 - 1] + all[kHosts / 2]) / 2;
         slowest += all.back();
         state.SetIterationTime(all.back() / 1000);
