@@ -31,8 +31,8 @@ inline constexpr std::size_t kOdbcRowsPerInsert = 256;
 
 // Replaces every row of the data source's Prot_Distance with `rows`, making
 // the table (in PostgreSQL's dialect) and the index the import tree's
-// statements read by when they are missing, in one transaction: a failure throws CDBException and
-// leaves the old rows.
+// statements read by when they are missing, in one transaction: a failure
+// throws CDBException and leaves the old rows.
 void WriteOdbcTemplateDatabase(TextView connect, std::span<const CRecordset_Distance> rows);
 
 }  // namespace qz
