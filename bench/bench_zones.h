@@ -1,10 +1,13 @@
-// Zone lists as a relay's list has them, for the benchmarks.
+// Zone lists as a relay's list has them, and a lab's template library, for
+// the benchmarks.
 #pragma once
 
 #include <cmath>
 #include <memory>
 #include <vector>
 
+#include "records/pict.h"
+#include "templates/template_db.h"
 #include "zones/zone_list.h"
 
 namespace qzbench {
@@ -68,6 +71,34 @@ inline qz::PictList Characteristic() {
         list.push_back(std::move(lens));
     }
     return list;
+}
+
+// A lab's template library of 20,000 zones: 20 manufacturers, 5 sorts each,
+// 25 models each, 8 zones each, a 6-element characteristic every one.
+inline std::vector<qz::CRecordset_Distance> LabLibrary() {
+    using namespace qz;
+    PictList picts;
+    for (int k = 0; k < 6; ++k) picts.push_back(CreatePict(k % 4));
+    std::vector<std::uint8_t> settings;
+    CArchiveWriter ar(settings);
+    StorePicts(ar, picts, PictForm::kFormula);
+    std::vector<CRecordset_Distance> rows;
+    for (int m = 0; m < 20; ++m)
+        for (int s = 0; s < 5; ++s)
+            for (int d = 0; d < 25; ++d)
+                for (int z = 0; z < 8; ++z) {
+                    CRecordset_Distance& r = rows.emplace_back();
+                    r.nID = static_cast<std::int32_t>(rows.size());
+                    r.strManufacturer = Format("Maker %02d", m);
+                    r.strProtSort = Format("Sort %d", s);
+                    r.strProtModel = Format("M%02d-%d-%02d", m, s, d);
+                    r.strZoneName = Format("Z%d earth", z + 1);
+                    r.Zzd_Mode = z % 4;
+                    r.Zzd_1 = 4.5f;
+                    r.ProtSettings = settings;
+                    r.strMemo = u"generated";
+                }
+    return rows;
 }
 
 }  // namespace qzbench

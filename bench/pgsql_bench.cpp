@@ -1,38 +1,88 @@
-// A lab's shared template library under load: demo hosts started at once
-// against one PostgreSQL server (its own, on a Unix socket), each filling
-// the import tree five times and importing five zones, beside one host
-// alone.  The time is the batch's wall time; "per_host" divides it by the
-// hosts.  Every host must end its session with the five zones it chose, each
-// once: a failed connection or a lost or doubled zone stops the benchmark.
+// A lab's shared template library of 20,000 zones on a PostgreSQL server of
+// its own (on a Unix socket), timed as the people who wait for it see it,
+// each figure beside its yardstick in the same iteration:
+// - Push: `quarnz template push` of the library file, beside psql replacing
+//   the same rows with one COPY, each in one transaction.
+// - OpenImport: one host opening the import dialog until its tree is
+//   filled, from the server beside from the same library as an SQLite file
+//   beside the host.
+// - Hosts: 32 hosts opening it at once, the median and the slowest host's
+//   wait, beside one host alone; the same on the SQLite file, which shows
+//   what the machine itself gives 32 processes at once.
+// A host is this program started again with --host: the library object and
+// the import dialog as the library runs them, headless, on a connection of
+// its own; the hosts of a batch start on one signal.  A host that fails or
+// whose tree lacks a zone stops the benchmark.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
 
+#include "app/app.h"
+#include "bench_zones.h"
+#include "dialogs/import/import_prot_dlg.h"
 #include "pg_server.h"
+#include "resources/resource_ids.h"
 #include "templates/odbc/odbc_template_db.h"
 #include "templates/sqlite/sqlite_template_db.h"
-#include "zones/zone_list.h"
+#include "ui/headless/headless.h"
 
 extern char** environ;
 
 using namespace qz;
+using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr int kZones = 5;
+constexpr std::size_t kZones = 20000;
+constexpr int kHosts = 32;
+
+// The host: waits for the signal on `goFd` (its end closed), opens the
+// import dialog and, once the tree is filled, prints the clock's time and
+// the number of zones in the tree (0 when one is lost or doubled).
+int Host(const char* hostPath, const char* documents, int readyFd, int goFd) {
+    CQuarnZGraphApp app(FromUtf8(documents));
+    app.InitFromExecutable(FromUtf8(hostPath));
+    ui::headless::HeadlessBackend user;
+    ui::UseBackend use(user);
+    char byte = 1;
+    if (write(readyFd, &byte, 1) != 1 || read(goFd, &byte, 1) != 0) return 1;
+    CDlg_Import_Prot dlg([&app] { return app.GetTemplateDatabase(); }, app.strWorkPath);
+    Clock::time_point filled;
+    std::vector<std::intptr_t> ids;
+    user.Call([&] {
+        filled = Clock::now();
+        // Items are numbered in insertion order.
+        ui::CTreeModel& tree = dlg.Tree(res::kTreeTemplates);
+        for (ui::TreeItem item = 1; tree.IsItem(item); ++item)
+            if (tree.Depth(item) == 5) ids.push_back(tree.GetItemData(item));
+    });
+    user.Play("click 4141\n");
+    dlg.DoModal();
+    if (!user.Finish()) {
+        std::fprintf(stderr, "%s\n", user.Errors().front().c_str());
+        return 1;
+    }
+    // Every zone once: the ids are 1 to the number of zones.
+    std::sort(ids.begin(), ids.end());
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        if (ids[i] != std::intptr_t(i + 1)) ids.clear();
+    std::printf("%lld %zu\n", static_cast<long long>(filled.time_since_epoch().count()),
+                ids.size());
+    return 0;
+}
 
 struct Lab {
     qztest::PgServer server;
     qztest::TempDir dir;
-    std::string host, session, odbc;
-    std::multiset<std::int32_t> ids;
     std::string error;
 
     Lab() {
@@ -40,74 +90,145 @@ struct Lab {
             error = server.Skip() + server.Error();
             return;
         }
-        std::unique_ptr<CTemplateDatabase> sample =
-            OpenSqliteTemplateDatabase(FromUtf8(QZ_TEMPLATE_LIBRARY));
-        std::vector<CRecordset_Distance> rows = sample->AllRows();
-        WriteOdbcTemplateDatabase(FromUtf8(server.Connect("postgres")), rows);
-        // The first five zones, each picked by its path in the tree.
-        std::ofstream script(dir.path() / "five.session");
-        for (int i = 0; i < kZones; ++i) {
-            const CRecordset_Distance& r = rows.at(static_cast<std::size_t>(i));
-            ids.insert(r.nID);
-            script << "grid-rclick 4002 " << i << " 1\nmenu 导入...\nexpect-dialog 1001\n"
-                   << "tree 4130 \"请选择生产厂家: \" \"" << ToUtf8(r.strManufacturer) << "\" \""
-                   << ToUtf8(r.strProtSort) << "\" \"" << ToUtf8(r.strProtModel) << "\" \""
-                   << ToUtf8(r.strZoneName) << "\"\nclick 4140\nexpect-rows 4002 " << i + 2 << "\n";
-        }
-        script << "click 4003\n";
-        session = (dir.path() / "five.session").string();
-        // A host without a library file beside it reads the data source.
-        std::filesystem::create_directories(dir.path() / "host");
-        host = (dir.path() / "host" / "quarn-host").string();
-        std::filesystem::copy_file(QZ_HOST_PATH, host);
+        // The same rows as an SQLite file beside one host, and on the server
+        // for another host without a file.
+        std::filesystem::create_directories(dir.path() / "sqlite" / "Template");
+        std::filesystem::create_directories(dir.path() / "server");
+        WriteSqliteTemplateDatabase(FromUtf8(Library().string()), qzbench::LabLibrary());
+        if (!Push()) return;
+        qztest::ToolRun copy = Psql("-c \"\\copy prot_distance to '" + Rows().string() + "'\"");
+        if (copy.status != 0) error = "psql: " + copy.out;
         server.WriteDataSource(dir.path() / "odbc", "quarn_reader");
-        odbc = (dir.path() / "odbc").string();
     }
 
-    // Starts `hosts` hosts at once, each in a home of its own, and waits for
-    // all (each ended after 120 s); an empty text when every one wrote its
-    // five zones.
-    std::string Run(int hosts) {
+    std::filesystem::path Library() const {
+        return dir.path() / "sqlite" / "Template" / "QuarnTemplate.mdb";
+    }
+    std::filesystem::path Rows() const { return dir.path() / "rows.copy"; }
+
+    qztest::ToolRun Psql(const std::string& args) const {
+        return qztest::RunCommand("psql -h '" + server.Directory() +
+                                  "' -U postgres -d postgres -qX -v ON_ERROR_STOP=1 " + args +
+                                  " 2>&1");
+    }
+
+    bool Push() {
+        qztest::ToolRun run = qztest::Quarnz("template push '" + Library().string() + "' --odbc '" +
+                                                 server.Connect("postgres") + "'",
+                                             dir);
+        if (run.status != 0) error = "quarnz: " + run.err;
+        return run.status == 0;
+    }
+
+    // The table as autovacuum leaves it a while after a push.
+    bool Settle() {
+        qztest::ToolRun run = Psql("-c 'vacuum analyze prot_distance'");
+        if (run.status != 0) error = "psql: " + run.out;
+        return run.status == 0;
+    }
+
+    bool Copy() {
+        qztest::ToolRun run =
+            Psql("-1 -c 'delete from prot_distance' -c \"\\copy prot_distance from '" +
+                 Rows().string() + "'\"");
+        if (run.status != 0) error = "psql: " + run.out;
+        return run.status == 0;
+    }
+
+    // Starts `hosts` hosts of the folder `kind` ("sqlite" or "server"),
+    // each with documents of its own, lets them open the dialog at once and
+    // returns each one's wait in milliseconds, sorted; on a failure none,
+    // and the lab's error says why.
+    std::vector<double> Open(const char* kind, int hosts) {
+        // Alone means alone: the server processes of the hosts before have
+        // ended.
+        for (int i = 0; Psql("-Atc \"select count(*) from pg_stat_activity where backend_type ="
+                             " 'client backend' and pid <> pg_backend_pid()\"")
+                            .out != "0\n";
+             ++i)
+            if (i == 200) return Fail("the server's processes of the hosts before did not end");
+        int ready[2], go[2];
+        if (pipe(ready) != 0) return Fail("no pipe");
+        if (pipe(go) != 0) {
+            close(ready[0]);
+            close(ready[1]);
+            return Fail("no pipe");
+        }
+        // The hosts keep only their own ends.
+        fcntl(ready[0], F_SETFD, FD_CLOEXEC);
+        fcntl(go[1], F_SETFD, FD_CLOEXEC);
+        const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+        const std::string host = (dir.path() / kind / "quarn-host").string();
+        const std::string odbc = (dir.path() / "odbc").string();
+        std::vector<std::string> env = {"ODBCSYSINI=" + odbc, "ODBCINI=" + odbc + "/odbc.ini",
+                                        "PATH=/usr/bin:/bin"};
+        std::vector<char*> envp;
+        for (auto& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
         std::vector<pid_t> pids;
         for (int i = 0; i < hosts; ++i) {
             std::filesystem::path home = dir.path() / ("home" + std::to_string(i));
             std::filesystem::remove_all(home);
             std::filesystem::create_directories(home);
-            std::vector<std::string> env = {"HOME=" + home.string(), "ODBCSYSINI=" + odbc,
-                                            "ODBCINI=" + odbc + "/odbc.ini", "PATH=/usr/bin:/bin"};
-            std::vector<std::string> args = {"timeout",       "120",    host,   "--library",
-                                             QZ_LIBRARY_PATH, "--play", session};
-            std::vector<char*> argv, envp;
+            std::vector<std::string> args = {self,
+                                             "--host",
+                                             host,
+                                             home.string(),
+                                             std::to_string(ready[1]),
+                                             std::to_string(go[0])};
+            std::vector<char*> argv;
             for (auto& a : args) argv.push_back(a.data());
-            for (auto& e : env) envp.push_back(e.data());
             argv.push_back(nullptr);
-            envp.push_back(nullptr);
-            posix_spawn_file_actions_t quiet;
-            posix_spawn_file_actions_init(&quiet);
-            posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-            posix_spawn_file_actions_addopen(&quiet, 2, (home / "stderr").c_str(),
-                                             O_WRONLY | O_CREAT, 0644);
+            posix_spawn_file_actions_t files;
+            posix_spawn_file_actions_init(&files);
+            posix_spawn_file_actions_addopen(&files, 1, (home / "out").c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            posix_spawn_file_actions_addopen(&files, 2, (home / "err").c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0644);
             pid_t pid = 0;
-            if (posix_spawnp(&pid, "timeout", &quiet, nullptr, argv.data(), envp.data()) == 0)
+            if (posix_spawn(&pid, self.c_str(), &files, nullptr, argv.data(), envp.data()) == 0)
                 pids.push_back(pid);
-            posix_spawn_file_actions_destroy(&quiet);
+            posix_spawn_file_actions_destroy(&files);
         }
-        std::string failed = pids.size() == std::size_t(hosts) ? "" : "a host did not start";
+        close(ready[1]);
+        close(go[0]);
+        // Every host set up, or one gone (all then see the end of the pipe).
+        int readyHosts = 0;
+        char byte = 0;
+        pollfd wait = {ready[0], POLLIN, 0};
+        while (readyHosts < int(pids.size()) && poll(&wait, 1, 120000) == 1 &&
+               read(ready[0], &byte, 1) == 1)
+            ++readyHosts;
+        const Clock::time_point start = Clock::now();
+        close(go[1]);
+        close(ready[0]);
+        bool failed = readyHosts != hosts;
         for (pid_t pid : pids) {
             int status = 0;
             waitpid(pid, &status, 0);
-            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) failed = "a host failed";
+            failed = failed || !WIFEXITED(status) || WEXITSTATUS(status) != 0;
         }
-        for (int i = 0; i < hosts && failed.empty(); ++i) {
+        std::vector<double> waits;
+        for (int i = 0; i < hosts && !failed; ++i) {
             std::filesystem::path home = dir.path() / ("home" + std::to_string(i));
-            CZoneLists lists;
-            std::multiset<std::int32_t> got;
-            if (lists.LoadZoneFile(
-                    FromUtf8((home / "Documents" / "Quarn" / "Temp" / "zonePara.tmp").string())))
-                for (const auto& z : lists.arrZones) got.insert(z->nID);
-            if (got != ids) failed = "host " + std::to_string(i) + " lost or doubled a zone";
+            long long filled = 0;
+            std::size_t zones = 0;
+            std::ifstream(home / "out") >> filled >> zones;
+            if (zones != kZones)
+                return Fail("host " + std::to_string(i) + " has " + std::to_string(zones) +
+                            " zones in its tree");
+            waits.push_back(std::chrono::duration<double, std::milli>(
+                                Clock::time_point(Clock::duration(filled)) - start)
+                                .count());
         }
-        return failed;
+        if (failed) return Fail("a host failed: " + qztest::ReadText(dir.path() / "home0" / "err"));
+        std::sort(waits.begin(), waits.end());
+        return waits;
+    }
+
+    std::vector<double> Fail(const std::string& why) {
+        error = why;
+        return {};
     }
 };
 
@@ -116,29 +237,103 @@ Lab& TheLab() {
     return lab;
 }
 
-void BM_Hosts(benchmark::State& state) {
+// Times `what` in milliseconds; false (the lab's error set) when it failed.
+template <typename What>
+bool Time(What&& what, double& ms) {
+    const Clock::time_point start = Clock::now();
+    if (!what()) return false;
+    ms += std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    return true;
+}
+
+void BM_Push(benchmark::State& state) {
     Lab& lab = TheLab();
-    if (!lab.error.empty()) {
-        state.SkipWithError(lab.error.c_str());
-        return;
-    }
-    const int hosts = static_cast<int>(state.range(0));
+    double push = 0, copy = 0;
     for (auto _ : state) {
-        auto start = std::chrono::steady_clock::now();
-        std::string failed = lab.Run(hosts);
-        std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        if (!failed.empty()) {
-            state.SkipWithError(failed.c_str());
+        const double before = push;
+        if (!lab.error.empty() || !Time([&] { return lab.Push(); }, push) ||
+            !Time([&] { return lab.Copy(); }, copy)) {
+            state.SkipWithError(lab.error.c_str());
             return;
         }
-        state.SetIterationTime(took.count());
-        state.counters["per_host_ms"] += took.count() * 1000 / hosts;
+        state.SetIterationTime((push - before) / 1000);
     }
-    state.counters["per_host_ms"] /= static_cast<double>(state.iterations());
+    const double n = static_cast<double>(state.iterations());
+    state.counters["push_ms"] = push / n;
+    state.counters["copy_ms"] = copy / n;
+    state.counters["push_per_copy"] = push / copy;
 }
+BENCHMARK(BM_Push)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_OpenImport(benchmark::State& state) {
+    Lab& lab = TheLab();
+    double server = 0, sqlite = 0;
+    if (lab.error.empty()) lab.Settle();
+    for (auto _ : state) {
+        std::vector<double> s, f;
+        if (lab.error.empty()) s = lab.Open("server", 1);
+        if (lab.error.empty()) f = lab.Open("sqlite", 1);
+        if (!lab.error.empty()) {
+            state.SkipWithError(lab.error.c_str());
+            return;
+        }
+        server += s[0];
+        sqlite += f[0];
+        state.SetIterationTime(s[0] / 1000);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["server_ms"] = server / n;
+    state.counters["sqlite_ms"] = sqlite / n;
+    state.counters["server_per_sqlite"] = server / sqlite;
+}
+BENCHMARK(BM_OpenImport)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// `kind`: "server", or "sqlite" for what the machine gives 32 hosts that
+// wait on no server at all.
+void BM_Hosts(benchmark::State& state, const char* kind) {
+    Lab& lab = TheLab();
+    double alone = 0, median = 0, slowest = 0;
+    if (lab.error.empty()) lab.Settle();
+    for (auto _ : state) {
+        // One host alone is the median of five, as the machine's other work
+        // comes and goes.
+        std::vector<double> one, all;
+        for (int i = 0; i < 5 && lab.error.empty(); ++i)
+            if (std::vector<double> wait = lab.Open(kind, 1); !wait.empty()) one.push_back(wait[0]);
+        if (lab.error.empty()) all = lab.Open(kind, kHosts);
+        if (!lab.error.empty()) {
+            state.SkipWithError(lab.error.c_str());
+            return;
+        }
+        std::sort(one.begin(), one.end());
+        alone += one[2];
+        median += (all[kHosts / 2 - 1] + all[kHosts / 2]) / 2;
+        slowest += all.back();
+        state.SetIterationTime(all.back() / 1000);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["alone_ms"] = alone / n;
+    state.counters["median_ms"] = median / n;
+    state.counters["slowest_ms"] = slowest / n;
+    state.counters["median_per_alone"] = median / alone;
+    state.counters["slowest_per_alone"] = slowest / alone;
+}
+BENCHMARK_CAPTURE(BM_Hosts, server, "server")
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Hosts, sqlite, "sqlite")
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK(BM_Hosts)->Arg(1)->Arg(32)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
-
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    if (argc == 6 && std::string_view(argv[1]) == "--host")
+        return Host(argv[2], argv[3], std::atoi(argv[4]), std::atoi(argv[5]));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,5 +1,4 @@
-// The import tree of a template library of 20,000 zones (20 manufacturers,
-// 5 sorts, 25 models, 8 zones, a 6-element characteristic each) filled with
+// The import tree of a lab's template library of 20,000 zones filled with
 // the per-level statements, side by side with one ordered scan of the whole
 // table reading the same columns.  The fill runs on SQLite and through ODBC
 // (unixODBC with the SQLite ODBC driver).
@@ -10,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "records/pict.h"
+#include "bench_zones.h"
 #include "templates/odbc/odbc_template_db.h"
 #include "templates/sqlite/sqlite_template_db.h"
 
@@ -30,27 +29,7 @@ const std::filesystem::path& Folder() {
 // Written once per run.
 const Text& Library() {
     static Text path = [] {
-        PictList picts;
-        for (int k = 0; k < 6; ++k) picts.push_back(CreatePict(k % 4));
-        std::vector<std::uint8_t> settings;
-        CArchiveWriter ar(settings);
-        StorePicts(ar, picts, PictForm::kFormula);
-        std::vector<CRecordset_Distance> rows;
-        for (int m = 0; m < 20; ++m)
-            for (int s = 0; s < 5; ++s)
-                for (int d = 0; d < 25; ++d)
-                    for (int z = 0; z < 8; ++z) {
-                        CRecordset_Distance& r = rows.emplace_back();
-                        r.nID = static_cast<std::int32_t>(rows.size());
-                        r.strManufacturer = Format("Maker %02d", m);
-                        r.strProtSort = Format("Sort %d", s);
-                        r.strProtModel = Format("M%02d-%d-%02d", m, s, d);
-                        r.strZoneName = Format("Z%d earth", z + 1);
-                        r.Zzd_Mode = z % 4;
-                        r.Zzd_1 = 4.5f;
-                        r.ProtSettings = settings;
-                        r.strMemo = u"generated";
-                    }
+        std::vector<CRecordset_Distance> rows = qzbench::LabLibrary();
         Text p = FromUtf8((Folder() / "library.db").string());
         WriteSqliteTemplateDatabase(p, rows);
         return p;
@@ -75,7 +54,7 @@ std::size_t Fill(CTemplateDatabase& db) {
     for (const Text& maker : db.Manufacturers())
         for (const Text& sort : db.ProtSorts(maker))
             for (const Text& model : db.ProtModels(maker, sort))
-                zones += db.Zones(maker, sort, model).size();
+                zones += db.ZoneLeaves(maker, sort, model).size();
     return zones;
 }
 

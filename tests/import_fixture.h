@@ -45,7 +45,8 @@ class MemoryTemplates : public qz::CTemplateDatabase {
     }
     std::vector<qz::CRecordset_Distance> QueryRows(const char* statement,
                                                    std::span<const qz::TemplateValue> values,
-                                                   std::size_t limit) override {
+                                                   std::size_t limit,
+                                                   qz::RowColumns columns) override {
         Count();
         std::string_view sql(statement);
         std::vector<qz::CRecordset_Distance> out;
@@ -58,6 +59,13 @@ class MemoryTemplates : public qz::CTemplateDatabase {
         if (sql == qz::kSelectZones)
             std::ranges::stable_sort(out, {}, &qz::CRecordset_Distance::strZoneName);
         if (limit && out.size() > limit) out.resize(limit);
+        if (columns == qz::RowColumns::kIdAndName)
+            for (auto& r : out) {
+                qz::CRecordset_Distance leaf;
+                leaf.nID = r.nID;
+                leaf.strZoneName = r.strZoneName;
+                r = std::move(leaf);
+            }
         return out;
     }
 

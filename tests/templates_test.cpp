@@ -95,9 +95,16 @@ Walk WalkAll(CTemplateDatabase& db) {
     for (const Text& maker : w.makers) {
         for (const Text& sort : w.sorts.emplace_back(db.ProtSorts(maker))) {
             for (const Text& model : w.models.emplace_back(db.ProtModels(maker, sort))) {
+                std::vector<CRecordset_Distance> leaves;
                 for (const CRecordset_Distance& r :
-                     w.zones.emplace_back(db.Zones(maker, sort, model)))
+                     w.zones.emplace_back(db.Zones(maker, sort, model))) {
                     w.ones.push_back(db.Zone(r.nID));
+                    CRecordset_Distance& leaf = leaves.emplace_back();
+                    leaf.nID = r.nID;
+                    leaf.strZoneName = r.strZoneName;
+                }
+                // The tree's rows: the same ids and names, nothing else.
+                EXPECT_TRUE(db.ZoneLeaves(maker, sort, model) == leaves);
             }
         }
     }
@@ -616,6 +623,46 @@ TEST(Templates, APostgresLibraryReadsAsTheEmbeddedOneAndIsReplacedWhole) {
     EXPECT_NE(run.err.find("value too long"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("PWD=***;Password=***:"), std::string::npos) << run.err;
     EXPECT_EQ(postgres->AllRows(), stored);
+
+    // Rows over several statements arrive each once; a duplicate id after
+    // two full statements leaves the rows before the push.
+    std::vector<CRecordset_Distance> many;
+    for (std::int32_t id = 1; id <= std::int32_t(2 * kOdbcRowsPerInsert + 3); ++id)
+        many.push_back(
+            Row(id, Format("M%d", id % 3), u"Line", Format("X%d", id % 7), Format("Z%d", id)));
+    const Text admin = FromUtf8(server.Connect("postgres"));
+    WriteOdbcTemplateDatabase(admin, many);
+    EXPECT_TRUE(postgres->AllRows() == many);
+    std::vector<CRecordset_Distance> doubled = many;
+    doubled.back().nID = 1;
+    EXPECT_THROW(WriteOdbcTemplateDatabase(admin, doubled), CDBException);
+    EXPECT_TRUE(postgres->AllRows() == many);
+
+    // Each list statement of the tree finds its rows by the index the push
+    // made (no scan of the table even where the planner may not take one).
+    const auto psql = [&](const std::string& commands) {
+        return qztest::RunCommand("psql -h '" + server.Directory() +
+                                  "' -U postgres -d postgres -qAt " + commands + " 2>&1");
+    };
+    const auto plan = [&](std::string sql, std::initializer_list<const char*> values) {
+        for (const char* v : values) sql.replace(sql.find('?'), 1, "'" + std::string(v) + "'");
+        return psql("-c 'set enable_seqscan = off' -c \"explain " + sql + "\"").out;
+    };
+    const std::string zones = plan(kSelectZones, {"M1", "Line", "X1"});
+    EXPECT_NE(plan(kSelectManufacturers, {}).find("prot_distance_tree"), std::string::npos);
+    for (const std::string& p :
+         {plan(kSelectProtSorts, {"M1"}), plan(kSelectProtModels, {"M1", "Line"}), zones})
+        EXPECT_NE(p.find("Index Cond"), std::string::npos) << p;
+    // The pattern without wildcards is an index range, in the C collation.
+    EXPECT_NE(zones.find("(strprotmodel)::text = 'X1'"), std::string::npos) << zones;
+    // A role that may fill the table but does not own it still pushes: the
+    // index is there, and making it would take the owner.
+    qztest::ToolRun granted = psql(
+        "-c 'create role filler login' -c 'grant create on schema public to filler'"
+        " -c 'grant select, insert, delete on prot_distance to filler'");
+    ASSERT_EQ(granted.status, 0) << granted.out;
+    WriteOdbcTemplateDatabase(FromUtf8(server.Connect("filler")), many);
+    EXPECT_EQ(postgres->AllRows().size(), many.size());
 
     // The sample library lists alike from the file and from the server.
     run = qztest::Quarnz(

@@ -401,7 +401,7 @@ void List(const std::string& file, const std::string& odbc, bool asJson) {
                 for (const qz::Text& model : db->ProtModels(maker, sort)) {
                     ordered_json zones = ordered_json::array();
                     text << "    " << s(model) << "\n";
-                    for (const qz::CRecordset_Distance& r : db->Zones(maker, sort, model)) {
+                    for (const qz::CRecordset_Distance& r : db->ZoneLeaves(maker, sort, model)) {
                         zones.push_back({{"nID", r.nID}, {"strZoneName", s(r.strZoneName)}});
                         text << "      " << s(r.strZoneName) << " (id " << r.nID << ")\n";
                     }

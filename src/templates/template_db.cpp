@@ -33,19 +33,25 @@ std::vector<Text> CTemplateDatabase::ProtModels(TextView manufacturer, TextView 
 std::vector<CRecordset_Distance> CTemplateDatabase::Zones(TextView manufacturer, TextView sort,
                                                           TextView model) {
     const TemplateValue values[] = {manufacturer, sort, model};
-    return Statement([&] { return QueryRows(kSelectZones, values, 0); });
+    return Statement([&] { return QueryRows(kSelectZones, values, 0, RowColumns::kAll); });
+}
+
+std::vector<CRecordset_Distance> CTemplateDatabase::ZoneLeaves(TextView manufacturer, TextView sort,
+                                                               TextView model) {
+    const TemplateValue values[] = {manufacturer, sort, model};
+    return Statement([&] { return QueryRows(kSelectZones, values, 0, RowColumns::kIdAndName); });
 }
 
 std::optional<CRecordset_Distance> CTemplateDatabase::Zone(std::int32_t id) {
     const TemplateValue values[] = {id};
     std::vector<CRecordset_Distance> rows =
-        Statement([&] { return QueryRows(kSelectZone, values, 1); });
+        Statement([&] { return QueryRows(kSelectZone, values, 1, RowColumns::kAll); });
     if (rows.empty()) return std::nullopt;
     return std::move(rows.front());
 }
 
 std::vector<CRecordset_Distance> CTemplateDatabase::AllRows() {
-    return Statement([&] { return QueryRows(kSelectAllRows, {}, 0); });
+    return Statement([&] { return QueryRows(kSelectAllRows, {}, 0, RowColumns::kAll); });
 }
 
 }  // namespace qz

@@ -72,6 +72,11 @@ class CDBException : public std::runtime_error {
 
 using TemplateValue = std::variant<TextView, std::int32_t>;
 
+// What of each row a statement's caller reads: every column, or only the id
+// and zone name the import tree shows (the statement selects every column
+// all the same; reading fewer spares a driver converting the rest).
+enum class RowColumns { kAll, kIdAndName };
+
 class CTemplateDatabase {
   public:
     virtual ~CTemplateDatabase() = default;
@@ -82,6 +87,10 @@ class CTemplateDatabase {
     std::vector<Text> ProtSorts(TextView manufacturer);
     std::vector<Text> ProtModels(TextView manufacturer, TextView sort);
     std::vector<CRecordset_Distance> Zones(TextView manufacturer, TextView sort, TextView model);
+    // The same rows as the import tree lists them: nID and strZoneName, the
+    // other members left empty.
+    std::vector<CRecordset_Distance> ZoneLeaves(TextView manufacturer, TextView sort,
+                                                TextView model);
     // The first row with this id, if any.
     std::optional<CRecordset_Distance> Zone(std::int32_t id);
     // Every row by id: what the tools copy from one library to another.
@@ -95,10 +104,11 @@ class CTemplateDatabase {
     // prepared by its address) and returns column 1 of each row as text.
     virtual std::vector<Text> QueryColumn(const char* sql,
                                           std::span<const TemplateValue> values) = 0;
-    // The same, returning whole rows; at most `limit` rows when not 0.
+    // The same, returning rows with `columns` read; at most `limit` rows
+    // when not 0.
     virtual std::vector<CRecordset_Distance> QueryRows(const char* sql,
                                                        std::span<const TemplateValue> values,
-                                                       std::size_t limit) = 0;
+                                                       std::size_t limit, RowColumns columns) = 0;
 
   private:
     template <typename Query>

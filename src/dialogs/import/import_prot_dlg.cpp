@@ -194,7 +194,7 @@ void CDlg_Import_Prot::FillZones(ui::TreeItem parent, const Text& manufacturer, 
                                  const Text& model) {
     CTemplateDatabase* db = Database();
     if (!db) return;
-    for (const CRecordset_Distance& row : db->Zones(manufacturer, sort, model)) {
+    for (const CRecordset_Distance& row : db->ZoneLeaves(manufacturer, sort, model)) {
         ui::TreeItem node =
             Tree(res::kTreeTemplates)
                 .InsertItem(row.strZoneName, kZoneImage, kZoneImage, row.nID, parent);

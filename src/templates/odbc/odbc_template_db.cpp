@@ -56,11 +56,32 @@ constexpr const char* kCreateTable =
     " strProtModel varchar(255) collate \"C\", strZoneName varchar(255) collate \"C\","
     " Zzd_Mode integer, Zzd_1 real, Zzd_2 real, Zzd_3 real, ProtSettings bytea,"
     " strMemo varchar(255) collate \"C\")";
+// The four list statements each find their rows by a leading part of this
+// index: without it every one of a tree fill's thousands of statements scans
+// the whole table.  The LIKE patterns become index ranges only in the C
+// collation.  Made only where missing and on a table: creating it, even
+// "if not exists", takes the table's owner, and a view has none.  Looked
+// for under the table's lock, so a push that waited sees the one before's.
+constexpr const char* kCreateIndex =
+    "do $$ begin if to_regclass('prot_distance_tree') is null and (select relkind from pg_class"
+    " where oid = to_regclass('prot_distance')) = 'r' then create index Prot_Distance_Tree on"
+    " Prot_Distance (strManufacturer collate \"C\", strProtSort collate \"C\", strProtModel"
+    " collate \"C\", strZoneName collate \"C\"); end if; end $$";
 constexpr const char* kLockTable = "lock table Prot_Distance in exclusive mode";
 constexpr const char* kDeleteRows = "delete from Prot_Distance";
-constexpr const char* kInsertRow =
-    "insert into Prot_Distance (nID, strManufacturer, strProtSort, strProtModel, strZoneName,"
-    " Zzd_Mode, Zzd_1, Zzd_2, Zzd_3, ProtSettings, strMemo) values (?,?,?,?,?,?,?,?,?,?,?)";
+
+// PostgreSQL's protocol counts a statement's parameters in 16 bits.
+static_assert(kOdbcRowsPerInsert * 11 <= 65535);
+
+// An insert of `rows` rows, their values bound in column order.
+Text InsertRows(std::size_t rows) {
+    Text sql =
+        u"insert into Prot_Distance (nID, strManufacturer, strProtSort, strProtModel, "
+        u"strZoneName, Zzd_Mode, Zzd_1, Zzd_2, Zzd_3, ProtSettings, strMemo) values ";
+    for (std::size_t i = 0; i < rows; ++i)
+        sql += i ? u",(?,?,?,?,?,?,?,?,?,?,?)" : u"(?,?,?,?,?,?,?,?,?,?,?)";
+    return sql;
+}
 
 class OdbcTemplateDatabase final : public CTemplateDatabase {
   public:
@@ -92,20 +113,25 @@ class OdbcTemplateDatabase final : public CTemplateDatabase {
                                 reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
               SQL_HANDLE_DBC, dbc_);
         try {
-            for (const char* sql : {kCreateTable, kLockTable, kDeleteRows}) Execute(sql, {});
-            for (const CRecordset_Distance& r : rows) {
-                const OdbcValue values[] = {r.nID,
-                                            TextView(r.strManufacturer),
-                                            TextView(r.strProtSort),
-                                            TextView(r.strProtModel),
-                                            TextView(r.strZoneName),
-                                            r.Zzd_Mode,
-                                            r.Zzd_1,
-                                            r.Zzd_2,
-                                            r.Zzd_3,
-                                            std::span(r.ProtSettings),
-                                            TextView(r.strMemo)};
-                Execute(kInsertRow, values);
+            for (const char* sql : {kCreateTable, kLockTable, kCreateIndex, kDeleteRows})
+                Execute(sql, {});
+            // The rows in a few statements rather than a round trip each.
+            std::vector<OdbcValue> values;
+            SQLHSTMT full = nullptr, last = nullptr;
+            for (std::size_t first = 0; first < rows.size(); first += kOdbcRowsPerInsert) {
+                const auto batch =
+                    rows.subspan(first, std::min(kOdbcRowsPerInsert, rows.size() - first));
+                values.clear();
+                for (const CRecordset_Distance& r : batch)
+                    values.insert(
+                        values.end(),
+                        {r.nID, TextView(r.strManufacturer), TextView(r.strProtSort),
+                         TextView(r.strProtModel), TextView(r.strZoneName), r.Zzd_Mode, r.Zzd_1,
+                         r.Zzd_2, r.Zzd_3, std::span(r.ProtSettings), TextView(r.strMemo)});
+                // Full batches share one statement; only the last may be shorter.
+                SQLHSTMT& insert = batch.size() == kOdbcRowsPerInsert ? full : last;
+                if (!insert) insert = NewStatement(InsertRows(batch.size()));
+                Execute(insert, values);
             }
             Check(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT), SQL_HANDLE_DBC, dbc_);
         } catch (...) {
@@ -123,12 +149,16 @@ class OdbcTemplateDatabase final : public CTemplateDatabase {
 
     std::vector<CRecordset_Distance> QueryRows(const char* sql,
                                                std::span<const TemplateValue> values,
-                                               std::size_t limit) override {
+                                               std::size_t limit, RowColumns columns) override {
         std::vector<CRecordset_Distance> out;
         Run(sql, values, limit, [&](SQLHSTMT stmt) {
             // Read column by column in order, as SQLGetData requires.
             CRecordset_Distance& r = out.emplace_back();
             r.nID = ReadNumber<SQLINTEGER>(stmt, 1, SQL_C_SLONG);
+            if (columns == RowColumns::kIdAndName) {
+                r.strZoneName = ReadText(stmt, 5);
+                return;
+            }
             r.strManufacturer = ReadText(stmt, 2);
             r.strProtSort = ReadText(stmt, 3);
             r.strProtModel = ReadText(stmt, 4);
@@ -145,7 +175,8 @@ class OdbcTemplateDatabase final : public CTemplateDatabase {
 
   private:
     void Free() {
-        for (auto& [sql, stmt] : statements_) SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        for (SQLHSTMT stmt : owned_) SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        owned_.clear();
         statements_.clear();
         if (connected_) SQLDisconnect(dbc_);
         if (dbc_) SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
@@ -157,14 +188,18 @@ class OdbcTemplateDatabase final : public CTemplateDatabase {
     SQLHSTMT Prepare(const char* sql) {
         auto found = statements_.find(sql);
         if (found != statements_.end()) return found->second;
+        return statements_[sql] = NewStatement(FromAscii(sql));
+    }
+
+    // Freed with the connection.
+    SQLHSTMT NewStatement(const Text& sql) {
         SQLHSTMT stmt = nullptr;
         Check(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt), SQL_HANDLE_DBC, dbc_);
         // A driver without a timeout runs the statement unbounded rather
         // than not at all.
         SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT,
                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeout_)), 0);
-        Text text = FromAscii(sql);
-        SQLRETURN rc = SQLPrepareW(stmt, Wide(text.c_str()), static_cast<SQLINTEGER>(text.size()));
+        SQLRETURN rc = SQLPrepareW(stmt, Wide(sql.c_str()), static_cast<SQLINTEGER>(sql.size()));
         if (!SQL_SUCCEEDED(rc)) {
             Text state;
             Text message = Diagnostic(SQL_HANDLE_STMT, stmt, &state);
@@ -172,7 +207,7 @@ class OdbcTemplateDatabase final : public CTemplateDatabase {
             SQLFreeHandle(SQL_HANDLE_STMT, stmt);
             throw error;
         }
-        statements_.emplace(sql, stmt);
+        owned_.push_back(stmt);
         return stmt;
     }
 
@@ -325,6 +360,7 @@ class OdbcTemplateDatabase final : public CTemplateDatabase {
     bool connected_ = false;
     int timeout_;
     std::map<const char*, SQLHSTMT> statements_;
+    std::vector<SQLHSTMT> owned_;
 };
 
 }  // namespace

@@ -25,9 +25,14 @@ inline constexpr int kOdbcQueryTimeout = 30;
 std::unique_ptr<CTemplateDatabase> OpenOdbcConnection(TextView connect,
                                                       int timeoutSeconds = kOdbcQueryTimeout);
 
+// Rows a copy sends in one statement: a round trip per row would cost many
+// times what the server needs to store it.
+inline constexpr std::size_t kOdbcRowsPerInsert = 256;
+
 // Replaces every row of the data source's Prot_Distance with `rows`, making
-// the table (in PostgreSQL's dialect) when it is missing, in one
-// transaction: a failure throws CDBException and leaves the old rows.
+// the table (in PostgreSQL's dialect) and the index the import tree's
+// statements read by when they are missing, in one transaction: a failure
+// throws CDBException and leaves the old rows.
 void WriteOdbcTemplateDatabase(TextView connect, std::span<const CRecordset_Distance> rows);
 
 }  // namespace qz

@@ -81,13 +81,17 @@ class SqliteTemplateDatabase final : public CTemplateDatabase {
 
     std::vector<CRecordset_Distance> QueryRows(const char* sql,
                                                std::span<const TemplateValue> values,
-                                               std::size_t limit) override {
+                                               std::size_t limit, RowColumns columns) override {
         std::vector<CRecordset_Distance> out;
         Run(sql, values, limit, [&](sqlite3_stmt* stmt) {
             if (sqlite3_column_count(stmt) < 11)
                 throw CDBException(u"Prot_Distance has fewer than 11 columns");
             CRecordset_Distance& r = out.emplace_back();
             r.nID = sqlite3_column_int(stmt, 0);
+            if (columns == RowColumns::kIdAndName) {
+                r.strZoneName = ReadText(stmt, 4);
+                return;
+            }
             r.strManufacturer = ReadText(stmt, 1);
             r.strProtSort = ReadText(stmt, 2);
             r.strProtModel = ReadText(stmt, 3);
