@@ -105,6 +105,38 @@ TEST(UiGrid, RowsShownFollowHeightsScrollingAndSelection) {
     EXPECT_EQ(g.GetRows(), 10);
 }
 
+TEST(UiGrid, KeysMoveTheCurrentCellAndScrollItsRowWholeIntoView) {
+    CMSFlexGrid g;
+    g.SetWindowSize(204, 104);  // heading 16 + 84: five rows whole, the sixth in part
+    g.SetRows(101);
+    g.SetCols(3);
+    g.SetFixedCols(1);
+    g.SetRow(0);  // a heading current: no row yet
+    auto press = [&](int code, bool ctrl = false) { return g.KeyDown({code, ctrl}); };
+    EXPECT_TRUE(press(kKeyDown));
+    EXPECT_EQ(g.GetRow(), 1);
+    EXPECT_FALSE(press(kKeyUp));  // at the first row
+    EXPECT_FALSE(press(kKeyA));
+    EXPECT_TRUE(press(kKeyEnd));
+    EXPECT_EQ(g.GetCol(), 2);
+    EXPECT_EQ(g.GetColSel(), 2);
+    EXPECT_TRUE(press(kKeyPageDown));
+    const int page = g.GetRow() - 1;
+    EXPECT_GE(page, 4);
+    EXPECT_TRUE(g.RowIsVisible(g.GetRow()));
+    EXPECT_TRUE(press(kKeyEnd, true));
+    EXPECT_EQ(g.GetRow(), 100);
+    EXPECT_EQ(g.GetTopRow(), g.MaxTopRow());
+    EXPECT_EQ(g.CellRect(100, 1).Height(), 16);  // whole
+    EXPECT_TRUE(press(kKeyPageUp));
+    EXPECT_EQ(g.GetRow(), 100 - page);
+    EXPECT_EQ(g.CellRect(100 - page, 1).Height(), 16);
+    EXPECT_TRUE(press(kKeyHome, true));
+    EXPECT_EQ(g.GetRow(), 1);
+    EXPECT_EQ(g.GetCol(), 1);
+    EXPECT_EQ(g.GetTopRow(), 1);
+}
+
 TEST(UiGrid, ScrollBarsShowForWhatDoesNotFitAndBoundTheTopRow) {
     CMSFlexGrid g;
     g.SetWindowSize(204, 104);  // 200 x 100 inside the border

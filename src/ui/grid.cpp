@@ -272,6 +272,74 @@ bool CMSFlexGrid::MouseDown(Point p) {
     return !std::equal(std::begin(before), std::end(before), std::begin(after));
 }
 
+bool CMSFlexGrid::KeyDown(const KeyStroke& key) {
+    if (key.alt || rows_ <= fixedRows_ || cols_ <= fixedCols_) return false;
+    const int firstRow = fixedRows_, lastRow = rows_ - 1;
+    const int firstCol = fixedCols_, lastCol = cols_ - 1;
+    // From a heading (no row current yet) the first step lands on the first row.
+    int row = row_ < firstRow ? firstRow - 1 : std::min(row_, lastRow);
+    int col = std::clamp(col_, firstCol, lastCol);
+    // A page is the rows that show whole.
+    int page = 0;
+    const int bottom = CellArea().bottom;
+    for (int r = topRow_;
+         r < rows_ && RowTop(r) >= 0 && RowTop(r) + TwipsToPixels(GetRowHeight(r)) <= bottom; ++r)
+        ++page;
+    page = std::max(page, 1);
+    switch (key.code) {
+        case kKeyUp:
+            --row;
+            break;
+        case kKeyDown:
+            ++row;
+            break;
+        case kKeyPageUp:
+            row -= page;
+            break;
+        case kKeyPageDown:
+            row += page;
+            break;
+        case kKeyLeft:
+            --col;
+            break;
+        case kKeyRight:
+            ++col;
+            break;
+        case kKeyHome:
+            col = firstCol;
+            if (key.ctrl) row = firstRow;
+            break;
+        case kKeyEnd:
+            col = lastCol;
+            if (key.ctrl) row = lastRow;
+            break;
+        default:
+            return false;
+    }
+    row = std::clamp(row, firstRow, lastRow);
+    col = std::clamp(col, firstCol, lastCol);
+    const int before[4] = {row_, col_, rowSel_, colSel_};
+    row_ = rowSel_ = row;
+    col_ = colSel_ = col;
+    ScrollIntoView(row);
+    const int after[4] = {row_, col_, rowSel_, colSel_};
+    return !std::equal(std::begin(before), std::end(before), std::begin(after));
+}
+
+void CMSFlexGrid::ScrollIntoView(int row) {
+    if (row < fixedRows_ || row >= rows_) return;
+    if (row < topRow_) {
+        topRow_ = row;
+        return;
+    }
+    // The first top row from which `row` shows whole, as MaxTopRow finds it.
+    const long long avail = CellArea().Height() - FixedHeight();
+    const long long above = RowsHeight(row + 1) - avail;
+    int top = above <= RowsHeight(fixedRows_) ? fixedRows_ : RowAtDepth(above - 1) + 1;
+    top = std::min({top, row, MaxTopRow()});
+    if (top > topRow_) topRow_ = top;
+}
+
 void EnsureRowVisible(CMSFlexGrid& grid, int& row) {
     int rows = grid.GetRows();
     if (grid.RowIsVisible(row) || rows <= 0) return;

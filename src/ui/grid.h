@@ -85,11 +85,15 @@ class CMSFlexGrid {
     // the selection changed.
     bool MouseDown(Point p);
     // A key pressed while the grid has the focus, other than those the
-    // dialog manager takes (Tab, Enter, Escape, Alt and a letter): true when
-    // the selection changed.  The grid has no keys of its own yet.
-    bool KeyDown(const KeyStroke&) { return false; }
+    // dialog manager takes (Tab, Enter, Escape, Alt and a letter): the arrows,
+    // Page Up and Down, Home and End (with Ctrl: the first and last cell)
+    // move the current cell, and its row scrolls into view.  True when the
+    // selection changed.
+    bool KeyDown(const KeyStroke& key);
 
   private:
+    // Scrolls so that `row` shows whole, or as the first row when it cannot.
+    void ScrollIntoView(int row);
     int ColLeft(int col) const;  // client x of the column's left edge
     int RowTop(int row) const;   // client y of the row's top edge; -1 when scrolled away
     int FixedHeight() const { return int(RowsHeight(fixedRows_)); }

@@ -90,6 +90,13 @@ void CDlg_ZoneSet::RefreshGrid(int rows) {
     } else if (rows > 0) {
         ShowRow(rows);
     }
+    // The row the commands act on is the one shown selected, after every
+    // refresh too; setting it raises no event.
+    if (nCurRow >= 1) {
+        grid.SetRow(nCurRow);
+        grid.SetCol(grid.GetFixedCols());
+        grid.SetColSel(grid.GetCols() - 1);
+    }
     grid.SetRedraw(true);
     grid.Refresh();
     ui::EnsureRowVisible(grid, nCurRow);
