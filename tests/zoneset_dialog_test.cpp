@@ -151,10 +151,20 @@ click 4161
         EXPECT_EQ(app.arrZones[0]->nShow, 1);
     });
     // On the tick column a double click is a click: it toggles once, no more.
+    // On the table F2 and Enter edit the current zone as a double click does.
     user.Play(R"(
 grid-dblclick 4002 1 0
 expect-dialog 1000
 expect-cell 4002 1 0 "  1    "
+focus 4002
+key f2
+expect-dialog 1002
+click 4161
+focus 4002
+key enter
+expect-dialog 1002
+click 4161
+expect-dialog 1000
 )");
     user.Play("click 4003");
     EXPECT_TRUE(Run()) << Errors();

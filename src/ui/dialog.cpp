@@ -388,7 +388,10 @@ void CDialog::InputGridScroll(int id, int topRow) {
 }
 
 void CDialog::InputGridKey(int id, const KeyStroke& key) {
-    if (Grid(id).KeyDown(key)) Dispatch([&] { OnGridEvent(id, kGridSelChange); });
+    if (Grid(id).KeyDown(key))
+        Dispatch([&] { OnGridEvent(id, kGridSelChange); });
+    else
+        Dispatch([&] { OnGridKey(id, key); });
     DrainPosted();
 }
 

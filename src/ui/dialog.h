@@ -181,6 +181,8 @@ class CDialog {
     virtual void OnTreeSelChanged(int) {}
     virtual void OnGridEvent(int, int /*event*/) {}
     virtual bool OnRightButtonUp(int, Point /*screen*/) { return false; }
+    // A key the grid with the focus has no use for.
+    virtual void OnGridKey(int, const KeyStroke&) {}
     virtual void OnDestroy() {}
     virtual void OnPaint(gfx::CCanvas&) {}
 

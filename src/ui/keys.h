@@ -18,9 +18,13 @@ enum KeyCode : int {
     kKeyUp = 0x26,
     kKeyRight = 0x27,
     kKeyDown = 0x28,
-    kKey0 = 0x30,   // to kKey0 + 9
-    kKeyA = 0x41,   // to kKeyA + 25
-    kKeyF1 = 0x70,  // to kKeyF1 + 11
+    kKeyDelete = 0x2E,
+    kKey0 = 0x30,     // to kKey0 + 9
+    kKeyA = 0x41,     // to kKeyA + 25
+    kKeyApps = 0x5D,  // the menu key
+    kKeyF1 = 0x70,    // to kKeyF1 + 11
+    kKeyF2 = 0x71,
+    kKeyF10 = 0x79,
 };
 
 struct KeyStroke {

@@ -193,6 +193,7 @@ constexpr struct {
     {"up", kKeyUp},         {"down", kKeyDown},         {"left", kKeyLeft}, {"right", kKeyRight},
     {"pageup", kKeyPageUp}, {"pagedown", kKeyPageDown}, {"home", kKeyHome}, {"end", kKeyEnd},
     {"space", kKeySpace},   {"enter", kKeyEnter},       {"tab", kKeyTab},   {"escape", kKeyEscape},
+    {"delete", kKeyDelete}, {"apps", kKeyApps},
 };
 
 // A key as a script names it: modifiers joined by "+" before the key
@@ -219,10 +220,11 @@ bool ParseKey(std::string_view name, KeyStroke& key) {
 }
 
 // Keys the system takes before the dialog sees them: F10 opens the window's
-// menu, Alt with any but a letter or digit switches, closes or opens menus
-// of windows, Ctrl+Alt is AltGr, Ctrl+Escape the start menu.
+// menu (Shift+F10 is the context menu's key), Alt with any but a letter or
+// digit switches, closes or opens menus of windows, Ctrl+Alt is AltGr,
+// Ctrl+Escape the start menu.
 bool IsSystemKey(const KeyStroke& key) {
-    if (key.code == kKeyF1 + 9) return true;
+    if (key.code == kKeyF10 && !(key.shift && !key.ctrl && !key.alt)) return true;
     if (key.alt) return key.ctrl || !key.IsLetterOrDigit();
     return key.ctrl && key.code == kKeyEscape;
 }

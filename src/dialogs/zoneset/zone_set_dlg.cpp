@@ -109,6 +109,11 @@ void CDlg_ZoneSet::ApplyAllowedError() {
 }
 
 void CDlg_ZoneSet::OnOK() {
+    // On the table Enter edits the current zone, as a double click does.
+    if (GetFocusId() == res::kGridZones) {
+        OnEditZone();
+        return;
+    }
     // Enter applies what was typed; only the buttons end the dialog.
     UpdateData(true);
     ApplyAllowedError();
@@ -201,6 +206,24 @@ bool CDlg_ZoneSet::OnRightButtonUp(int id, ui::Point screen) {
     }
     TrackPopupMenu(menu, screen);
     return true;
+}
+
+// The table's commands from the keyboard, through the menu's own handlers.
+void CDlg_ZoneSet::OnGridKey(int id, const ui::KeyStroke& key) {
+    if (id != res::kGridZones || key.ctrl || key.alt) return;
+    if (key.code == ui::kKeyDelete && !key.shift) {
+        OnDeleteZone();
+    } else if (key.code == ui::kKeyF2 && !key.shift) {
+        OnEditZone();
+    } else if (key.code == ui::kKeyApps || (key.code == ui::kKeyF10 && key.shift)) {
+        // The menu opens at the current row, or at the table's corner.
+        ui::CMSFlexGrid& grid = Table();
+        ui::EnsureRowVisible(grid, nCurRow);
+        ui::Rect cell = grid.CellRect(nCurRow, grid.GetFixedCols());
+        const ui::Rect& table = Item(id).rect;
+        ui::Point at{table.left + cell.left, table.top + (cell.bottom > 0 ? cell.bottom : 0)};
+        OnRightButtonUp(id, ClientToScreen(at));
+    }
 }
 
 namespace {

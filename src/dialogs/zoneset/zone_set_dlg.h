@@ -34,6 +34,7 @@ class CDlg_ZoneSet : public ui::CDialog {
     void OnKillFocus(int id) override;
     void OnGridEvent(int id, int event) override;
     bool OnRightButtonUp(int id, ui::Point screen) override;
+    void OnGridKey(int id, const ui::KeyStroke& key) override;
 
   private:
     ui::CMSFlexGrid& Table() { return Grid(res::kGridZones); }

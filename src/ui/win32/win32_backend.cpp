@@ -718,6 +718,16 @@ LRESULT DialogWindow::GridMessage(Grid& g, UINT msg, WPARAM wp, LPARAM lp) {
             Input([&] { dlg_.InputGridKey(id, key); });
             return 0;
         }
+        case WM_SYSKEYDOWN:
+        case WM_SYSKEYUP:
+            // F10 comes as a system key: Shift+F10 opens the table's menu,
+            // and F10 alone must not enter the window's menu mode.
+            if (wp != VK_F10) break;
+            if (msg == WM_SYSKEYDOWN) {
+                KeyStroke key{int(wp), GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0};
+                Input([&] { dlg_.InputGridKey(id, key); });
+            }
+            return 0;
         case WM_SETCURSOR:
             if (LOWORD(lp) == HTCLIENT) {
                 POINT p;
