@@ -123,16 +123,19 @@ click 4160
 expect-message "请输入区段标记!         \n\n" "标记" error
 answer ok
 expect-dialog 1002
+expect-focus 4150
 type 4150 "\u3000A1\t "
 tab
 expect-text 4150 "A1"
 click 4160
 expect-message "请输入区段名称!         \n\n" "区段名称" error
 answer ok
+expect-focus 4151
 type 4151 " Zone "
 click 4160
 expect-message "阻抗幅值 Zzd_Mag 必须 >=0 !         \n\n" "阻抗定值" error
 answer ok
+expect-focus 4156
 expect-messages 3
 click 4159
 click 4159

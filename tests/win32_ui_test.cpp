@@ -377,6 +377,28 @@ TEST(Win32Ui, ACutCellEndsWithAnEllipsis) {
     for (const gfx::Call& c : dc.Layer(0).calls)
         if (c.kind == gfx::Call::kOutText) shown.push_back(c.text);
     EXPECT_EQ(shown, (std::vector<Text>{u"12", u"#191\u2026"}));
+
+    // With the focus, dots inside the current cell's edges and nowhere else.
+    auto dots = [&](bool focused) {
+        gfx::CRecordingCanvas canvas(200, 100);
+        win32::PaintGrid(grid, canvas, win32::GridColors{}, focused);
+        std::vector<gfx::Rect> out;
+        for (const gfx::Call& c : canvas.Layer(0).calls)
+            if (c.kind == gfx::Call::kFillRect && c.ints[2] - c.ints[0] == 1 &&
+                c.ints[3] - c.ints[1] == 1)
+                out.push_back({c.ints[0], c.ints[1], c.ints[2], c.ints[3]});
+        return out;
+    };
+    EXPECT_TRUE(dots(false).empty());
+    const gfx::Rect cell = grid.CellRect(1, 1);
+    const std::vector<gfx::Rect> ring = dots(true);
+    EXPECT_GT(ring.size(), 20u);
+    for (const gfx::Rect& d : ring) {
+        EXPECT_TRUE(d.left >= cell.left && d.right <= cell.right && d.top >= cell.top &&
+                    d.bottom <= cell.bottom);
+        EXPECT_TRUE(d.left == cell.left || d.top == cell.top || d.right == cell.right - 1 ||
+                    d.bottom == cell.bottom - 1);
+    }
 }
 
 TEST(Win32Ui, TheTreeShowsItsModelWithTheImagesOfTheResources) {

@@ -96,11 +96,13 @@ bool CDlg_Import_ProtEdit::Validate() {
     TrimWhiteSpace(strTag);
     if (strTag.empty()) {
         MessageBox(u"请输入区段标记!         \n\n", u"标记", kError);
+        GotoDlgCtrl(res::kEditCustomTag);  // where the missing text goes
         return false;
     }
     TrimWhiteSpace(strZoneName);
     if (strZoneName.empty()) {
         MessageBox(u"请输入区段名称!         \n\n", u"区段名称", kError);
+        GotoDlgCtrl(res::kEditCustomName);
         return false;
     }
     switch (Zzd_Mode) {
@@ -108,6 +110,7 @@ bool CDlg_Import_ProtEdit::Validate() {
         case 2:
             if (Zzd_1 < 0) {
                 MessageBox(u"阻抗幅值 Zzd_Mag 必须 >=0 !         \n\n", u"阻抗定值", kError);
+                GotoDlgCtrl(res::kEditCustomValue1);
                 return false;
             }
             Zzd_2 = ClampOrWrap(Zzd_2, kWrapLimit, -kWrapLimit);

@@ -33,7 +33,7 @@ Text CellLine(TextView text) {
     return line;
 }
 
-void PaintGrid(const CMSFlexGrid& grid, gfx::CCanvas& dc, const GridColors& colors) {
+void PaintGrid(const CMSFlexGrid& grid, gfx::CCanvas& dc, const GridColors& colors, bool focused) {
     const gfx::Size size = dc.GetSize();
     const gfx::Rect area = grid.CellArea();
     const int rows = grid.GetRows(), cols = grid.GetCols();
@@ -116,6 +116,26 @@ void PaintGrid(const CMSFlexGrid& grid, gfx::CCanvas& dc, const GridColors& colo
     int y = area.top;
     for (int r = 0; r < fixedRows && r < rows && y < area.bottom; ++r) y += paintRow(r, y);
     for (int r = grid.GetTopRow(); r < rows && y < area.bottom; ++r) y += paintRow(r, y);
+
+    // Every other pixel inside the current cell's edges, as Windows draws a
+    // focus rectangle, in the colour of that cell's text.
+    const int row = grid.GetRow(), col = grid.GetCol();
+    const gfx::Rect cell = grid.CellRect(row, col);
+    if (focused && row >= fixedRows && col >= fixedCols && cell.Width() > 2 && cell.Height() > 2) {
+        const bool selected =
+            row >= selTop && row <= selBottom && col >= selLeft && col <= selRight;
+        const gfx::Brush dot{gfx::Brush::kSolid, selected ? colors.selectionText : colors.text};
+        const int left = cell.left, top = cell.top, right = cell.right - 2,
+                  bottom = cell.bottom - 2;
+        for (int x = left; x <= right; x += 2) {
+            dc.FillRect({x, top, x + 1, top + 1}, dot);
+            dc.FillRect({x, bottom, x + 1, bottom + 1}, dot);
+        }
+        for (int y = top + 2; y < bottom; y += 2) {
+            dc.FillRect({left, y, left + 1, y + 1}, dot);
+            dc.FillRect({right, y, right + 1, y + 1}, dot);
+        }
+    }
 
     // Text that ran past the cells, then the border over everything.
     const gfx::Brush back{gfx::Brush::kSolid, colors.background};

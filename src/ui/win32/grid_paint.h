@@ -25,7 +25,9 @@ struct GridColors {
 Text CellLine(TextView text);
 
 // Paints the grid's window, border included, onto `dc` (the window's size).
-// The scroll bars' strips are left to the scroll bar windows.
-void PaintGrid(const CMSFlexGrid& grid, gfx::CCanvas& dc, const GridColors& colors);
+// The scroll bars' strips are left to the scroll bar windows.  With the
+// focus, the current cell gets a dotted focus rectangle.
+void PaintGrid(const CMSFlexGrid& grid, gfx::CCanvas& dc, const GridColors& colors,
+               bool focused = false);
 
 }  // namespace qz::ui::win32

@@ -704,7 +704,8 @@ LRESULT DialogWindow::GridMessage(Grid& g, UINT msg, WPARAM wp, LPARAM lp) {
             if (!g.buffer || g.buffer->GetSize().cx != client.right ||
                 g.buffer->GetSize().cy != client.bottom)
                 g.buffer = std::make_unique<gfx::CGdiCanvas>(client.right, client.bottom);
-            if (model.GetRedraw()) PaintGrid(model, *g.buffer, SystemGridColors());
+            if (model.GetRedraw())
+                PaintGrid(model, *g.buffer, SystemGridColors(), GetFocus() == g.hwnd);
             const RECT& p = ps.rcPaint;
             BitBlt(dc, p.left, p.top, p.right - p.left, p.bottom - p.top, g.buffer->Dc(), p.left,
                    p.top, SRCCOPY);
@@ -713,6 +714,10 @@ LRESULT DialogWindow::GridMessage(Grid& g, UINT msg, WPARAM wp, LPARAM lp) {
         }
         case WM_GETDLGCODE:
             return DLGC_WANTARROWS;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            InvalidateRect(g.hwnd, nullptr, FALSE);  // the focus rectangle
+            break;
         case WM_KEYDOWN: {
             KeyStroke key{int(wp), GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0};
             Input([&] { dlg_.InputGridKey(id, key); });
