@@ -117,9 +117,15 @@ TEST(UiGrid, KeysMoveTheCurrentCellAndScrollItsRowWholeIntoView) {
     EXPECT_EQ(g.GetRow(), 1);
     EXPECT_FALSE(press(kKeyUp));  // at the first row
     EXPECT_FALSE(press(kKeyA));
+    // Three columns of 64 pixels in 183: the last one brings itself whole
+    // into view, scrolling the first of the two that scroll away.
+    EXPECT_EQ(g.MaxLeftCol(), 2);
     EXPECT_TRUE(press(kKeyEnd));
     EXPECT_EQ(g.GetCol(), 2);
     EXPECT_EQ(g.GetColSel(), 2);
+    EXPECT_EQ(g.GetLeftCol(), 2);
+    EXPECT_FALSE(g.ColIsShown(1));
+    EXPECT_EQ(g.CellRect(1, 2).left, 2 + 64);  // beside the fixed column
     EXPECT_TRUE(press(kKeyPageDown));
     const int page = g.GetRow() - 1;
     EXPECT_GE(page, 4);
@@ -127,14 +133,25 @@ TEST(UiGrid, KeysMoveTheCurrentCellAndScrollItsRowWholeIntoView) {
     EXPECT_TRUE(press(kKeyEnd, true));
     EXPECT_EQ(g.GetRow(), 100);
     EXPECT_EQ(g.GetTopRow(), g.MaxTopRow());
-    EXPECT_EQ(g.CellRect(100, 1).Height(), 16);  // whole
+    EXPECT_EQ(g.CellRect(100, 2).Height(), 16);  // whole
     EXPECT_TRUE(press(kKeyPageUp));
     EXPECT_EQ(g.GetRow(), 100 - page);
-    EXPECT_EQ(g.CellRect(100 - page, 1).Height(), 16);
+    EXPECT_EQ(g.CellRect(100 - page, 2).Height(), 16);
     EXPECT_TRUE(press(kKeyHome, true));
     EXPECT_EQ(g.GetRow(), 1);
     EXPECT_EQ(g.GetCol(), 1);
     EXPECT_EQ(g.GetTopRow(), 1);
+    EXPECT_EQ(g.GetLeftCol(), 1);
+    // A point on the fixed column or the left column finds them.
+    int row = 0, col = 0;
+    g.HitTest({2 + 64 + 3, 2 + 16 + 3}, row, col);
+    EXPECT_EQ(col, 1);
+    g.SetLeftCol(9);
+    EXPECT_EQ(g.GetLeftCol(), 2);
+    g.HitTest({2 + 64 + 3, 2 + 16 + 3}, row, col);
+    EXPECT_EQ(col, 2);
+    g.SetColWidth(2, 300);  // narrower columns all fit: no scrolling left
+    EXPECT_EQ(g.GetLeftCol(), 1);
 }
 
 TEST(UiGrid, ScrollBarsShowForWhatDoesNotFitAndBoundTheTopRow) {

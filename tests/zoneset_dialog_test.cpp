@@ -343,7 +343,7 @@ click 4004
 
 TEST_F(ZoneSetTest, CurrentRowIsScrolledIntoView) {
     for (int i = 1; i <= 30; ++i)
-        Add(Zone(("T" + std::to_string(i)).c_str(), "t", 0, 1, 90, 0, i % 2));
+        Add(Zone(ToUtf8(Format("T%d", i)).c_str(), "t", 0, 1, 90, 0, i % 2));
     user.Play(R"(
 grid-scroll 4002 25
 grid-click 4002 25 2

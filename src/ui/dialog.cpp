@@ -387,6 +387,10 @@ void CDialog::InputGridScroll(int id, int topRow) {
     Grid(id).SetTopRow(topRow);
 }
 
+void CDialog::InputGridScrollColumns(int id, int leftCol) {
+    Grid(id).SetLeftCol(leftCol);
+}
+
 void CDialog::InputGridKey(int id, const KeyStroke& key) {
     if (Grid(id).KeyDown(key))
         Dispatch([&] { OnGridEvent(id, kGridSelChange); });

@@ -139,6 +139,7 @@ class CDialog {
     void InputGridClick(int id);
     void InputGridDblClick(int id);
     void InputGridScroll(int id, int topRow);
+    void InputGridScrollColumns(int id, int leftCol);
     // A key that reaches the grid with the focus.
     void InputGridKey(int id, const KeyStroke& key);
     // The right button released over a control, before dispatch: the

@@ -15,6 +15,7 @@ void CMSFlexGrid::SetWindowSize(int width, int height) {
     width_ = width;
     height_ = height;
     topRow_ = std::clamp(topRow_, fixedRows_, MaxTopRow());
+    leftCol_ = std::clamp(leftCol_, fixedCols_, MaxLeftCol());
 }
 
 void CMSFlexGrid::Resize() {
@@ -32,6 +33,7 @@ void CMSFlexGrid::Resize() {
     col_ = limit(col_, cols_);
     colSel_ = limit(colSel_, cols_);
     topRow_ = std::clamp(topRow_, fixedRows_, MaxTopRow());
+    leftCol_ = std::clamp(leftCol_, fixedCols_, MaxLeftCol());
 }
 
 void CMSFlexGrid::BuildRowTree() {
@@ -87,6 +89,7 @@ void CMSFlexGrid::SetCols(int cols) {
 
 void CMSFlexGrid::SetFixedCols(int count) {
     if (count >= 0 && count <= cols_) fixedCols_ = count;
+    leftCol_ = std::clamp(leftCol_, fixedCols_, MaxLeftCol());
 }
 
 void CMSFlexGrid::SetTopRow(int row) {
@@ -127,6 +130,7 @@ short CMSFlexGrid::GetColAlignment(int col) const {
 
 void CMSFlexGrid::SetColWidth(int col, int twips) {
     if (col >= 0 && col < cols_ && twips >= 0) colWidths_[std::size_t(col)] = twips;
+    leftCol_ = std::clamp(leftCol_, fixedCols_, MaxLeftCol());
 }
 
 int CMSFlexGrid::GetColWidth(int col) const {
@@ -198,9 +202,42 @@ int CMSFlexGrid::RowTop(int row) const {
 }
 
 int CMSFlexGrid::ColLeft(int col) const {
+    // The fixed columns, then the columns from the left column on.
     int x = CellArea().left;
-    for (int c = 0; c < col; ++c) x += TwipsToPixels(GetColWidth(c));
+    for (int c = 0; c < col; ++c)
+        if (c < fixedCols_ || c >= leftCol_) x += TwipsToPixels(GetColWidth(c));
     return x;
+}
+
+bool CMSFlexGrid::ColIsShown(int col) const {
+    return col >= 0 && col < cols_ && (col < fixedCols_ || col >= leftCol_) &&
+           ColLeft(col) < CellArea().right;
+}
+
+int CMSFlexGrid::MaxLeftCol() const {
+    // The first column from which the rest fits beside the fixed columns.
+    int room = CellArea().Width();
+    for (int c = 0; c < fixedCols_ && c < cols_; ++c) room -= TwipsToPixels(GetColWidth(c));
+    int left = cols_;
+    while (left > fixedCols_ && room - TwipsToPixels(GetColWidth(left - 1)) >= 0)
+        room -= TwipsToPixels(GetColWidth(--left));
+    return std::max(fixedCols_, std::min(left, cols_ - 1));
+}
+
+void CMSFlexGrid::SetLeftCol(int col) {
+    leftCol_ = std::clamp(col, fixedCols_, MaxLeftCol());
+}
+
+void CMSFlexGrid::ScrollColIntoView(int col) {
+    if (col < fixedCols_ || col >= cols_) return;
+    if (col < leftCol_) {
+        leftCol_ = col;
+        return;
+    }
+    const int right = CellArea().right;
+    while (leftCol_ < col && leftCol_ < MaxLeftCol() &&
+           ColLeft(col) + TwipsToPixels(GetColWidth(col)) > right)
+        ++leftCol_;
 }
 
 bool CMSFlexGrid::RowIsVisible(int row) const {
@@ -220,7 +257,7 @@ int CMSFlexGrid::VisibleRowCount() const {
 }
 
 Rect CMSFlexGrid::CellRect(int row, int col) const {
-    if (!Valid(row, col) || !RowIsVisible(row)) return {};
+    if (!Valid(row, col) || !RowIsVisible(row) || !ColIsShown(col)) return {};
     Rect area = CellArea();
     Rect r{ColLeft(col), RowTop(row), ColLeft(col) + TwipsToPixels(GetColWidth(col)),
            RowTop(row) + TwipsToPixels(GetRowHeight(row))};
@@ -239,6 +276,7 @@ void CMSFlexGrid::HitTest(Point p, int& row, int& col) const {
         row = RowAtDepth(p.y - scrolledTop + RowsHeight(topRow_));
     col = cols_;
     for (int c = 0; c < cols_; ++c) {
+        if (c >= fixedCols_ && c < leftCol_) continue;  // scrolled away
         int left = ColLeft(c);
         if (p.x >= left && p.x < left + TwipsToPixels(GetColWidth(c))) {
             col = c;
@@ -322,6 +360,7 @@ bool CMSFlexGrid::KeyDown(const KeyStroke& key) {
     row_ = rowSel_ = row;
     col_ = colSel_ = col;
     ScrollIntoView(row);
+    ScrollColIntoView(col);
     const int after[4] = {row_, col_, rowSel_, colSel_};
     return !std::equal(std::begin(before), std::end(before), std::begin(after));
 }

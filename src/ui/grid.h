@@ -32,6 +32,13 @@ class CMSFlexGrid {
     void SetFixedCols(int count);
     int GetTopRow() const { return topRow_; }
     void SetTopRow(int row);
+    // The first of the scrolling columns shown beside the fixed ones.
+    int GetLeftCol() const { return leftCol_; }
+    void SetLeftCol(int col);
+    // The last column that can be the left column: the scroll bar's end.
+    int MaxLeftCol() const;
+    // Not scrolled away, and starting inside the cell area.
+    bool ColIsShown(int col) const;
     int GetRow() const { return row_; }
     void SetRow(int row);
     int GetCol() const { return col_; }
@@ -94,6 +101,7 @@ class CMSFlexGrid {
   private:
     // Scrolls so that `row` shows whole, or as the first row when it cannot.
     void ScrollIntoView(int row);
+    void ScrollColIntoView(int col);
     int ColLeft(int col) const;  // client x of the column's left edge
     int RowTop(int row) const;   // client y of the row's top edge; -1 when scrolled away
     int FixedHeight() const { return int(RowsHeight(fixedRows_)); }
@@ -119,7 +127,7 @@ class CMSFlexGrid {
 
     int width_ = 0, height_ = 0;
     int rows_ = 2, cols_ = 2, fixedRows_ = 1, fixedCols_ = 1;
-    int topRow_ = 1, row_ = 1, col_ = 1, rowSel_ = 1, colSel_ = 1;
+    int topRow_ = 1, leftCol_ = 1, row_ = 1, col_ = 1, rowSel_ = 1, colSel_ = 1;
     int mouseRow_ = 0, mouseCol_ = 0;
     bool redraw_ = true;
     int allowUserResizing_ = 0;

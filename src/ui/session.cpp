@@ -334,6 +334,12 @@ void PlayGridScroll(const Step& s, Stage& at) {
     at.user.ScrollGrid(*at.dlg, id, s.IntArg(1));
 }
 
+void PlayGridScrollColumns(const Step& s, Stage& at) {
+    int id = s.IntArg(0);
+    RequireGrid(at, id);
+    at.user.ScrollGridColumns(*at.dlg, id, s.IntArg(1));
+}
+
 void PlayRightClick(const Step& s, Stage& at) {
     int id = s.IntArg(0);
     Point middle = Require(at, id).rect.Center();
@@ -510,6 +516,13 @@ void CheckTopRow(const Step& s, Stage& at) {
                     " at the top, not " + ToUtf8Lossy(s.args[1])};
 }
 
+void CheckLeftCol(const Step& s, Stage& at) {
+    int left = CheckedGrid(s, at).GetLeftCol();
+    if (left != s.IntArg(1))
+        throw Wrong{"grid " + ToUtf8Lossy(s.args[0]) + " shows column " + std::to_string(left) +
+                    " first, not " + ToUtf8Lossy(s.args[1])};
+}
+
 void CheckCurrentRow(const Step& s, Stage& at) {
     const Control& c = Checked(s, at);
     const CDialog& dlg = InnermostDialog(s);
@@ -639,6 +652,7 @@ constexpr Verb kVerbs[] = {
     {"grid-dblclick", 3, 3, C::kDialog, 3, PlayGridClick},
     {"grid-rclick", 3, 3, C::kDialog, 3, PlayGridRightClick},
     {"grid-scroll", 2, 2, C::kDialog, 2, PlayGridScroll},
+    {"grid-hscroll", 2, 2, C::kDialog, 2, PlayGridScrollColumns},
     {"answer", 1, 1, C::kMessageBox, 0, PlayAnswer},
     {"menu", 1, 1, C::kMenu, 0, PlayMenu},
     {"menu-dismiss", 0, 0, C::kMenu, 0, PlayMenuDismiss},
@@ -661,6 +675,7 @@ constexpr Verb kVerbs[] = {
     {"expect-rows", 2, 2, C::kAny, 2, CheckRows},
     {"expect-top-row", 2, 2, C::kAny, 2, CheckTopRow},
     {"expect-current-row", 2, 2, C::kAny, 2, CheckCurrentRow},
+    {"expect-left-col", 2, 2, C::kAny, 2, CheckLeftCol},
     {"expect-message", 1, 3, C::kAny, 0, CheckMessage},
     {"expect-messages", 1, 1, C::kAny, 1, CheckMessages},
     {"expect-buttons", 1, 1, C::kAny, 0, CheckButtons, ParseButtons},

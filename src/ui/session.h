@@ -106,6 +106,7 @@ class SessionUser {
     virtual void ReleaseMouse(CDialog& dlg, int id) = 0;
     virtual void DoubleClick(CDialog& dlg, int id) = 0;
     virtual void ScrollGrid(CDialog& dlg, int id, int topRow) = 0;
+    virtual void ScrollGridColumns(CDialog& dlg, int id, int leftCol) = 0;
     virtual void ReleaseRightButton(CDialog& dlg, int id, Point client) = 0;
 
     // ---- the message box and the menu shown: each gets exactly one ------

@@ -56,6 +56,9 @@ class HeadlessBackend : private SessionUser, public Backend, public Session {
     void ReleaseMouse(CDialog& dlg, int id) override { dlg.InputGridClick(id); }
     void DoubleClick(CDialog& dlg, int id) override { dlg.InputGridDblClick(id); }
     void ScrollGrid(CDialog& dlg, int id, int topRow) override { dlg.InputGridScroll(id, topRow); }
+    void ScrollGridColumns(CDialog& dlg, int id, int leftCol) override {
+        dlg.InputGridScrollColumns(id, leftCol);
+    }
     void ReleaseRightButton(CDialog& dlg, int id, Point client) override {
         dlg.InputRightButtonUp(id, dlg.ClientToScreen(client));
     }

@@ -48,10 +48,12 @@ void PaintGrid(const CMSFlexGrid& grid, gfx::CCanvas& dc, const GridColors& colo
     dc.SetTransparentText(true);
     const int lineHeight = dc.TextExtent(u"").cy;
 
-    // The columns that show: no horizontal scrolling.
-    std::vector<int> left, width;
+    // The columns that show: the fixed ones, then from the left column on.
+    std::vector<int> index, left, width;
     for (int c = 0, x = area.left; c < cols && x < area.right; ++c) {
+        if (c >= fixedCols && c < grid.GetLeftCol()) continue;
         int w = TwipsToPixels(grid.GetColWidth(c));
+        index.push_back(c);
         left.push_back(x);
         width.push_back(w);
         x += w;
@@ -62,7 +64,7 @@ void PaintGrid(const CMSFlexGrid& grid, gfx::CCanvas& dc, const GridColors& colo
         if (height <= 0) return 0;
         const int bottom = std::min(top + height, area.bottom);
         for (std::size_t ci = 0; ci < left.size(); ++ci) {
-            const int c = int(ci);
+            const int c = index[ci];
             const gfx::Rect cell{left[ci], top, std::min(left[ci] + width[ci], area.right), bottom};
             if (cell.Width() <= 0) continue;
             const bool fixed = r < fixedRows || c < fixedCols;

@@ -220,6 +220,10 @@ void SessionPlayer::ScrollGrid(CDialog& dlg, int id, int topRow) {
     Post(dlg, Window(dlg, id), WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, WORD(topRow)), 0);
 }
 
+void SessionPlayer::ScrollGridColumns(CDialog& dlg, int id, int leftCol) {
+    Post(dlg, Window(dlg, id), WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, WORD(leftCol)), 0);
+}
+
 void SessionPlayer::ReleaseRightButton(CDialog& dlg, int id, Point client) {
     Post(dlg, Window(dlg, id), WM_RBUTTONUP, 0, At(dlg, id, client));
 }

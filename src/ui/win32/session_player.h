@@ -41,6 +41,7 @@ class SessionPlayer : private SessionUser, public Session {
     void ReleaseMouse(CDialog& dlg, int id) override;
     void DoubleClick(CDialog& dlg, int id) override;
     void ScrollGrid(CDialog& dlg, int id, int topRow) override;
+    void ScrollGridColumns(CDialog& dlg, int id, int leftCol) override;
     void ReleaseRightButton(CDialog& dlg, int id, Point client) override;
     void PressButton(int button) override;
     void PickMenuItem(int command) override;

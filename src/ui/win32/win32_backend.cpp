@@ -647,10 +647,18 @@ void DialogWindow::SyncGrid(Grid& g) {
                    area.Height(), TRUE);
     }
     if (horz) {
-        // The columns do not scroll: the bar shows that they are cut.
+        // The scrolling columns, a column a step.
+        SCROLLINFO si{};
+        si.cbSize = sizeof si;
+        si.fMask = SIF_ALL | SIF_DISABLENOSCROLL;
+        si.nMin = model.GetFixedCols();
+        si.nMax = std::max(si.nMin, model.GetCols() - 1);
+        si.nPage = UINT(std::max(1, model.GetCols() - model.MaxLeftCol()));
+        si.nPos = model.GetLeftCol();
+        SetScrollInfo(g.hbar, SB_CTL, &si, TRUE);
         MoveWindow(g.hbar, area.left, area.bottom, area.Width(),
                    client.bottom - area.top - area.bottom, TRUE);
-        EnableWindow(g.hbar, FALSE);
+        EnableWindow(g.hbar, model.MaxLeftCol() > model.GetFixedCols());
     }
     ShowWindow(g.vbar, vert ? SW_SHOWNA : SW_HIDE);
     ShowWindow(g.hbar, horz ? SW_SHOWNA : SW_HIDE);
@@ -833,6 +841,39 @@ LRESULT DialogWindow::GridMessage(Grid& g, UINT msg, WPARAM wp, LPARAM lp) {
                     return 0;
             }
             if (top != model.GetTopRow()) Input([&] { dlg_.InputGridScroll(id, top); });
+            return 0;
+        }
+        case WM_HSCROLL: {
+            int left = model.GetLeftCol();
+            SCROLLINFO si{};
+            si.cbSize = sizeof si;
+            si.fMask = SIF_ALL;
+            GetScrollInfo(g.hbar, SB_CTL, &si);
+            switch (LOWORD(wp)) {
+                case SB_LINELEFT:
+                case SB_PAGELEFT:
+                    --left;
+                    break;
+                case SB_LINERIGHT:
+                case SB_PAGERIGHT:
+                    ++left;
+                    break;
+                case SB_LEFT:
+                    left = 0;
+                    break;
+                case SB_RIGHT:
+                    left = model.GetCols();
+                    break;
+                case SB_THUMBTRACK:
+                    left = si.nTrackPos;
+                    break;
+                case SB_THUMBPOSITION:
+                    left = int(short(HIWORD(wp)));
+                    break;
+                default:
+                    return 0;
+            }
+            if (left != model.GetLeftCol()) Input([&] { dlg_.InputGridScrollColumns(id, left); });
             return 0;
         }
         case WM_MOUSEWHEEL: {
