@@ -401,6 +401,24 @@ TEST(Win32Ui, ACutCellEndsWithAnEllipsis) {
     }
 }
 
+// A drop-down list can close on an item it moved to while closed without
+// telling (Alt+Down, then Enter): the dialog hears of it as of a pick.
+TEST(Win32Ui, AListThatClosesOnAnotherItemIsReadAgain) {
+    Probe dlg(res::kDlgCustom);
+    dlg.init = [](Probe& d) {
+        for (const char16_t* mode : {u"A", u"B", u"C"}) d.ListAddString(res::kListCustomMode, mode);
+        d.ListSetCurSel(res::kListCustomMode, 0);
+    };
+    Driver driver;
+    driver.Then([&](CDialog&, HWND w) {
+        HWND list = Ui().ControlWindow(dlg, res::kListCustomMode);
+        SendMessageW(list, CB_SETCURSEL, 2, 0);  // no notification
+        SendMessageW(w, WM_COMMAND, MAKEWPARAM(res::kListCustomMode, CBN_CLOSEUP), LPARAM(list));
+    });
+    driver.Then([&](CDialog&, HWND) { EXPECT_EQ(dlg.ListGetCurSel(res::kListCustomMode), 2); });
+    RunModal(dlg);
+}
+
 TEST(Win32Ui, TheTreeShowsItsModelWithTheImagesOfTheResources) {
     Probe dlg(res::kDlgImport);
     TreeItem zone = kTreeNone;

@@ -439,6 +439,15 @@ BOOL DialogWindow::OnCommand(int id, int code, HWND control) {
                 WatchFocus();
                 int sel = int(SendMessageW(control, CB_GETCURSEL, 0, 0));
                 Input([&] { dlg_.InputListSelect(id, sel); });
+            } else if (code == CBN_CLOSEUP) {
+                // The list can commit an item it moved to while closed with
+                // no selection change (Alt+Down, then Enter): read it again,
+                // so it never shows another mode than the dialog uses.
+                int sel = int(SendMessageW(control, CB_GETCURSEL, 0, 0));
+                if (sel != c.curSel) {
+                    WatchFocus();
+                    Input([&] { dlg_.InputListSelect(id, sel); });
+                }
             }
             return TRUE;
         default:
