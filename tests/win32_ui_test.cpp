@@ -622,6 +622,28 @@ click 4351
     EXPECT_EQ(dlg.fShiftAngle, 80.0f);
 }
 
+// After Enter applied a field, its whole text is selected: a number typed
+// next replaces "12.500 Ω" instead of landing after the unit.
+TEST(Win32Ui, EnterSelectsTheWholeFieldItApplied) {
+    win32::SessionPlayer player(Ui());
+    CDlg_Import_Graph_Mho dlg;
+    player.Play("type 4348 12.5\nenter\nexpect-text 4348 \"12.500 Ω\"");
+    player.Call([&] {
+        HWND edit = Ui().ControlWindow(dlg, 4348);
+        DWORD from = 1, to = 0;
+        SendMessageW(edit, EM_GETSEL, WPARAM(&from), LPARAM(&to));
+        EXPECT_EQ(from, 0u);
+        EXPECT_EQ(int(to), GetWindowTextLengthW(edit));
+    });
+    player.Play("click 4351");
+    player.Attach();
+    {
+        UseBackend use(Ui());
+        dlg.DoModal();
+    }
+    EXPECT_TRUE(player.Finish()) << (player.Errors().empty() ? "" : player.Errors().front());
+}
+
 TEST(Win32Ui, TheImportSessionEndsAsItDoesHeadless) {
     std::string written[2];
     for (int windows = 0; windows < 2; ++windows) {

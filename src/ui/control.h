@@ -30,6 +30,7 @@ struct Control {
     Text text;
     bool visible, enabled, readOnly;
     bool checked = false;  // radio buttons
+    int selections = 0;    // edits: how often all their text was selected
     // Drop-down lists.
     std::vector<Text> items;
     int curSel = -1;

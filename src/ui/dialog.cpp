@@ -174,6 +174,11 @@ void CDialog::ListSetCurSel(int id, int index) {
     c.curSel = index >= 0 && index < int(c.items.size()) ? index : -1;
 }
 
+void CDialog::SelectFocusedText() {
+    for (Control& c : controls_)
+        if (c.id == focus_ && c.IsEdit()) ++c.selections;
+}
+
 void CDialog::CheckRadioButton(int firstId, int lastId, int checkId) {
     for (auto& c : controls_)
         if (c.id >= firstId && c.id <= lastId && c.kind == res::ControlKind::kRadioButton)

@@ -84,6 +84,9 @@ class CDialog {
     int ListGetCurSel(int id) const;
     // -1 or an index out of range selects nothing.
     void ListSetCurSel(int id, int index);
+    // After Enter applied the focused field: its whole text selected, so the
+    // next number typed replaces it.
+    void SelectFocusedText();
 
     // Radio buttons: checks `checkId` and clears the others of first..last.
     void CheckRadioButton(int firstId, int lastId, int checkId);

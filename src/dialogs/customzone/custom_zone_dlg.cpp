@@ -141,6 +141,7 @@ void CDlg_Import_ProtEdit::OnOK() {
     // Enter applies what was typed; only the buttons end the dialog.
     UpdateData(true);
     ApplyInput();
+    SelectFocusedText();
 }
 
 void CDlg_Import_ProtEdit::OnCancel() {

@@ -151,6 +151,7 @@ void CElementParamDlg::OnSelChange(int id) {
 void CElementParamDlg::OnOK() {
     // Enter takes the focused field; only the buttons end the dialog.
     TakeEdit(GetFocusId());
+    SelectFocusedText();
 }
 
 void CElementParamDlg::OnCancel() {

@@ -350,6 +350,7 @@ void CDlg_Import_Prot::OnOK() {
     // Enter takes the focused field over; only the buttons end the dialog.
     UpdateData(true);
     ApplyEdit();
+    SelectFocusedText();
 }
 
 void CDlg_Import_Prot::OnCancel() {

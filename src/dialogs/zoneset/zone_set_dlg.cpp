@@ -117,6 +117,7 @@ void CDlg_ZoneSet::OnOK() {
     // Enter applies what was typed; only the buttons end the dialog.
     UpdateData(true);
     ApplyAllowedError();
+    SelectFocusedText();
 }
 
 void CDlg_ZoneSet::OnCancel() {

@@ -169,6 +169,7 @@ class DialogWindow {
     std::vector<std::unique_ptr<Grid>> grids_;
     std::vector<TreeState> trees_;  // by the control's index
     std::vector<std::vector<Text>> lists_;
+    std::vector<int> selections_;
     std::vector<HBITMAP> bitmaps_;
     std::unique_ptr<gfx::CGdiCanvas> buffer_;
     HWND lastFocus_ = nullptr;
@@ -372,6 +373,7 @@ BOOL DialogWindow::OnInit() {
                                ": the windows are not the template's controls");
     trees_.resize(controls.size());
     lists_.resize(controls.size());
+    selections_.resize(controls.size());
     // The controls' pixels are the ones the dialog font gives.
     for (std::size_t i = 0; i < controls.size(); ++i) {
         Control& c = controls[i];
@@ -541,6 +543,10 @@ void DialogWindow::SyncControl(std::size_t i) {
         case K::kPushButton:
         case K::kGroupBox:
             if (WindowText(h) != c.text) SetWindowTextW(h, Wide(c.text));
+            if (c.IsEdit() && selections_[i] != c.selections) {
+                SendMessageW(h, EM_SETSEL, 0, -1);
+                selections_[i] = c.selections;
+            }
             break;
         case K::kRadioButton:
             if (WindowText(h) != c.text) SetWindowTextW(h, Wide(c.text));
