@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -22,9 +23,13 @@ namespace {
 
 std::string path;
 
-void Check(bool ok) {
-    if (!ok) std::abort();
+// Names the property that failed before the crash.
+void CheckAt(bool ok, const char* what, int line) {
+    if (ok) return;
+    std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
+    std::abort();
 }
+#define Check(ok) CheckAt((ok), #ok, __LINE__)
 
 void CheckText(const qz::Text& text) {
     Check(text.find(u'\0') == qz::Text::npos);
@@ -49,7 +54,7 @@ std::vector<qz::CRecordset_Distance> ReadQuietly(bool allowEmpty) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    char dir[] = "/tmp/qz_json_source_XXXXXX";
+    char dir[] = "/dev/shm/qz_json_source_XXXXXX";
     Check(::mkdtemp(dir) != nullptr);
     path = std::string(dir) + "/source.json";
     return 0;

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -19,9 +20,13 @@ namespace {
 const std::string kHome = "/home/fuzz";
 std::string config;
 
-void Check(bool ok) {
-    if (!ok) std::abort();
+// Names the property that failed before the crash.
+void CheckAt(bool ok, const char* what, int line) {
+    if (ok) return;
+    std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
+    std::abort();
 }
+#define Check(ok) CheckAt((ok), #ok, __LINE__)
 
 std::string Escaped(const std::string& name) {
     std::string out;
@@ -40,7 +45,7 @@ std::string WithoutTrailingSlashes(std::string path) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    char dir[] = "/tmp/qz_user_dirs_XXXXXX";
+    char dir[] = "/dev/shm/qz_user_dirs_XXXXXX";
     Check(::mkdtemp(dir) != nullptr);
     config = dir;
     ::setenv("HOME", kHome.c_str(), 1);
