@@ -163,6 +163,9 @@ void Play(Surface& s, const std::vector<Replay::Op>& ops, Surface* source) {
                 cairo_rectangle(cr, v[0], v[1], v[2], v[3]);
                 cairo_fill(cr);
                 break;
+            case gfx::Call::kPushClip:
+            case gfx::Call::kPopClip:
+                break;  // a bitmap's plot draws through layers, never cut
         }
     }
 }

@@ -70,6 +70,21 @@ TEST(App, WithoutHomeTheHomeFolderComesFromThePasswordDatabase) {
     unsetenv("XDG_CONFIG_HOME");
 }
 
+TEST(App, TheDocumentsFolderIsReadWithXdgUserDirsEscapes) {
+    qztest::TempDir config;
+    std::ofstream(config.path() / "user-dirs.dirs")
+        << "XDG_DOCUMENTS_DIR=\"$HOME/My \\\"Docs\\\" \\$x \\`y\\` \\\\z\"\n";
+    std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("HOME", "/home/u", 1);
+    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+    EXPECT_EQ(DocumentsFolder(), u"/home/u/My \"Docs\" $x `y` \\z");
+    // An escaped $HOME is a name, not the home folder: not absolute, not taken.
+    std::ofstream(config.path() / "user-dirs.dirs") << "XDG_DOCUMENTS_DIR=\"\\$HOME/Docs\"\n";
+    EXPECT_EQ(DocumentsFolder(), u"/home/u/Documents");
+    setenv("HOME", oldHome.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+}
+
 TEST(App, TemplatePathAndZoneFileName) {
     qztest::TempDir docs;
     CQuarnZGraphApp app(docs.text());

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -14,6 +15,7 @@
 
 #include "app/app.h"
 #include "odbc_config.h"
+#include "templates/odbc/odbc_row.h"
 #include "templates/odbc/odbc_template_db.h"
 #include "test_util.h"
 
@@ -287,6 +289,64 @@ TEST(Templates, StatementsReadAsTheirPlainLikeForms) {
     sqlite3_close(plain);
     // Case folded, and "-" no pattern: three makers of four, two models of three.
     EXPECT_EQ(db->Zones(u"ABC", u"line", u"M-1").size(), 54u);
+}
+
+TEST(Templates, ATextLedByAByteOrderMarkIsStoredAndFoundWhole) {
+    qztest::TempDir dir;
+    CRecordset_Distance row;
+    row.nID = 1;
+    row.strManufacturer = u"\uFEFFMaker";
+    row.strProtSort = u"\uFEFF";
+    row.strProtModel = u"\uFFFEAB";  // not read as a byte-swapped "䄀䈀"
+    WriteSqliteTemplateDatabase(dir.text("lib.db"), std::vector{row});
+    auto db = OpenSqliteTemplateDatabase(dir.text("lib.db"));
+    EXPECT_EQ(db->Manufacturers(), std::vector<Text>{u"\uFEFFMaker"});
+    EXPECT_EQ(db->ProtSorts(u"\uFEFFMaker"), std::vector<Text>{u"\uFEFF"});
+    // SQLite reads a noncharacter as U+FFFD.
+    EXPECT_EQ(db->ProtModels(u"\uFEFFMaker", u"\uFEFF"), std::vector<Text>{u"\uFFFDAB"});
+}
+
+TEST(Templates, ABrokenSchemaQuotingNoValidTextFailsAsTheLibrarySays) {
+    qztest::TempDir dir;
+    WriteSqliteTemplateDatabase(dir.text("lib.db"), std::vector<CRecordset_Distance>{});
+    std::string bytes = qztest::ReadText(dir.path() / "lib.db");
+    std::size_t at = bytes.find("Prot_Distance_Zone on Prot_Distance (strProtModel");
+    ASSERT_NE(at, std::string::npos);
+    bytes[bytes.find("strProtModel", at) + 2] = '\x8d';
+    std::ofstream(dir.path() / "lib.db", std::ios::binary) << bytes;
+    try {
+        OpenSqliteTemplateDatabase(dir.text("lib.db"));
+        ADD_FAILURE() << "opened";
+    } catch (const CDBException& e) {
+        // SQLite's own conversion takes the stray byte for the character of
+        // its value.
+        EXPECT_EQ(e.m_strError,
+                  u"malformed database schema (Prot_Distance_Zone) - no such column: "
+                  u"st\u008DProtModel");
+    }
+}
+
+TEST(Templates, AnOdbcDriverBreakingTheRulesIsReadWithinTheBuffers) {
+    // Each call fills the whole buffer and answers with `length`.
+    struct Careless final : OdbcColumns {
+        SQLLEN length = 0;
+        SQLRETURN GetData(SQLUSMALLINT, SQLSMALLINT, SQLPOINTER buffer, SQLLEN size,
+                          SQLLEN* indicator) override {
+            std::memset(buffer, 'a', std::size_t(size));  // and no NUL
+            *indicator = length;
+            return SQL_SUCCESS;
+        }
+        Text Diagnostic(Text*) override { return u"none"; }
+    } driver;
+    driver.length = 600;
+    EXPECT_EQ(ReadOdbcText(driver, 1), Text(255, u'\u6161'));
+    driver.length = -5;
+    try {
+        ReadOdbcRow(driver);
+        ADD_FAILURE() << "read";
+    } catch (const CDBException& e) {
+        EXPECT_EQ(e.m_strError, u"the driver gave a block the length -5");
+    }
 }
 
 TEST(Templates, NullColumnsReadEmptyAndFailuresCarryTheDriversText) {

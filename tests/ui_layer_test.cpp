@@ -232,6 +232,10 @@ TEST(UiSession, ParsingNamesTheLineAndDecodesQuotes) {
     EXPECT_EQ(ParseError(u"tree 1"), "line 1: 'tree' takes 2 or more arguments, not 1");
     EXPECT_EQ(ParseError(u"expect-refused expect-text 4001 x"),
               "line 1: 'expect-refused' takes an action, not 'expect-text'");
+    Text chain;
+    for (int i = 0; i < 60000; ++i) chain += u"expect-refused ";
+    EXPECT_EQ(ParseError((chain + u"click 1").c_str()),
+              "line 1: 'expect-refused' takes an action, not 'expect-refused'");
     EXPECT_EQ(ParseError(u"expect-buttons yes-maybe"),
               "line 1: no message box offers the buttons 'yes-maybe'");
     EXPECT_EQ(ParseError(Text(kMaxSessionScript + 1, u' ').c_str()),

@@ -140,8 +140,14 @@ std::string XdgDocuments(const std::string& home) {
         if (line.rfind(key, 0) != 0) continue;
         std::size_t end = line.rfind('"');
         if (end <= key.size()) continue;
-        std::string value = line.substr(key.size(), end - key.size());
-        if (value.rfind("$HOME", 0) == 0) value = home + value.substr(5);
+        // xdg-user-dirs writes $ ` " and \ with a backslash before them.
+        std::string value;
+        for (std::size_t i = key.size(); i < end; ++i) {
+            if (line[i] == '\\' && i + 1 < end) ++i;
+            value += line[i];
+        }
+        if (value.rfind("$HOME", 0) == 0 && line.compare(key.size(), 5, "$HOME") == 0)
+            value = home + value.substr(5);
         if (!value.empty() && value[0] == '/') return value;
     }
     return {};

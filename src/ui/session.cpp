@@ -722,6 +722,10 @@ void ParseChildren(Step& s) {
 }
 
 void ParseRefused(Step& s) {
+    // Before parsing the action: a chain of them would copy the line's words
+    // once per link.
+    if (s.args[0] == u"expect-refused")
+        ParseFail(s.line, "'expect-refused' takes an action, not 'expect-refused'");
     Step action = ParseStep(std::move(s.args), s.line);
     if (action.IsCheck() || action.mustBeRefused)
         ParseFail(s.line, "'expect-refused' takes an action, not '" + action.verb + "'");

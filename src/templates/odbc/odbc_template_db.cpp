@@ -12,6 +12,8 @@
 #include <map>
 #include <variant>
 
+#include "templates/odbc/odbc_row.h"
+
 namespace qz {
 
 namespace {
@@ -42,6 +44,20 @@ void Check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle) {
     Text message = Diagnostic(type, handle, &state);
     throw CDBException(message, state);
 }
+
+// The current row of a statement, as the row reader sees it.
+class StatementColumns final : public OdbcColumns {
+  public:
+    explicit StatementColumns(SQLHSTMT stmt) : stmt_(stmt) {}
+    SQLRETURN GetData(SQLUSMALLINT column, SQLSMALLINT type, SQLPOINTER buffer, SQLLEN size,
+                      SQLLEN* indicator) override {
+        return SQLGetData(stmt_, column, type, buffer, size, indicator);
+    }
+    Text Diagnostic(Text* state) override { return qz::Diagnostic(SQL_HANDLE_STMT, stmt_, state); }
+
+  private:
+    SQLHSTMT stmt_;
+};
 
 // A parameter's value: the library's statements bind texts and ids, a
 // copy of a library every column type.
@@ -143,7 +159,7 @@ class OdbcTemplateDatabase final : public CTemplateDatabase {
   protected:
     std::vector<Text> QueryColumn(const char* sql, std::span<const TemplateValue> values) override {
         std::vector<Text> out;
-        Run(sql, values, 0, [&](SQLHSTMT stmt) { out.push_back(ReadText(stmt, 1)); });
+        Run(sql, values, 0, [&](OdbcColumns& row) { out.push_back(ReadOdbcText(row, 1)); });
         return out;
     }
 
@@ -151,25 +167,8 @@ class OdbcTemplateDatabase final : public CTemplateDatabase {
                                                std::span<const TemplateValue> values,
                                                std::size_t limit, RowColumns columns) override {
         std::vector<CRecordset_Distance> out;
-        Run(sql, values, limit, [&](SQLHSTMT stmt) {
-            // Read column by column in order, as SQLGetData requires.
-            CRecordset_Distance& r = out.emplace_back();
-            r.nID = ReadNumber<SQLINTEGER>(stmt, 1, SQL_C_SLONG);
-            if (columns == RowColumns::kIdAndName) {
-                r.strZoneName = ReadText(stmt, 5);
-                return;
-            }
-            r.strManufacturer = ReadText(stmt, 2);
-            r.strProtSort = ReadText(stmt, 3);
-            r.strProtModel = ReadText(stmt, 4);
-            r.strZoneName = ReadText(stmt, 5);
-            r.Zzd_Mode = ReadNumber<SQLINTEGER>(stmt, 6, SQL_C_SLONG);
-            r.Zzd_1 = ReadNumber<SQLREAL>(stmt, 7, SQL_C_FLOAT);
-            r.Zzd_2 = ReadNumber<SQLREAL>(stmt, 8, SQL_C_FLOAT);
-            r.Zzd_3 = ReadNumber<SQLREAL>(stmt, 9, SQL_C_FLOAT);
-            r.ProtSettings = ReadBlock(stmt, 10);
-            r.strMemo = ReadText(stmt, 11);
-        });
+        Run(sql, values, limit,
+            [&](OdbcColumns& row) { out.push_back(ReadOdbcRow(row, columns)); });
         return out;
     }
 
@@ -209,53 +208,6 @@ class OdbcTemplateDatabase final : public CTemplateDatabase {
         }
         owned_.push_back(stmt);
         return stmt;
-    }
-
-    // A fetch or read that warns: a cut text (01004) is no error, an error in
-    // the row (01S01) is.
-    static void CheckRead(SQLRETURN rc, SQLHSTMT stmt) {
-        if (rc == SQL_SUCCESS_WITH_INFO) {
-            Text state;
-            Text message = Diagnostic(SQL_HANDLE_STMT, stmt, &state);
-            if (state == u"01S01") throw CDBException(message);
-            return;
-        }
-        Check(rc, SQL_HANDLE_STMT, stmt);
-    }
-
-    static Text ReadText(SQLHSTMT stmt, SQLUSMALLINT column) {
-        char16_t buffer[kTemplateTextLength + 1] = {};
-        SQLLEN indicator = 0;
-        CheckRead(SQLGetData(stmt, column, SQL_C_WCHAR, buffer, sizeof buffer, &indicator), stmt);
-        if (indicator == SQL_NULL_DATA) return {};
-        return Text(buffer);
-    }
-
-    template <typename T>
-    static T ReadNumber(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT type) {
-        T value = 0;
-        SQLLEN indicator = 0;
-        CheckRead(SQLGetData(stmt, column, type, &value, sizeof value, &indicator), stmt);
-        return indicator == SQL_NULL_DATA ? T(0) : value;
-    }
-
-    // The whole value, in chunks: each call but the last fills the buffer.
-    static std::vector<std::uint8_t> ReadBlock(SQLHSTMT stmt, SQLUSMALLINT column) {
-        std::vector<std::uint8_t> out;
-        std::uint8_t chunk[4096];
-        for (;;) {
-            SQLLEN indicator = 0;
-            SQLRETURN rc = SQLGetData(stmt, column, SQL_C_BINARY, chunk, sizeof chunk, &indicator);
-            if (rc == SQL_NO_DATA || indicator == SQL_NULL_DATA) break;
-            CheckRead(rc, stmt);
-            std::size_t got =
-                indicator == SQL_NO_TOTAL || indicator > static_cast<SQLLEN>(sizeof chunk)
-                    ? sizeof chunk
-                    : static_cast<std::size_t>(indicator);
-            out.insert(out.end(), chunk, chunk + got);
-            if (rc == SQL_SUCCESS) break;
-        }
-        return out;
     }
 
     // Closes the cursor whatever happens, keeping the statement prepared.
@@ -325,8 +277,9 @@ class OdbcTemplateDatabase final : public CTemplateDatabase {
             for (;;) {
                 SQLRETURN rc = SQLFetch(stmt);
                 if (rc == SQL_NO_DATA) break;
-                CheckRead(rc, stmt);
-                row(stmt);
+                StatementColumns columns(stmt);
+                CheckOdbcRead(rc, columns);
+                row(columns);
                 if (limit && ++count == limit) break;
             }
         } catch (const CDBException& e) {

@@ -40,6 +40,19 @@ const char* WithoutPatterns(const char* sql, std::span<const TemplateValue> valu
     return sql;
 }
 
+// Bound as UTF-8: SQLite takes a UTF-16 text's first unit U+FEFF or U+FFFE
+// for a byte-order mark, dropping it or reading the rest byte-swapped.
+std::string BoundText(TextView text) {
+    return ToUtf8Lossy(text);
+}
+
+// As UTF-16, which SQLite converts leniently: a message may quote bytes of a
+// broken file that are no valid UTF-8.
+Text Message(sqlite3* db) {
+    const void* message = sqlite3_errmsg16(db);
+    return message ? Text(static_cast<const char16_t*>(message)) : Text(u"out of memory");
+}
+
 class SqliteTemplateDatabase final : public CTemplateDatabase {
   public:
     std::string_view Backend() const override { return "SQLite"; }
@@ -47,8 +60,7 @@ class SqliteTemplateDatabase final : public CTemplateDatabase {
         int rc = sqlite3_open_v2(ToUtf8(path).c_str(), &db_,
                                  SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
         if (rc != SQLITE_OK) {
-            Text message =
-                db_ ? FromUtf8Lossy(sqlite3_errmsg(db_)) : FromUtf8Lossy(sqlite3_errstr(rc));
+            Text message = db_ ? Message(db_) : FromUtf8Lossy(sqlite3_errstr(rc));
             sqlite3_close(db_);
             throw CDBException(message);
         }
@@ -112,7 +124,7 @@ class SqliteTemplateDatabase final : public CTemplateDatabase {
         if (sqlite3_errcode(db_) == SQLITE_INTERRUPT)
             throw CDBException(Format("the statement took longer than %g s and was stopped",
                                       std::chrono::duration<double>(limit_).count()));
-        throw CDBException(FromUtf8Lossy(sqlite3_errmsg(db_)));
+        throw CDBException(Message(db_));
     }
 
     static int OverTime(void* self) {
@@ -175,11 +187,13 @@ class SqliteTemplateDatabase final : public CTemplateDatabase {
         int index = 1;
         for (const TemplateValue& v : values) {
             int rc;
-            if (const TextView* text = std::get_if<TextView>(&v))
-                rc = sqlite3_bind_text16(stmt, index, text->data(),
-                                         static_cast<int>(text->size() * 2), SQLITE_TRANSIENT);
-            else
+            if (const TextView* text = std::get_if<TextView>(&v)) {
+                const std::string utf8 = BoundText(*text);
+                rc = sqlite3_bind_text(stmt, index, utf8.data(), static_cast<int>(utf8.size()),
+                                       SQLITE_TRANSIENT);
+            } else {
                 rc = sqlite3_bind_int(stmt, index, std::get<std::int32_t>(v));
+            }
             if (rc != SQLITE_OK) Fail();
             ++index;
         }
@@ -208,7 +222,7 @@ void WriteSqliteTemplateDatabase(const Text& path, std::span<const CRecordset_Di
     sqlite3* db = nullptr;
     sqlite3_stmt* insert = nullptr;
     auto fail = [&] {
-        Text message = FromUtf8Lossy(db ? sqlite3_errmsg(db) : "out of memory");
+        Text message = Message(db);
         sqlite3_finalize(insert);
         sqlite3_close(db);
         throw CDBException(message);
@@ -226,8 +240,9 @@ void WriteSqliteTemplateDatabase(const Text& path, std::span<const CRecordset_Di
                            &insert, nullptr) != SQLITE_OK)
         fail();
     auto text = [&](int index, const Text& value) {
-        return sqlite3_bind_text16(insert, index, value.data(), static_cast<int>(value.size() * 2),
-                                   SQLITE_STATIC);
+        const std::string utf8 = BoundText(value);
+        return sqlite3_bind_text(insert, index, utf8.data(), static_cast<int>(utf8.size()),
+                                 SQLITE_TRANSIENT);
     };
     for (const CRecordset_Distance& r : rows) {
         bool ok = sqlite3_bind_int(insert, 1, r.nID) == SQLITE_OK &&
