@@ -18,6 +18,7 @@
 #include <iterator>
 
 #include "dialogs/import/import_prot_dlg.h"
+#include "fuzz_check.h"
 #include "gfx/recording_canvas.h"
 #include "import_fixture.h"
 #include "records/geometry.h"
@@ -25,14 +26,6 @@
 #include "ui/headless/headless.h"
 
 namespace {
-
-// Names the property that failed before the crash.
-void CheckAt(bool ok, const char* what, int line) {
-    if (ok) return;
-    std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-    std::abort();
-}
-#define Check(ok) CheckAt((ok), #ok, __LINE__)
 
 constexpr std::size_t kHead = 1 + 4 * sizeof(float);
 std::string dir;

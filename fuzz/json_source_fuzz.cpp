@@ -17,19 +17,12 @@
 #include "apps/quarnz/commands.h"
 #include "apps/quarnz/template_source.h"
 #include "base/archive.h"
+#include "fuzz_check.h"
 #include "records/pict.h"
 
 namespace {
 
 std::string path;
-
-// Names the property that failed before the crash.
-void CheckAt(bool ok, const char* what, int line) {
-    if (ok) return;
-    std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-    std::abort();
-}
-#define Check(ok) CheckAt((ok), #ok, __LINE__)
 
 void CheckText(const qz::Text& text) {
     Check(text.find(u'\0') == qz::Text::npos);

@@ -16,31 +16,12 @@
 #include <optional>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "templates/odbc/odbc_row.h"
 
 namespace {
 
-// Names the property that failed before the crash.
-void CheckAt(bool ok, const char* what, int line) {
-    if (ok) return;
-    std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-    std::abort();
-}
-#define Check(ok) CheckAt((ok), #ok, __LINE__)
-
-struct Input {
-    const std::uint8_t* p;
-    std::size_t n;
-    std::uint8_t U8() {
-        if (!n) return 0;
-        --n;
-        return *p++;
-    }
-    std::uint32_t U32() {
-        std::uint32_t v = 0;
-        for (int i = 0; i < 4; ++i) v = v << 8 | U8();
-        return v;
-    }
+struct Input : qzfuzz::Bytes {
     std::uint64_t U64() { return std::uint64_t(U32()) << 32 | U32(); }
     std::optional<qz::Text> Text() {
         std::size_t length = U8();
@@ -220,7 +201,7 @@ qz::Text Expected(const std::optional<qz::Text>& text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
     const bool lawful = !(data[0] & 1);
-    Input in{data + 1, size - 1};
+    Input in{{data + 1, size - 1}};
     Row row;
     auto maybe = [&](auto value) { return in.U8() & 1 ? std::optional(value) : std::nullopt; };
     row.id = maybe(std::int32_t(in.U32()));

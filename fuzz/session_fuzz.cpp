@@ -14,18 +14,11 @@
 #include <string>
 
 #include "dialogs/zoneset/zone_set_dlg.h"
+#include "fuzz_check.h"
 #include "ui/headless/headless.h"
 #include "ui/session.h"
 
 namespace {
-
-// Names the property that failed before the crash.
-void CheckAt(bool ok, const char* what, int line) {
-    if (ok) return;
-    std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-    std::abort();
-}
-#define Check(ok) CheckAt((ok), #ok, __LINE__)
 
 // An argument as a quoted word, every unit that is not plain ASCII escaped.
 qz::Text Quoted(const qz::Text& arg) {

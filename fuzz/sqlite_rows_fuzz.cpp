@@ -17,34 +17,14 @@
 #include <iterator>
 #include <string>
 
+#include "fuzz_check.h"
 #include "templates/sqlite/sqlite_template_db.h"
 
 namespace {
 
 std::string dir;
 
-// Names the property that failed before the crash.
-void CheckAt(bool ok, const char* what, int line) {
-    if (ok) return;
-    std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-    std::abort();
-}
-#define Check(ok) CheckAt((ok), #ok, __LINE__)
-
-struct Input {
-    const std::uint8_t* p;
-    std::size_t n;
-    bool Empty() const { return n == 0; }
-    std::uint8_t U8() {
-        if (!n) return 0;
-        --n;
-        return *p++;
-    }
-    std::uint32_t U32() {
-        std::uint32_t v = 0;
-        for (int i = 0; i < 4; ++i) v = v << 8 | U8();
-        return v;
-    }
+struct Input : qzfuzz::Bytes {
     float Real() {
         std::uint32_t bits = U32();
         float f;
@@ -150,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 1) return 0;
     const std::string file = dir + "/library.mdb";
     const qz::Text path = qz::FromUtf8(file);
-    Input in{data + 1, size - 1};
+    Input in{{data + 1, size - 1}};
     if (!(data[0] & 1)) {
         std::ofstream(file, std::ios::binary | std::ios::trunc)
             .write(reinterpret_cast<const char*>(in.p), std::streamsize(in.n));

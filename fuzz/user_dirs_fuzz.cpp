@@ -14,19 +14,12 @@
 #include <string>
 
 #include "base/platform.h"
+#include "fuzz_check.h"
 
 namespace {
 
 const std::string kHome = "/home/fuzz";
 std::string config;
-
-// Names the property that failed before the crash.
-void CheckAt(bool ok, const char* what, int line) {
-    if (ok) return;
-    std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-    std::abort();
-}
-#define Check(ok) CheckAt((ok), #ok, __LINE__)
 
 std::string Escaped(const std::string& name) {
     std::string out;

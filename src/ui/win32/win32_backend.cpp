@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -684,6 +685,37 @@ void DialogWindow::SyncGrid(Grid& g) {
 
 namespace {
 
+// Where a scroll bar's request moves the first row or column shown (`pos`,
+// of `count`): a line, a page less one, an end or the thumb; none for the
+// requests that move nothing.  The model keeps it in range.
+std::optional<int> Scrolled(WPARAM wp, HWND bar, int pos, int count) {
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_ALL;
+    GetScrollInfo(bar, SB_CTL, &si);
+    const int page = std::max(1, int(si.nPage) - 1);
+    switch (LOWORD(wp)) {
+        case SB_LINEUP:
+            return pos - 1;
+        case SB_LINEDOWN:
+            return pos + 1;
+        case SB_PAGEUP:
+            return pos - page;
+        case SB_PAGEDOWN:
+            return pos + page;
+        case SB_TOP:
+            return 0;
+        case SB_BOTTOM:
+            return count;
+        case SB_THUMBTRACK:
+            return si.nTrackPos;
+        case SB_THUMBPOSITION:
+            return int(short(HIWORD(wp)));
+        default:
+            return std::nullopt;
+    }
+}
+
 LRESULT CALLBACK GridProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* g = reinterpret_cast<DialogWindow::Grid*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!g) {
@@ -820,77 +852,16 @@ LRESULT DialogWindow::GridMessage(Grid& g, UINT msg, WPARAM wp, LPARAM lp) {
             g.resizing = -1;
             g.pressed = false;
             return 0;
-        case WM_VSCROLL: {
-            int top = model.GetTopRow();
-            SCROLLINFO si{};
-            si.cbSize = sizeof si;
-            si.fMask = SIF_ALL;
-            GetScrollInfo(g.vbar, SB_CTL, &si);
-            int page = std::max(1, int(si.nPage) - 1);
-            switch (LOWORD(wp)) {
-                case SB_LINEUP:
-                    --top;
-                    break;
-                case SB_LINEDOWN:
-                    ++top;
-                    break;
-                case SB_PAGEUP:
-                    top -= page;
-                    break;
-                case SB_PAGEDOWN:
-                    top += page;
-                    break;
-                case SB_TOP:
-                    top = 0;
-                    break;
-                case SB_BOTTOM:
-                    top = model.GetRows();
-                    break;
-                case SB_THUMBTRACK:
-                    top = si.nTrackPos;
-                    break;
-                case SB_THUMBPOSITION:
-                    top = int(short(HIWORD(wp)));
-                    break;
-                default:
-                    return 0;
-            }
-            if (top != model.GetTopRow()) Input([&] { dlg_.InputGridScroll(id, top); });
+        case WM_VSCROLL:
+            if (auto top = Scrolled(wp, g.vbar, model.GetTopRow(), model.GetRows());
+                top && *top != model.GetTopRow())
+                Input([&] { dlg_.InputGridScroll(id, *top); });
             return 0;
-        }
-        case WM_HSCROLL: {
-            int left = model.GetLeftCol();
-            SCROLLINFO si{};
-            si.cbSize = sizeof si;
-            si.fMask = SIF_ALL;
-            GetScrollInfo(g.hbar, SB_CTL, &si);
-            switch (LOWORD(wp)) {
-                case SB_LINELEFT:
-                case SB_PAGELEFT:
-                    --left;
-                    break;
-                case SB_LINERIGHT:
-                case SB_PAGERIGHT:
-                    ++left;
-                    break;
-                case SB_LEFT:
-                    left = 0;
-                    break;
-                case SB_RIGHT:
-                    left = model.GetCols();
-                    break;
-                case SB_THUMBTRACK:
-                    left = si.nTrackPos;
-                    break;
-                case SB_THUMBPOSITION:
-                    left = int(short(HIWORD(wp)));
-                    break;
-                default:
-                    return 0;
-            }
-            if (left != model.GetLeftCol()) Input([&] { dlg_.InputGridScrollColumns(id, left); });
+        case WM_HSCROLL:
+            if (auto left = Scrolled(wp, g.hbar, model.GetLeftCol(), model.GetCols());
+                left && *left != model.GetLeftCol())
+                Input([&] { dlg_.InputGridScrollColumns(id, *left); });
             return 0;
-        }
         case WM_MOUSEWHEEL: {
             int rows = -GET_WHEEL_DELTA_WPARAM(wp) * kWheelRows / WHEEL_DELTA;
             if (rows != 0) Input([&] { dlg_.InputGridScroll(id, model.GetTopRow() + rows); });
