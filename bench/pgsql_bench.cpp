@@ -5,7 +5,9 @@
 //   the same rows with one COPY, each in one transaction.
 // - OpenImport: one host opening the import dialog until its tree is
 //   filled, from the server beside from the same library as an SQLite file
-//   beside the host.
+//   beside the host; and, for where the server's time goes, as many of the
+//   one-zone statement (a round trip with the least work on the server) as
+//   the tree fill runs statements.
 // - Hosts: 32 hosts opening it at once, the median and the slowest host's
 //   wait, beside one host alone; the same on the SQLite file, which shows
 //   what the machine itself gives 32 processes at once.
@@ -25,6 +27,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 
 #include "app/app.h"
 #include "bench_zones.h"
@@ -84,6 +87,7 @@ struct Lab {
     qztest::PgServer server;
     qztest::TempDir dir;
     std::string error;
+    std::size_t statements = 0;
 
     Lab() {
         if (!server.Running()) {
@@ -94,7 +98,15 @@ struct Lab {
         // for another host without a file.
         std::filesystem::create_directories(dir.path() / "sqlite" / "Template");
         std::filesystem::create_directories(dir.path() / "server");
-        WriteSqliteTemplateDatabase(FromUtf8(Library().string()), qzbench::LabLibrary());
+        const std::vector<CRecordset_Distance> rows = qzbench::LabLibrary();
+        WriteSqliteTemplateDatabase(FromUtf8(Library().string()), rows);
+        // One for the manufacturers, then one per manufacturer, per sort and
+        // per model.
+        std::set<Text> levels;
+        for (const CRecordset_Distance& r : rows)
+            levels.insert({r.strManufacturer, r.strManufacturer + u'\n' + r.strProtSort,
+                           r.strManufacturer + u'\n' + r.strProtSort + u'\n' + r.strProtModel});
+        statements = levels.size() + 1;
         if (!Push()) return;
         qztest::ToolRun copy = Psql("-c \"\\copy prot_distance to '" + Rows().string() + "'\"");
         if (copy.status != 0) error = "psql: " + copy.out;
@@ -226,6 +238,25 @@ struct Lab {
         return waits;
     }
 
+    // Milliseconds for `statements` one-zone statements on a connection of
+    // this process, the connecting not included; negative on a failure.
+    double RoundTrips() {
+        try {
+            std::unique_ptr<CTemplateDatabase> db =
+                OpenOdbcConnection(FromUtf8(server.Connect("quarn_reader")));
+            const Clock::time_point start = Clock::now();
+            for (std::size_t i = 0; i < statements; ++i)
+                if (!db->Zone(static_cast<std::int32_t>(i % kZones + 1))) {
+                    error = "a zone is missing";
+                    return -1;
+                }
+            return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        } catch (const CDBException& e) {
+            error = ToUtf8(e.m_strError);
+            return -1;
+        }
+    }
+
     std::vector<double> Fail(const std::string& why) {
         error = why;
         return {};
@@ -267,24 +298,30 @@ BENCHMARK(BM_Push)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond
 
 void BM_OpenImport(benchmark::State& state) {
     Lab& lab = TheLab();
-    double server = 0, sqlite = 0;
+    double server = 0, sqlite = 0, trips = 0;
     if (lab.error.empty()) lab.Settle();
     for (auto _ : state) {
         std::vector<double> s, f;
+        double t = -1;
         if (lab.error.empty()) s = lab.Open("server", 1);
         if (lab.error.empty()) f = lab.Open("sqlite", 1);
-        if (!lab.error.empty()) {
+        if (lab.error.empty()) t = lab.RoundTrips();
+        if (!lab.error.empty() || t < 0) {
             state.SkipWithError(lab.error.c_str());
             return;
         }
         server += s[0];
         sqlite += f[0];
+        trips += t;
         state.SetIterationTime(s[0] / 1000);
     }
     const double n = static_cast<double>(state.iterations());
     state.counters["server_ms"] = server / n;
     state.counters["sqlite_ms"] = sqlite / n;
     state.counters["server_per_sqlite"] = server / sqlite;
+    state.counters["statements"] = static_cast<double>(lab.statements);
+    state.counters["round_trips_ms"] = trips / n;
+    state.counters["round_trips_per_sqlite"] = trips / sqlite;
 }
 BENCHMARK(BM_OpenImport)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
