@@ -1,5 +1,8 @@
 #include "records/pict.h"
 
+#include <array>
+#include <iterator>
+
 #include "records/zone.h"
 
 namespace qz {
@@ -12,183 +15,156 @@ PolarValue PictPoint::Polar() const {
     return nCoord == 0 ? PolarValue{fValue1, fValue2} : RectToPolar(fValue1, fValue2);
 }
 
-void PictPoint::LoadValues(CArchiveReader& ar) {
-    nCoord = LoadInt(ar);
-    fValue1 = LoadReal(ar);
-    fValue2 = LoadReal(ar);
-}
-
-void PictPoint::StoreValues(CArchiveWriter& ar) const {
-    StoreInt(ar, nCoord);
-    StoreReal(ar, fValue1);
-    StoreReal(ar, fValue2);
-}
-
-void PictPoint::LoadFormulas(CArchiveReader& ar) {
-    nCoord = LoadInt(ar);
-    strFormula1 = ar.ReadString();
-    strFormula2 = ar.ReadString();
-}
-
-void PictPoint::StoreFormulas(CArchiveWriter& ar) const {
-    StoreInt(ar, nCoord);
-    ar.WriteString(strFormula1);
-    ar.WriteString(strFormula2);
-}
-
 namespace {
 
 constexpr const char* kRecord = "element";
 
+// The members of one stored form, gathered from the member list.
+template <bool kConst>
+class FormMembers final : public BasicPictFields<kConst> {
+    template <class T>
+    using Ref = typename BasicPictFields<kConst>::template Ref<T>;
+    template <class T>
+    using Ptr = std::conditional_t<kConst, const T*, T*>;
+
+  public:
+    // One member: the one pointer that is set says what it is.
+    struct Member {
+        Ptr<PictPoint> point = nullptr;
+        Ptr<float> real = nullptr;
+        Ptr<FormulaText> formula = nullptr;
+        Ptr<std::int32_t> flag = nullptr;
+    };
+
+    explicit FormMembers(PictForm form) : numeric_(form == PictForm::kNumeric) {}
+
+    void Point(PictFieldName, Ref<PictPoint> point, bool inFormulaForm) override {
+        Add({.point = numeric_ || inFormulaForm ? &point : nullptr});
+    }
+    void Real(PictFieldName, const char*, Ref<float> value) override {
+        Add({.real = numeric_ ? &value : nullptr});
+    }
+    void Formula(PictFieldName, Ref<FormulaText> formula, Ref<float>) override {
+        Add({.formula = numeric_ ? nullptr : &formula});
+    }
+    void Flag(PictFieldName, Ref<std::int32_t> value, const char*, const char*) override {
+        Add({.flag = &value});
+    }
+
+    // Those of the form, in `order` (positions in the list) or the list's.
+    template <class Each>
+    void InOrder(std::span<const std::uint8_t> order, Each each) const {
+        for (std::size_t i = 0; i < (order.empty() ? count_ : order.size()); ++i) {
+            const Member& m = all_.at(order.empty() ? i : order[i]);
+            if (m.point || m.real || m.formula || m.flag) each(m);
+        }
+    }
+
+  private:
+    // Members of the other form take their place, so that positions hold.
+    void Add(Member m) { all_.at(count_++) = m; }
+    bool numeric_;
+    std::array<Member, 8> all_{};
+    std::size_t count_ = 0;
+};
+
+// A point: its flag, then its two values or its two formulas.
+void LoadPoint(CArchiveReader& ar, PictPoint& point, bool numeric) {
+    point.nCoord = LoadInt(ar);
+    if (numeric) {
+        point.fValue1 = LoadReal(ar);
+        point.fValue2 = LoadReal(ar);
+    } else {
+        point.strFormula1 = ar.ReadString();
+        point.strFormula2 = ar.ReadString();
+    }
+}
+
+void StorePoint(CArchiveWriter& ar, const PictPoint& point, bool numeric) {
+    StoreInt(ar, point.nCoord);
+    if (numeric) {
+        StoreReal(ar, point.fValue1);
+        StoreReal(ar, point.fValue2);
+    } else {
+        ar.WriteString(point.strFormula1);
+        ar.WriteString(point.strFormula2);
+    }
+}
+
 }  // namespace
 
-void CPict::Load(CArchiveReader& ar) {
+void CPict::LoadBase(CArchiveReader& ar) {
     LoadVersion(ar, kRecord, u"1.00");
     strZoneTag = ar.ReadString();
+}
+
+void CPict::Load(CArchiveReader& ar) {
+    LoadBase(ar);
+    LoadVersion(ar, kRecord, NumericVersion());
+    LoadMembers(ar, PictForm::kNumeric);
+}
+
+void CPict::LoadFormula(CArchiveReader& ar) {
+    LoadVersion(ar, kRecord, u"1.00");
+    LoadMembers(ar, PictForm::kFormula);
+}
+
+void CPict::LoadMembers(CArchiveReader& ar, PictForm form) {
+    FormMembers<false> members(form);
+    VisitFields(members);
+    bool numeric = form == PictForm::kNumeric;
+    members.InOrder(StoredOrder(), [&](const FormMembers<false>::Member& m) {
+        if (m.point)
+            LoadPoint(ar, *m.point, numeric);
+        else if (m.real)
+            *m.real = LoadReal(ar);
+        else if (m.formula)
+            *m.formula = ar.ReadString();
+        else
+            *m.flag = LoadInt(ar);
+    });
 }
 
 void CPict::Store(CArchiveWriter& ar) const {
     ar.WriteString(u"1.00");
     ar.WriteString(strZoneTag);
+    ar.WriteString(NumericVersion());
+    StoreMembers(ar, PictForm::kNumeric);
 }
 
-void CPictMho::Load(CArchiveReader& ar) {
-    CPict::Load(ar);
-    LoadVersion(ar, kRecord, u"1.00");
-    ptZ1.LoadValues(ar);
-    ptZ2.LoadValues(ar);
-    fShiftAngle = LoadReal(ar);
-}
-
-void CPictMho::Store(CArchiveWriter& ar) const {
-    CPict::Store(ar);
+void CPict::StoreFormula(CArchiveWriter& ar) const {
     ar.WriteString(u"1.00");
-    ptZ1.StoreValues(ar);
-    ptZ2.StoreValues(ar);
-    StoreReal(ar, fShiftAngle);
+    StoreMembers(ar, PictForm::kFormula);
 }
 
-void CPictMho::LoadFormula(CArchiveReader& ar) {
-    LoadVersion(ar, kRecord, u"1.00");
-    ptZ1.LoadFormulas(ar);
-    ptZ2.LoadFormulas(ar);
-    strShiftAngle = ar.ReadString();
-}
-
-void CPictMho::StoreFormula(CArchiveWriter& ar) const {
-    ar.WriteString(u"1.00");
-    ptZ1.StoreFormulas(ar);
-    ptZ2.StoreFormulas(ar);
-    ar.WriteString(strShiftAngle);
+void CPict::StoreMembers(CArchiveWriter& ar, PictForm form) const {
+    FormMembers<true> members(form);
+    VisitFields(members);
+    bool numeric = form == PictForm::kNumeric;
+    members.InOrder(StoredOrder(), [&](const FormMembers<true>::Member& m) {
+        if (m.point)
+            StorePoint(ar, *m.point, numeric);
+        else if (m.real)
+            StoreReal(ar, *m.real);
+        else if (m.formula)
+            ar.WriteString(*m.formula);
+        else
+            StoreInt(ar, *m.flag);
+    });
 }
 
 void CPictLine::Load(CArchiveReader& ar) {
-    CPict::Load(ar);
-    Text version = LoadVersion(ar, kRecord, u"1.10", u"1.00");
-    ptZ1.LoadValues(ar);
-    ptZ2.LoadValues(ar);
-    if (version == u"1.00") {
-        // The older two-point line: the line runs through Z1 along Z1 - Z2.
-        PolarValue d = SubPolar(ptZ1.Polar(), ptZ2.Polar());
-        ptZ = ptZ1;
-        fInclination = d.ang;
+    LoadBase(ar);
+    if (LoadVersion(ar, kRecord, NumericVersion(), u"1.00") != u"1.00") {
+        LoadMembers(ar, PictForm::kNumeric);
         return;
     }
-    ptZ.LoadValues(ar);
-    fInclination = LoadReal(ar);
-}
-
-void CPictLine::Store(CArchiveWriter& ar) const {
-    CPict::Store(ar);
-    ar.WriteString(u"1.10");
-    ptZ1.StoreValues(ar);
-    ptZ2.StoreValues(ar);
-    ptZ.StoreValues(ar);
-    StoreReal(ar, fInclination);
-}
-
-void CPictLine::LoadFormula(CArchiveReader& ar) {
-    LoadVersion(ar, kRecord, u"1.00");
-    ptZ1.LoadFormulas(ar);
-    ptZ2.LoadFormulas(ar);
-}
-
-void CPictLine::StoreFormula(CArchiveWriter& ar) const {
-    ar.WriteString(u"1.00");
-    ptZ1.StoreFormulas(ar);
-    ptZ2.StoreFormulas(ar);
-}
-
-void CPictArc::Load(CArchiveReader& ar) {
-    CPict::Load(ar);
-    LoadVersion(ar, kRecord, u"1.00");
-    ptZ1.LoadValues(ar);
-    ptZ2.LoadValues(ar);
-    ptZ0.LoadValues(ar);
-    fRadius = LoadReal(ar);
-    nClockwise = LoadInt(ar);
-}
-
-void CPictArc::Store(CArchiveWriter& ar) const {
-    CPict::Store(ar);
-    ar.WriteString(u"1.00");
-    ptZ1.StoreValues(ar);
-    ptZ2.StoreValues(ar);
-    ptZ0.StoreValues(ar);
-    StoreReal(ar, fRadius);
-    StoreInt(ar, nClockwise);
-}
-
-void CPictArc::LoadFormula(CArchiveReader& ar) {
-    LoadVersion(ar, kRecord, u"1.00");
-    ptZ1.LoadFormulas(ar);
-    ptZ2.LoadFormulas(ar);
-    ptZ0.LoadFormulas(ar);
-    strRadius = ar.ReadString();
-    nClockwise = LoadInt(ar);
-}
-
-void CPictArc::StoreFormula(CArchiveWriter& ar) const {
-    ar.WriteString(u"1.00");
-    ptZ1.StoreFormulas(ar);
-    ptZ2.StoreFormulas(ar);
-    ptZ0.StoreFormulas(ar);
-    ar.WriteString(strRadius);
-    StoreInt(ar, nClockwise);
-}
-
-void CPictLens::Load(CArchiveReader& ar) {
-    CPict::Load(ar);
-    LoadVersion(ar, kRecord, u"1.00");
-    ptZ1.LoadValues(ar);
-    ptZ2.LoadValues(ar);
-    fInnerAngle = LoadReal(ar);
-    fWidthA = LoadReal(ar);
-    fRatioAB = LoadReal(ar);
-}
-
-void CPictLens::Store(CArchiveWriter& ar) const {
-    CPict::Store(ar);
-    ar.WriteString(u"1.00");
-    ptZ1.StoreValues(ar);
-    ptZ2.StoreValues(ar);
-    StoreReal(ar, fInnerAngle);
-    StoreReal(ar, fWidthA);
-    StoreReal(ar, fRatioAB);
-}
-
-void CPictLens::LoadFormula(CArchiveReader& ar) {
-    LoadVersion(ar, kRecord, u"1.00");
-    ptZ1.LoadFormulas(ar);
-    ptZ2.LoadFormulas(ar);
-    strInnerAngle = ar.ReadString();
-}
-
-void CPictLens::StoreFormula(CArchiveWriter& ar) const {
-    ar.WriteString(u"1.00");
-    ptZ1.StoreFormulas(ar);
-    ptZ2.StoreFormulas(ar);
-    ar.WriteString(strInnerAngle);
+    // The older two-point line: the line runs through Z1 along Z1 - Z2.
+    LoadPoint(ar, ptZ1, true);
+    LoadPoint(ar, ptZ2, true);
+    PolarValue d = SubPolar(ptZ1.Polar(), ptZ2.Polar());
+    ptZ = ptZ1;
+    fInclination = d.ang;
 }
 
 std::unique_ptr<CPict> CreatePict(std::int32_t kind) {
@@ -206,22 +182,53 @@ std::unique_ptr<CPict> CreatePict(std::int32_t kind) {
     }
 }
 
-std::int32_t LoadPicts(CArchiveReader& ar, PictList& list, PictForm form) {
+namespace {
+
+const char* const kKindNames[] = {"mho", "line", "arc", "lens"};
+
+}  // namespace
+
+const char* PictKindName(std::int32_t kind) {
+    return kind >= 0 && kind < std::int32_t(std::size(kKindNames)) ? kKindNames[kind] : nullptr;
+}
+
+std::int32_t PictKindOfName(std::string_view name) {
+    if (name == "circle") return kPictMho;
+    for (std::int32_t k = 0; k < std::int32_t(std::size(kKindNames)); ++k)
+        if (name == kKindNames[k]) return k;
+    return -1;
+}
+
+std::int32_t ReadPicts(CArchiveReader& ar, PictForm form, UnknownPict unknown,
+                       const std::function<void(std::unique_ptr<CPict>)>& take) {
     std::int32_t count = ar.ReadInt32();
-    // Every element takes at least its kind code and one version string.
-    ar.CheckCount(count, 5);
-    PictList read;
     for (std::int32_t i = 0; i < count; ++i) {
         std::size_t at = ar.Offset();
         std::int32_t kind = ar.ReadInt32();
         std::unique_ptr<CPict> pict = CreatePict(kind);
-        if (!pict) throw ArchiveError(at, "unknown element kind " + std::to_string(kind));
+        if (!pict) {
+            if (unknown == UnknownPict::kPassedOver) continue;
+            throw ArchiveError(at, "unknown element kind " + std::to_string(kind));
+        }
         if (form == PictForm::kNumeric)
             pict->Load(ar);
         else
             pict->LoadFormula(ar);
-        read.push_back(std::move(pict));
+        take(std::move(pict));
     }
+    return count;
+}
+
+std::int32_t LoadPicts(CArchiveReader& ar, PictList& list, PictForm form) {
+    // Every element takes at least its kind code and one version string: a
+    // count that cannot fit fails before anything is read.
+    {
+        CArchiveReader ahead = ar;
+        ahead.CheckCount(ahead.ReadInt32(), 5);
+    }
+    PictList read;
+    std::int32_t count = ReadPicts(ar, form, UnknownPict::kBroken,
+                                   [&](std::unique_ptr<CPict> p) { read.push_back(std::move(p)); });
     for (auto& p : read) list.push_back(std::move(p));
     return count;
 }
