@@ -68,27 +68,56 @@ class FormMembers final : public BasicPictFields<kConst> {
     std::size_t count_ = 0;
 };
 
+// Each stored value in one direction: reading fills the member, writing
+// stores it; so one walk serves both.
+void Transfer(CArchiveReader& ar, std::int32_t& value) {
+    value = LoadInt(ar);
+}
+void Transfer(CArchiveWriter& ar, const std::int32_t& value) {
+    StoreInt(ar, value);
+}
+void Transfer(CArchiveReader& ar, float& value) {
+    value = LoadReal(ar);
+}
+void Transfer(CArchiveWriter& ar, const float& value) {
+    StoreReal(ar, value);
+}
+void Transfer(CArchiveReader& ar, FormulaText& text) {
+    text = ar.ReadString();
+}
+void Transfer(CArchiveWriter& ar, const FormulaText& text) {
+    ar.WriteString(text);
+}
+
 // A point: its flag, then its two values or its two formulas.
-void LoadPoint(CArchiveReader& ar, PictPoint& point, bool numeric) {
-    point.nCoord = LoadInt(ar);
+template <class Archive, class Point>
+void TransferPoint(Archive& ar, Point& point, bool numeric) {
+    Transfer(ar, point.nCoord);
     if (numeric) {
-        point.fValue1 = LoadReal(ar);
-        point.fValue2 = LoadReal(ar);
+        Transfer(ar, point.fValue1);
+        Transfer(ar, point.fValue2);
     } else {
-        point.strFormula1 = ar.ReadString();
-        point.strFormula2 = ar.ReadString();
+        Transfer(ar, point.strFormula1);
+        Transfer(ar, point.strFormula2);
     }
 }
 
-void StorePoint(CArchiveWriter& ar, const PictPoint& point, bool numeric) {
-    StoreInt(ar, point.nCoord);
-    if (numeric) {
-        StoreReal(ar, point.fValue1);
-        StoreReal(ar, point.fValue2);
-    } else {
-        ar.WriteString(point.strFormula1);
-        ar.WriteString(point.strFormula2);
-    }
+// The members of `form` as the element's list and stored order give them.
+template <class Archive, class Pict>
+void TransferMembers(Archive& ar, Pict& pict, std::span<const std::uint8_t> order, PictForm form) {
+    FormMembers<std::is_const_v<Pict>> members(form);
+    pict.VisitFields(members);
+    bool numeric = form == PictForm::kNumeric;
+    members.InOrder(order, [&](const auto& m) {
+        if (m.point)
+            TransferPoint(ar, *m.point, numeric);
+        else if (m.real)
+            Transfer(ar, *m.real);
+        else if (m.formula)
+            Transfer(ar, *m.formula);
+        else
+            Transfer(ar, *m.flag);
+    });
 }
 
 }  // namespace
@@ -110,19 +139,7 @@ void CPict::LoadFormula(CArchiveReader& ar) {
 }
 
 void CPict::LoadMembers(CArchiveReader& ar, PictForm form) {
-    FormMembers<false> members(form);
-    VisitFields(members);
-    bool numeric = form == PictForm::kNumeric;
-    members.InOrder(StoredOrder(), [&](const FormMembers<false>::Member& m) {
-        if (m.point)
-            LoadPoint(ar, *m.point, numeric);
-        else if (m.real)
-            *m.real = LoadReal(ar);
-        else if (m.formula)
-            *m.formula = ar.ReadString();
-        else
-            *m.flag = LoadInt(ar);
-    });
+    TransferMembers(ar, *this, StoredOrder(), form);
 }
 
 void CPict::Store(CArchiveWriter& ar) const {
@@ -138,19 +155,7 @@ void CPict::StoreFormula(CArchiveWriter& ar) const {
 }
 
 void CPict::StoreMembers(CArchiveWriter& ar, PictForm form) const {
-    FormMembers<true> members(form);
-    VisitFields(members);
-    bool numeric = form == PictForm::kNumeric;
-    members.InOrder(StoredOrder(), [&](const FormMembers<true>::Member& m) {
-        if (m.point)
-            StorePoint(ar, *m.point, numeric);
-        else if (m.real)
-            StoreReal(ar, *m.real);
-        else if (m.formula)
-            ar.WriteString(*m.formula);
-        else
-            StoreInt(ar, *m.flag);
-    });
+    TransferMembers(ar, *this, StoredOrder(), form);
 }
 
 void CPictLine::Load(CArchiveReader& ar) {
@@ -160,8 +165,8 @@ void CPictLine::Load(CArchiveReader& ar) {
         return;
     }
     // The older two-point line: the line runs through Z1 along Z1 - Z2.
-    LoadPoint(ar, ptZ1, true);
-    LoadPoint(ar, ptZ2, true);
+    TransferPoint(ar, ptZ1, true);
+    TransferPoint(ar, ptZ2, true);
     PolarValue d = SubPolar(ptZ1.Polar(), ptZ2.Polar());
     ptZ = ptZ1;
     fInclination = d.ang;
