@@ -19,37 +19,31 @@ namespace {
 
 constexpr const char* kRecord = "element";
 
-// The members of one stored form, gathered from the member list.
+// The members of one stored form, gathered from a class's member list.
 template <bool kConst>
-class FormMembers final : public BasicPictFields<kConst> {
-    template <class T>
-    using Ref = typename BasicPictFields<kConst>::template Ref<T>;
+class FormMembers {
     template <class T>
     using Ptr = std::conditional_t<kConst, const T*, T*>;
 
   public:
     // One member: the one pointer that is set says what it is.
     struct Member {
-        Ptr<PictPoint> point = nullptr;
-        Ptr<float> real = nullptr;
-        Ptr<FormulaText> formula = nullptr;
-        Ptr<std::int32_t> flag = nullptr;
+        Ptr<PictPoint> point;
+        Ptr<float> real;
+        Ptr<FormulaText> formula;
+        Ptr<std::int32_t> flag;
     };
 
     explicit FormMembers(PictForm form) : numeric_(form == PictForm::kNumeric) {}
 
-    void Point(PictFieldName, Ref<PictPoint> point, bool inFormulaForm) override {
-        Add({.point = numeric_ || inFormulaForm ? &point : nullptr});
+    void Point(PictFieldName, auto& point, bool inFormulaForm) {
+        Add().point = numeric_ || inFormulaForm ? &point : nullptr;
     }
-    void Real(PictFieldName, const char*, Ref<float> value) override {
-        Add({.real = numeric_ ? &value : nullptr});
+    void Real(PictFieldName, const char*, auto& value) { Add().real = numeric_ ? &value : nullptr; }
+    void Formula(PictFieldName, auto& formula, auto&) {
+        Add().formula = numeric_ ? nullptr : &formula;
     }
-    void Formula(PictFieldName, Ref<FormulaText> formula, Ref<float>) override {
-        Add({.formula = numeric_ ? nullptr : &formula});
-    }
-    void Flag(PictFieldName, Ref<std::int32_t> value, const char*, const char*) override {
-        Add({.flag = &value});
-    }
+    void Flag(PictFieldName, auto& value, const char*, const char*) { Add().flag = &value; }
 
     // Those of the form, in `order` (positions in the list) or the list's.
     template <class Each>
@@ -62,9 +56,9 @@ class FormMembers final : public BasicPictFields<kConst> {
 
   private:
     // Members of the other form take their place, so that positions hold.
-    void Add(Member m) { all_.at(count_++) = m; }
+    Member& Add() { return all_.at(count_++) = Member{}; }
     bool numeric_;
-    std::array<Member, 8> all_{};
+    std::array<Member, 8> all_;  // the first count_ are set
     std::size_t count_ = 0;
 };
 
@@ -102,11 +96,13 @@ void TransferPoint(Archive& ar, Point& point, bool numeric) {
     }
 }
 
-// The members of `form` as the element's list and stored order give them.
-template <class Archive, class Pict>
-void TransferMembers(Archive& ar, Pict& pict, std::span<const std::uint8_t> order, PictForm form) {
-    FormMembers<std::is_const_v<Pict>> members(form);
-    pict.VisitFields(members);
+// The members of `form` as the class's list and stored order give them.
+template <class Class, class Archive, class Self>
+void TransferMembers(Archive& ar, Self& self, PictForm form) {
+    FormMembers<std::is_const_v<Self>> members(form);
+    Class::ListFields(self, members);
+    std::span<const std::uint8_t> order;
+    if constexpr (requires { Class::kStoredOrder; }) order = Class::kStoredOrder;
     bool numeric = form == PictForm::kNumeric;
     members.InOrder(order, [&](const auto& m) {
         if (m.point)
@@ -138,9 +134,20 @@ void CPict::LoadFormula(CArchiveReader& ar) {
     LoadMembers(ar, PictForm::kFormula);
 }
 
-void CPict::LoadMembers(CArchiveReader& ar, PictForm form) {
-    TransferMembers(ar, *this, StoredOrder(), form);
+template <class Derived, PictKind kKind>
+void PictOf<Derived, kKind>::LoadMembers(CArchiveReader& ar, PictForm form) {
+    TransferMembers<Derived>(ar, static_cast<Derived&>(*this), form);
 }
+
+template <class Derived, PictKind kKind>
+void PictOf<Derived, kKind>::StoreMembers(CArchiveWriter& ar, PictForm form) const {
+    TransferMembers<Derived>(ar, static_cast<const Derived&>(*this), form);
+}
+
+template class PictOf<CPictMho, kPictMho>;
+template class PictOf<CPictLine, kPictLine>;
+template class PictOf<CPictArc, kPictArc>;
+template class PictOf<CPictLens, kPictLens>;
 
 void CPict::Store(CArchiveWriter& ar) const {
     ar.WriteString(u"1.00");
@@ -152,10 +159,6 @@ void CPict::Store(CArchiveWriter& ar) const {
 void CPict::StoreFormula(CArchiveWriter& ar) const {
     ar.WriteString(u"1.00");
     StoreMembers(ar, PictForm::kFormula);
-}
-
-void CPict::StoreMembers(CArchiveWriter& ar, PictForm form) const {
-    TransferMembers(ar, *this, StoredOrder(), form);
 }
 
 void CPictLine::Load(CArchiveReader& ar) {

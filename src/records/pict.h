@@ -96,7 +96,7 @@ enum class PictForm { kNumeric, kFormula };
 // (%f), a number, a flag (%d); a formula is left out.  Formula form: version
 // "1.00", then per member a point that has formulas as its flag and two
 // formulas, a formula, a flag; numbers are left out.  Both take the members
-// in the list's order unless the class gives StoredOrder.
+// in the list's order unless the class gives kStoredOrder.
 class CPict {
   public:
     virtual ~CPict() = default;
@@ -131,13 +131,11 @@ class CPict {
 
     // The version the numeric form is written with.
     virtual TextView NumericVersion() const { return u"1.00"; }
-    // The positions in the member list of the members as stored; empty: the
-    // list's order.
-    virtual std::span<const std::uint8_t> StoredOrder() const { return {}; }
-    // The base part of the numeric form, and the members of one form.
+    // The base part of the numeric form, and the members of one form (a
+    // class without a member list has none).
     void LoadBase(CArchiveReader& ar);
-    void LoadMembers(CArchiveReader& ar, PictForm form);
-    void StoreMembers(CArchiveWriter& ar, PictForm form) const;
+    virtual void LoadMembers(CArchiveReader&, PictForm) {}
+    virtual void StoreMembers(CArchiveWriter&, PictForm) const {}
 };
 
 // The kind code, copying and the walks over the members, once for every
@@ -151,6 +149,11 @@ class PictOf : public CPict {
     void VisitFields(PictFieldEditor& fields) final {
         Derived::ListFields(static_cast<Derived&>(*this), fields);
     }
+
+  protected:
+    // Defined with the stored forms, for the four classes.
+    void LoadMembers(CArchiveReader& ar, PictForm form) final;
+    void StoreMembers(CArchiveWriter& ar, PictForm form) const final;
 
   private:
     const Derived& Self() const { return static_cast<const Derived&>(*this); }
@@ -223,12 +226,9 @@ class CPictArc : public PictOf<CPictArc, kPictArc> {
     std::int32_t nClockwise = 0;
     FormulaText strRadius = u"1.0";
 
-  protected:
-    // Stored as Z1, Z2, Z0, the radius, the direction.
-    std::span<const std::uint8_t> StoredOrder() const override {
-        static constexpr std::uint8_t kOrder[] = {3, 4, 0, 1, 2, 5};
-        return kOrder;
-    }
+    // The positions in the list of the members as stored: Z1, Z2, Z0, the
+    // radius, the direction.
+    static constexpr std::uint8_t kStoredOrder[] = {3, 4, 0, 1, 2, 5};
 };
 
 class CPictLens : public PictOf<CPictLens, kPictLens> {
