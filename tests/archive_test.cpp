@@ -19,7 +19,9 @@ TEST(Archive, IntegersAndFloatsAreLittleEndian) {
     EXPECT_EQ(b, (Bytes{0xFE, 0xFF, 0xFF, 0xFF, 0xCD, 0xCC, 0x4C, 0x3D}));
     CArchiveReader in(b.data(), b.size());
     EXPECT_EQ(in.ReadInt32(), -2);
-    EXPECT_EQ(in.ReadFloat(), 0.05f);
+    float f = 0;
+    in.ReadFloat(f);
+    EXPECT_EQ(f, 0.05f);
     EXPECT_EQ(in.Remaining(), 0u);
 }
 

@@ -266,7 +266,7 @@ TEST(HostZoneSet, DemoHostPlaysTheExampleSession) {
     EXPECT_NE(out.find("\n1          Z1   区段  Zzd = 1.000Ω ∠ 90.000°"), std::string::npos) << out;
     EXPECT_NE(out.find("\n2    √     Z3   区段"), std::string::npos) << out;
     EXPECT_EQ(out.find("\n3 "), std::string::npos) << out;
-    EXPECT_NE(out.find("Elements of Z1:\n    circle"), std::string::npos) << out;
+    EXPECT_NE(out.find("Elements of Z1:\n    mho   "), std::string::npos) << out;
 
     // A script error names its line; the host says so in its status.
     run = RunTool(dir, {HostPath(), "--play",
@@ -329,7 +329,7 @@ click 4003
          {"\n1    √     Z1,LE  接地距离 I段  Zzd = 1.000Ω ∠ 78.000°, 偏转角 = 0.000 °  圆\n",
           "\n2    √     Z2     接地距离 I段  Zzd = 1.000Ω ∠ 78.000°, 偏转角 = 0.000 °  多边形\n",
           "\n3    √     Z2_2   接地距离 I段  Zzd = 1.000Ω ∠ 78.000°, 偏转角 = 0.000 °  透镜\n",
-          "Elements of Z1,LE:\n    circle  Z1 = 5.000Ω ∠ 78.000°  Z2 = 0.000Ω ∠ 0.000°  "
+          "Elements of Z1,LE:\n    mho     Z1 = 5.000Ω ∠ 78.000°  Z2 = 0.000Ω ∠ 0.000°  "
           "deflection = 0.000°\n\n",
           "Elements of Z2:\n"
           "    line    Z1 = (0.000, -1.000)Ω  Z2 = (2.824, -1.000)Ω  Z = (0.000, -1.000)Ω  "
@@ -347,7 +347,7 @@ click 4003
          {"\n1    √     Z1,LE  Z1 EARTH  Rzd = 2.500Ω, Xzd = 6.000Ω ",
           "\n2    √     Z2,LL  Z2 PP     Zzd = 8.000Ω ∠ 75.000°, 偏转角 = 0.000 °",
           "Elements of Z1,LE:\n    line    Z1 = (-0.625, 6.000)Ω  Z2 = (2.500, 5.400)Ω",
-          "Elements of Z2,LL:\n    circle  Z1 = 8.000Ω ∠ 75.000°  Z2 = 0.000Ω ∠ 0.000°"})
+          "Elements of Z2,LL:\n    mho     Z1 = 8.000Ω ∠ 75.000°  Z2 = 0.000Ω ∠ 0.000°"})
         EXPECT_NE(run.out.find(part), std::string::npos) << part << "\n" << run.out;
 
     // Editing the imported mho evaluates it again with the new setting, under
@@ -370,11 +370,11 @@ click 4003
 )");
     run = RunTool(dir, {HostPath(), "--play", edit});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("Elements of Z1,LE:\n    circle  Z1 = 4.000Ω ∠ 75.000°"),
+    EXPECT_NE(run.out.find("Elements of Z1,LE:\n    mho     Z1 = 4.000Ω ∠ 75.000°"),
               std::string::npos)
         << run.out;
     EXPECT_TRUE(
-        run.out.ends_with("Elements of Z1,LE_2:\n    circle  Z1 = 6.000Ω ∠ 75.000°  Z2 = "
+        run.out.ends_with("Elements of Z1,LE_2:\n    mho     Z1 = 6.000Ω ∠ 75.000°  Z2 = "
                           "0.000Ω ∠ 0.000°  deflection = 0.000°\n"))
         << run.out;
 }

@@ -125,7 +125,7 @@ TEST(QuarnzShow, EveryKindAsText) {
             "3    √     Z3   空            Zzd = 10.000Ω ∠ 78.000°, Rzd = 1.500Ω      透镜\n"
             "\n"
             "Elements of Z1:\n"
-            "    circle  Z1 = 10.000Ω ∠ 80.000°  Z2 = 2.000Ω ∠ 260.000°  deflection = "
+            "    mho     Z1 = 10.000Ω ∠ 80.000°  Z2 = 2.000Ω ∠ 260.000°  deflection = "
             "15.500°\n"
             "    lens    Z1 = 20.000Ω ∠ 75.000°  Z2 = (0.000, 0.000)Ω  inner angle = "
             "120.000°  A = 5.773Ω  A/B = 0.577\n"
@@ -149,7 +149,7 @@ TEST(QuarnzShow, EveryKindAsText) {
     run = qztest::Quarnz("show --formula '" + (dir.path() / "prot.tmp").string() + "'", dir);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out.substr(run.out.find('\n') + 1),
-              "circle  Z1 = polar(ZZD_MAG, ZZD_ANG)  Z2 = polar(0.0, 0.0)  deflection = ANGSHIFT\n"
+              "mho     Z1 = polar(ZZD_MAG, ZZD_ANG)  Z2 = polar(0.0, 0.0)  deflection = ANGSHIFT\n"
               "line    Z1 = rect(RZD, 0)  Z2 = polar(0.0, 0.0)\n"
               "arc     Z0 = rect(RZD/2, 0)  radius = RZD/2  Z1 = polar(0.0, 0.0)  Z2 = polar(0.0, "
               "0.0)  counter-clockwise\n"
@@ -227,7 +227,7 @@ TEST(QuarnzShow, LenientReadsAreNamedOnStandardError) {
     qztest::ToolRun run = qztest::Quarnz("show '" + file + "'", dir);
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err, "quarnz: " + file + ": zone count -3 at byte 4 read as none\n");
-    EXPECT_NE(run.out.find("Elements of no zone:\n    [Z1_LE] circle"), std::string::npos);
+    EXPECT_NE(run.out.find("Elements of no zone:\n    [Z1_LE] mho   "), std::string::npos);
 
     // Bytes after the last element, with the JSON too; and both at once.
     std::size_t end = bytes.size();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -151,7 +152,6 @@ void ExpectLibraryAsSource(CTemplateDatabase& db, const std::string& file) {
     EXPECT_EQ(walk.makers, expected.makers);
     EXPECT_EQ(walk.sorts, expected.sorts);
     EXPECT_EQ(walk.models, expected.models);
-    const char* const kinds[] = {"mho", "line", "arc", "lens"};
     std::vector<Ids> ids;
     std::size_t one = 0;
     for (const std::vector<CRecordset_Distance>& zones : walk.zones) {
@@ -181,7 +181,7 @@ void ExpectLibraryAsSource(CTemplateDatabase& db, const std::string& file) {
             LoadPicts(ar, picts, PictForm::kFormula);
             EXPECT_EQ(ar.Remaining(), 0u);
             std::vector<std::string> got, stored;
-            for (const auto& p : picts) got.push_back(kinds[p->Kind()]);
+            for (const auto& p : picts) got.push_back(PictKindName(p->Kind()));
             for (const nlohmann::json& e : z.at("elements"))
                 stored.push_back(e.at("kind").get<std::string>());
             EXPECT_EQ(got, stored);
@@ -509,7 +509,7 @@ TEST(Templates, TheToolBuildsTheSampleLibraryAndRefusesABrokenFormula) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(nlohmann::json::parse(run.out)[1]["strManufacturer"], "Meridian Grid Devices");
     run = qztest::Quarnz("template show '" + lib + "' 1 --values 10,90,0", dir);
-    EXPECT_NE(run.out.find("circle  Z1 = 10.000Ω ∠ 90.000°"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("mho     Z1 = 10.000Ω ∠ 90.000°"), std::string::npos) << run.out;
 
     std::ofstream(dir.path() / "bad.json") << R"({"zones": [
         {"manufacturer": "M", "sort": "S", "model": "X", "zone": "Z1", "mode": 0, "values": [1, 2, 3],
@@ -525,6 +525,50 @@ TEST(Templates, TheToolBuildsTheSampleLibraryAndRefusesABrokenFormula) {
               std::string::npos)
         << run.err;
     EXPECT_FALSE(std::filesystem::exists(lib));
+}
+
+// Values that are not finite read back as quarnz show writes them, but for
+// NaN, which a library cannot keep; "circle" is another name of "mho".
+TEST(Templates, TheSourceReadsNonFiniteValuesAsShowWritesThem) {
+    qztest::TempDir dir;
+    nlohmann::json shown = nlohmann::json::array();
+    for (float v : {INFINITY, -INFINITY, NAN}) {
+        CZoneLists lists;
+        lists.fAllowedError = v;
+        ASSERT_TRUE(lists.SaveZoneFile(dir.text("z.zone")));
+        qztest::ToolRun run =
+            qztest::Quarnz("show --json '" + (dir.path() / "z.zone").string() + "'", dir);
+        ASSERT_EQ(run.status, 0) << run.err;
+        shown.push_back(nlohmann::json::parse(run.out)["fAllowedError"]);
+    }
+    EXPECT_EQ(shown, (nlohmann::json{"inf", "-inf", "nan"}));
+    const std::string lib = (dir.path() / "lib.mdb").string();
+    auto build = [&](const nlohmann::json& third) {
+        nlohmann::json z = {{"manufacturer", "M"},
+                            {"sort", "S"},
+                            {"model", "X"},
+                            {"zone", "Z1"},
+                            {"mode", 0},
+                            {"elements", nlohmann::json::array()},
+                            {"values", {shown[0], shown[1], third}}};
+        z["elements"].push_back({{"kind", "circle"},
+                                 {"ptZ1", {"polar", "5", "80"}},
+                                 {"ptZ2", {"rect", "0", "0"}},
+                                 {"strShiftAngle", "0"}});
+        std::ofstream(dir.path() / "src.json")
+            << nlohmann::json{{"zones", nlohmann::json::array({z})}}.dump();
+        return qztest::Quarnz(
+            "template build '" + (dir.path() / "src.json").string() + "' -o '" + lib + "'", dir);
+    };
+    qztest::ToolRun run = build(shown[2]);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("values: NaN, which a library cannot keep"), std::string::npos)
+        << run.err;
+    ASSERT_EQ(build(5).status, 0);
+    run = qztest::Quarnz("template show '" + lib + "' 1", dir);
+    EXPECT_NE(run.out.find("mode 0: inf, -inf, 5\nmho     Z1 = 5.000Ω ∠ 80.000°"),
+              std::string::npos)
+        << run.out;
 }
 
 // Sources that would give a wrong library, and command lines that would reach

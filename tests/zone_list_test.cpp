@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <new>
 
@@ -85,6 +86,17 @@ TEST(ZoneFile, EmptyListsAreTwelveBytes) {
     back.AppendZoneFileBytes(b.data(), b.size());
     EXPECT_EQ(back.fAllowedError, 0.25f);
     EXPECT_TRUE(back.arrZones.empty());
+}
+
+TEST(ZoneFile, ANanAllowedErrorKeepsItsBits) {
+    // A signalling NaN and a quiet one, each with a payload.
+    for (Bytes b : {Bytes{0x01, 0, 0x80, 0x7F, 0, 0, 0, 0, 0, 0, 0, 0},
+                    Bytes{0x45, 0x23, 0xC1, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0}}) {
+        CZoneLists lists;
+        lists.AppendZoneFileBytes(b.data(), b.size());
+        EXPECT_TRUE(std::isnan(lists.fAllowedError));
+        EXPECT_EQ(lists.ZoneFileBytes(), b);
+    }
 }
 
 TEST(ZoneFile, SaveAndLoadKeepZonesElementsAndTags) {

@@ -1,5 +1,4 @@
 // quarnz eval: one setting formula, evaluated as the template import does it.
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "apps/quarnz/commands.h"
+#include "apps/quarnz/json.h"
 #include "formula/formula_parser.h"
 
 namespace quarnz {
@@ -48,14 +48,8 @@ void AddEval(CLI::App& app) {
         double value = parser.Evaluate(formula, position, errorText);
         std::string text = qz::ToUtf8Lossy(errorText);
         if (opt->json) {
-            // JSON has no infinities and no NaN; as strings they stay apart.
-            nlohmann::ordered_json number = value;
-            if (std::isnan(value))
-                number = "nan";
-            else if (std::isinf(value))
-                number = value < 0 ? "-inf" : "inf";
             nlohmann::ordered_json j = {
-                {"value", number}, {"errorPosition", position}, {"errorText", text}};
+                {"value", Number(value)}, {"errorPosition", position}, {"errorText", text}};
             std::cout << j.dump() << "\n";
         } else {
             char number[40];

@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <stdexcept>
 
 #include "apps/quarnz/files.h"
+#include "apps/quarnz/json.h"
 #include "base/quote.h"
 #include "formula/formula_parser.h"
 #include "records/pict.h"
@@ -17,8 +19,6 @@ namespace quarnz {
 namespace {
 
 using nlohmann::json;
-
-const char* const kKinds[] = {"mho", "line", "arc", "lens"};
 
 // Deeper nesting than any source needs; bounds the parser's work and stack.
 constexpr int kMaxDepth = 64;
@@ -41,9 +41,13 @@ std::int32_t WholeNumberOf(const json& v, const std::string& what, std::int64_t 
 
 // A float would take an out-of-range double to undefined behaviour.
 float RealOf(const json& v, const std::string& what) {
-    if (!v.is_number() || !std::isfinite(v.get<double>()) || std::fabs(v.get<double>()) > FLT_MAX)
-        throw std::runtime_error(what + ": expected a number within a float's range");
-    return static_cast<float>(v.get<double>());
+    std::optional<double> d = NumberFrom(v);
+    if (!d || (std::isfinite(*d) && std::fabs(*d) > FLT_MAX))
+        throw std::runtime_error(what +
+                                 ": expected a number within a float's range, \"inf\" or \"-inf\"");
+    // SQLite would store it as NULL, read back as 0.
+    if (std::isnan(*d)) throw std::runtime_error(what + ": NaN, which a library cannot keep");
+    return static_cast<float>(*d);
 }
 
 // Fills an element's formulas from its JSON object, keyed by member name:
@@ -186,9 +190,8 @@ std::vector<qz::CRecordset_Distance> ReadJsonSource(const std::string& source, b
                 std::string kind = e.is_object() && e.contains("kind") && e.at("kind").is_string()
                                        ? e.at("kind")
                                        : "";
-                std::int32_t code = 0;
-                while (code < 4 && kind != kKinds[code]) ++code;
-                if (code == 4)
+                std::int32_t code = qz::PictKindOfName(kind);
+                if (code < 0)
                     throw std::runtime_error("element " + std::to_string(k + 1) +
                                              ": unknown kind \"" + kind +
                                              "\" (mho, line, arc or lens)");

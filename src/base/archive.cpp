@@ -39,7 +39,7 @@ void CArchiveWriter::WriteInt32(std::int32_t value) {
     PutLittle(out_, std::uint32_t(value), 4);
 }
 
-void CArchiveWriter::WriteFloat(float value) {
+void CArchiveWriter::WriteFloat(const float& value) {
     std::uint32_t bits;
     std::memcpy(&bits, &value, 4);
     PutLittle(out_, bits, 4);
@@ -49,11 +49,9 @@ std::int32_t CArchiveReader::ReadInt32() {
     return std::int32_t(std::uint32_t(Little(Take(4), 4)));
 }
 
-float CArchiveReader::ReadFloat() {
+void CArchiveReader::ReadFloat(float& value) {
     std::uint32_t bits = std::uint32_t(Little(Take(4), 4));
-    float value;
     std::memcpy(&value, &bits, 4);
-    return value;
 }
 
 // Appends `n` bytes to the output and returns where they start.

@@ -24,7 +24,9 @@ class CArchiveWriter {
     explicit CArchiveWriter(std::vector<std::uint8_t>& out) : out_(out) {}
 
     void WriteInt32(std::int32_t value);
-    void WriteFloat(float value);
+    // Floats go by reference and memory alone: a copy through the x87 unit of
+    // 32-bit x86 would quiet a signalling NaN and change its bits.
+    void WriteFloat(const float& value);
     // A marked UTF-16 string with the shortest length form.
     void WriteString(TextView text);
     // The same for text known to be ASCII (formatted numbers), without widening first.
@@ -43,7 +45,7 @@ class CArchiveReader {
     CArchiveReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
 
     std::int32_t ReadInt32();
-    float ReadFloat();
+    void ReadFloat(float& value);
     // Marked UTF-16 strings with every length form, and unmarked 8-bit
     // strings in the ANSI code page.
     Text ReadString();

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -32,12 +34,6 @@ struct PictPoint {
 
     RectValue Rect() const;
     PolarValue Polar() const;
-    // Numeric form: flag, value 1, value 2.
-    void LoadValues(CArchiveReader& ar);
-    void StoreValues(CArchiveWriter& ar) const;
-    // Formula form: flag, formula 1, formula 2.
-    void LoadFormulas(CArchiveReader& ar);
-    void StoreFormulas(CArchiveWriter& ar) const;
 };
 
 // A member of an element: `member` is its name in the record (the JSON key
@@ -47,11 +43,11 @@ struct PictFieldName {
     const char* label;
 };
 
-// What an element shows of itself and what its formulas fill.  Each element
-// class lists its members once, in the order the user sees them; the readable
-// description, the JSON of quarnz show and template instantiation all walk
-// that list.  kConst: the walk only reads (PictFieldVisitor) or may change the
-// values (PictFieldEditor).
+// What an element shows of itself, what its formulas fill and what it
+// stores.  Each element class lists its members once, in the order the user
+// sees them; the readable description, the JSON of quarnz show, template
+// instantiation and both stored forms all walk that list.  kConst: the walk only reads
+// (PictFieldVisitor) or may change the values (PictFieldEditor).
 template <bool kConst>
 class BasicPictFields {
   public:
@@ -91,6 +87,16 @@ struct Outline {
     float radius = 0;    // circles and arcs; a circle's may be negative
 };
 
+// The two stored forms of an element.
+enum class PictForm { kNumeric, kFormula };
+
+// The stored forms follow each class's member list (ListFields), so a member
+// is added or moved there alone.  Numeric form: the base part ("1.00", tag),
+// the class's version, then per member a point as its flag and two values
+// (%f), a number, a flag (%d); a formula is left out.  Formula form: version
+// "1.00", then per member a point that has formulas as its flag and two
+// formulas, a formula, a flag; numbers are left out.  Both take the members
+// in the list's order unless the class gives kStoredOrder.
 class CPict {
   public:
     virtual ~CPict() = default;
@@ -98,12 +104,10 @@ class CPict {
     virtual PictKind Kind() const = 0;
     virtual std::unique_ptr<CPict> Clone() const = 0;
 
-    // Numeric form: the base part ("1.00", tag), then the class's own part.
     virtual void Load(CArchiveReader& ar);
-    virtual void Store(CArchiveWriter& ar) const;
-    // Formula form: no base part and no tag.
-    virtual void LoadFormula(CArchiveReader&) {}
-    virtual void StoreFormula(CArchiveWriter&) const {}
+    void Store(CArchiveWriter& ar) const;
+    void LoadFormula(CArchiveReader& ar);
+    void StoreFormula(CArchiveWriter& ar) const;
 
     // Draws its outlines with the pen and brush selected in `dc`; (originX,
     // originY) is the pixel of Z = 0 and scaleX, scaleY are pixels per ohm.
@@ -124,6 +128,14 @@ class CPict {
   protected:
     CPict() = default;
     CPict(const CPict&) = default;
+
+    // The version the numeric form is written with.
+    virtual TextView NumericVersion() const { return u"1.00"; }
+    // The base part of the numeric form, and the members of one form (a
+    // class without a member list has none).
+    void LoadBase(CArchiveReader& ar);
+    virtual void LoadMembers(CArchiveReader&, PictForm) {}
+    virtual void StoreMembers(CArchiveWriter&, PictForm) const {}
 };
 
 // The kind code, copying and the walks over the members, once for every
@@ -138,16 +150,17 @@ class PictOf : public CPict {
         Derived::ListFields(static_cast<Derived&>(*this), fields);
     }
 
+  protected:
+    // Defined with the stored forms, for the four classes.
+    void LoadMembers(CArchiveReader& ar, PictForm form) final;
+    void StoreMembers(CArchiveWriter& ar, PictForm form) const final;
+
   private:
     const Derived& Self() const { return static_cast<const Derived&>(*this); }
 };
 
 class CPictMho : public PictOf<CPictMho, kPictMho> {
   public:
-    void Load(CArchiveReader& ar) override;
-    void Store(CArchiveWriter& ar) const override;
-    void LoadFormula(CArchiveReader& ar) override;
-    void StoreFormula(CArchiveWriter& ar) const override;
     std::vector<Outline> Outlines(const OhmWindow& window) const override;
     float Extent() const override;
 
@@ -173,9 +186,6 @@ class CPictLine : public PictOf<CPictLine, kPictLine> {
     // Also reads the older two-point version "1.00" and derives Z and the
     // inclination from it; always writes "1.10".
     void Load(CArchiveReader& ar) override;
-    void Store(CArchiveWriter& ar) const override;
-    void LoadFormula(CArchiveReader& ar) override;
-    void StoreFormula(CArchiveWriter& ar) const override;
     std::vector<Outline> Outlines(const OhmWindow& window) const override;
     float Extent() const override;
 
@@ -190,14 +200,13 @@ class CPictLine : public PictOf<CPictLine, kPictLine> {
 
     PictPoint ptZ1, ptZ2, ptZ;
     float fInclination = 0;
+
+  protected:
+    TextView NumericVersion() const override { return u"1.10"; }
 };
 
 class CPictArc : public PictOf<CPictArc, kPictArc> {
   public:
-    void Load(CArchiveReader& ar) override;
-    void Store(CArchiveWriter& ar) const override;
-    void LoadFormula(CArchiveReader& ar) override;
-    void StoreFormula(CArchiveWriter& ar) const override;
     std::vector<Outline> Outlines(const OhmWindow& window) const override;
     float Extent() const override;
 
@@ -216,14 +225,14 @@ class CPictArc : public PictOf<CPictArc, kPictArc> {
     float fRadius = 1.0f;
     std::int32_t nClockwise = 0;
     FormulaText strRadius = u"1.0";
+
+    // The positions in the list of the members as stored: Z1, Z2, Z0, the
+    // radius, the direction.
+    static constexpr std::uint8_t kStoredOrder[] = {3, 4, 0, 1, 2, 5};
 };
 
 class CPictLens : public PictOf<CPictLens, kPictLens> {
   public:
-    void Load(CArchiveReader& ar) override;
-    void Store(CArchiveWriter& ar) const override;
-    void LoadFormula(CArchiveReader& ar) override;
-    void StoreFormula(CArchiveWriter& ar) const override;
     std::vector<Outline> Outlines(const OhmWindow& window) const override;
     float Extent() const override;
 
@@ -253,12 +262,24 @@ using PictList = std::vector<std::unique_ptr<CPict>>;
 
 // The element of a kind code with its defaults; null for an unknown code.
 std::unique_ptr<CPict> CreatePict(std::int32_t kind);
+// A kind's name in texts and template sources: "mho", "line", "arc" or
+// "lens"; null for an unknown code.
+const char* PictKindName(std::int32_t kind);
+// The kind code of a name, "circle" being another name of "mho"; -1 for none.
+std::int32_t PictKindOfName(std::string_view name);
 
 // Element lists: a 32-bit count, then per element its kind code and its
 // numeric or formula form.
-enum class PictForm { kNumeric, kFormula };
-// Appends the elements read to `list`, or nothing on ArchiveError.  Returns
-// the count as stored: one of zero or less reads no elements.
+// What a reader does with an unknown kind code: the list is broken there,
+// or the code is passed over (it has no data to skip) and reading goes on.
+enum class UnknownPict { kBroken, kPassedOver };
+// The one reader of element lists: hands each element to `take` as it is
+// read, and raises ArchiveError where the list breaks off.  Returns the
+// count as stored: one of zero or less reads no elements.
+std::int32_t ReadPicts(CArchiveReader& ar, PictForm form, UnknownPict unknown,
+                       const std::function<void(std::unique_ptr<CPict>)>& take);
+// All or nothing: appends the elements read to `list`, or nothing on
+// ArchiveError; an unknown kind breaks the list.
 std::int32_t LoadPicts(CArchiveReader& ar, PictList& list, PictForm form);
 void StorePicts(CArchiveWriter& ar, std::span<const CPict* const> picts, PictForm form);
 void StorePicts(CArchiveWriter& ar, const PictList& list, PictForm form);

@@ -13,8 +13,6 @@ namespace {
 
 const char* const kCharKindNames[] = {"圆", "多边形", "透镜"};
 
-const char* const kPictKindNames[] = {"circle", "line", "arc", "lens"};
-
 std::string PointText(const PictPoint& p, bool formulas) {
     if (formulas)
         return FormatUtf8("%s(%s, %s)", p.nCoord == 0 ? "polar" : "rect",
@@ -78,10 +76,10 @@ std::string CharKindText(std::int32_t kind) {
 }
 
 std::string DescribePict(const CPict& pict, PictForm form) {
-    int kind = pict.Kind();
-    if (kind < 0 || kind >= int(std::size(kPictKindNames))) return FormatUtf8("kind %d", kind);
+    const char* name = PictKindName(pict.Kind());
+    if (!name) return FormatUtf8("kind %d", int(pict.Kind()));
     // The kind in a column of six, so that the members line up.
-    std::string out = FormatUtf8("%-6s", kPictKindNames[kind]);
+    std::string out = FormatUtf8("%-6s", name);
     Description fields(out, form == PictForm::kFormula);
     pict.VisitFields(fields);
     return out;

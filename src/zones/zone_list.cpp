@@ -1,6 +1,8 @@
 #include "zones/zone_list.h"
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <new>
 
 #include "base/msgbox.h"
@@ -45,7 +47,8 @@ ZoneFileReading CZoneLists::AppendZoneFileBytes(const std::uint8_t* data, std::s
     CArchiveReader ar(data, size);
     ZoneFileReading reading;
     reading.size = size;
-    float allowed = ar.ReadFloat();
+    float allowed;
+    ar.ReadFloat(allowed);
     reading.zoneCountAt = ar.Offset();
     reading.zoneCount = ar.ReadInt32();
     // The shortest zone record is nine one-byte strings.
@@ -61,7 +64,7 @@ ZoneFileReading CZoneLists::AppendZoneFileBytes(const std::uint8_t* data, std::s
     reading.elementCount = LoadPicts(ar, picts, PictForm::kNumeric);
     reading.end = ar.Offset();
     // Everything read: only now does the file change the lists.
-    fAllowedError = allowed;
+    std::memcpy(&fAllowedError, &allowed, sizeof allowed);  // a NaN keeps its bits
     for (auto& z : zones) arrZones.push_back(std::move(z));
     for (auto& p : picts) arrPicts.push_back(std::move(p));
     return reading;
@@ -82,39 +85,38 @@ std::string ZoneFileReading::Remarks() const {
 
 namespace {
 
-// A file the user named: what keeps it from being read is said in a message box.
-bool ReadShowingErrors(const Text& path, std::vector<std::uint8_t>& bytes) {
-    const Vfs& fs = CurrentVfs();
-    std::string name = QuoteForMessage(path);
-    if (!fs.exists(path)) {
-        ShowMessageBox(Format("没有找到文件 %s !", name.c_str()), kModuleName,
-                       kMbOk | kMbIconError);
-        return false;
-    }
-    if (!fs.read(path, bytes, kWholeFile)) {
-        ShowMessageBox(Format("文件 %s 打开失败 !", name.c_str()), kModuleName,
-                       kMbOk | kMbIconError);
-        return false;
-    }
-    return true;
-}
-
 void ShowBroken(const Text& path, const char* why) {
     ShowMessageBox(Format("文件 %s 已损坏, 无法读取 (%s) !", QuoteForMessage(path).c_str(), why),
                    kModuleName, kMbOk | kMbIconError);
 }
 
-}  // namespace
-
-bool CZoneLists::LoadZoneFile(const Text& path) {
+// Reads the whole file and hands its bytes to `parse`; false when it is not
+// there, does not open, or `parse` raises ArchiveError.  With kShown a file
+// the user named: what keeps it from being read is said in a message box.
+bool ReadStoredFile(const Text& path, FileFaults faults,
+                    const std::function<void(const std::vector<std::uint8_t>&)>& parse) {
+    const Vfs& fs = CurrentVfs();
+    const bool shown = faults == FileFaults::kShown;
     std::vector<std::uint8_t> bytes;
     try {
-        if (!ReadShowingErrors(path, bytes)) return false;
-        AppendZoneFileBytes(bytes.data(), bytes.size());
+        if (!fs.exists(path)) {
+            if (shown)
+                ShowMessageBox(Format("没有找到文件 %s !", QuoteForMessage(path).c_str()),
+                               kModuleName, kMbOk | kMbIconError);
+            return false;
+        }
+        if (!fs.read(path, bytes, kWholeFile)) {
+            if (shown)
+                ShowMessageBox(Format("文件 %s 打开失败 !", QuoteForMessage(path).c_str()),
+                               kModuleName, kMbOk | kMbIconError);
+            return false;
+        }
+        parse(bytes);
     } catch (const ArchiveError& e) {
-        ShowBroken(path, e.what());
+        if (shown) ShowBroken(path, e.what());
         return false;
     } catch (const std::bad_alloc&) {
+        if (!shown) throw;
         // A file too large for this process is one it cannot read; what was
         // read goes first, so that the message has room.
         std::vector<std::uint8_t>().swap(bytes);
@@ -122,6 +124,14 @@ bool CZoneLists::LoadZoneFile(const Text& path) {
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool CZoneLists::LoadZoneFile(const Text& path) {
+    return ReadStoredFile(path, FileFaults::kShown, [&](const std::vector<std::uint8_t>& bytes) {
+        AppendZoneFileBytes(bytes.data(), bytes.size());
+    });
 }
 
 bool CZoneLists::SaveZoneFile(const Text& path) const {
@@ -182,30 +192,12 @@ Text CZoneLists::MakeUniqueTag(TextView tag, int skip) const {
     }
 }
 
-bool LoadPictFile(const Text& path, PictList& list, PictForm form) {
-    const Vfs& fs = CurrentVfs();
-    std::vector<std::uint8_t> bytes;
-    if (path.empty() || !fs.exists(path) || !fs.read(path, bytes, kWholeFile)) return false;
-    try {
+bool LoadPictFile(const Text& path, PictList& list, PictForm form, FileFaults faults) {
+    if (path.empty() && faults == FileFaults::kSilent) return false;
+    return ReadStoredFile(path, faults, [&](const std::vector<std::uint8_t>& bytes) {
         CArchiveReader ar(bytes.data(), bytes.size());
         LoadPicts(ar, list, form);
-    } catch (const ArchiveError&) {
-        return false;
-    }
-    return true;
-}
-
-bool LoadPictFileShowingErrors(const Text& path, PictList& list, PictForm form) {
-    std::vector<std::uint8_t> bytes;
-    if (!ReadShowingErrors(path, bytes)) return false;
-    try {
-        CArchiveReader ar(bytes.data(), bytes.size());
-        LoadPicts(ar, list, form);
-    } catch (const ArchiveError& e) {
-        ShowBroken(path, e.what());
-        return false;
-    }
-    return true;
+    });
 }
 
 bool SavePictFile(const Text& path, const PictList& list, PictForm form) {

@@ -68,13 +68,15 @@ class CZoneLists {
     PictList arrPicts;
 };
 
+// What keeps a file from being read: passed over in silence, or, for a file
+// the user works on, said in a message box as LoadZoneFile does: nothing
+// there, not opened, or broken (an unknown kind code among them).
+enum class FileFaults { kSilent, kShown };
+
 // Element list files shared by the dialogs ("prot.tmp", "graph.tmp",
 // "graphPara.tmp").  Loading appends all elements or none.
-bool LoadPictFile(const Text& path, PictList& list, PictForm form);
-// The same for a file the user works on, saying in a message box what keeps
-// it from being read, as LoadZoneFile does: nothing there, not opened, or
-// broken (an unknown kind code among them).
-bool LoadPictFileShowingErrors(const Text& path, PictList& list, PictForm form);
+bool LoadPictFile(const Text& path, PictList& list, PictForm form,
+                  FileFaults faults = FileFaults::kSilent);
 bool SavePictFile(const Text& path, const PictList& list, PictForm form);
 
 }  // namespace qz

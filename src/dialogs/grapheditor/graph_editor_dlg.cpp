@@ -374,7 +374,7 @@ void CDlg_Import_Graph::OnPaint(gfx::CCanvas& dc) {
 }
 
 bool CDlg_Import_Graph::LoadGraphFile(const Text& path) {
-    return LoadPictFileShowingErrors(path, arrPicts, PictForm::kNumeric);
+    return LoadPictFile(path, arrPicts, PictForm::kNumeric, FileFaults::kShown);
 }
 
 bool CDlg_Import_Graph::SaveGraphFile(const Text& path) const {

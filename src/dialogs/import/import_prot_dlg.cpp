@@ -306,14 +306,11 @@ void CDlg_Import_Prot::ReloadElements() {
         // Element by element: a block that breaks off keeps what was read
         // before, and the error ends the handler before the preview changes.
         CArchiveReader ar(protFormula.data(), protFormula.size());
-        std::int32_t count = ar.ReadInt32();
-        for (std::int32_t i = 0; i < count; ++i) {
-            std::unique_ptr<CPict> pict = CreatePict(ar.ReadInt32());
-            if (!pict) continue;  // an unknown kind has no data to skip
-            pict->LoadFormula(ar);
-            InstantiatePict(*pict, parser);
-            arrPicts.push_back(std::move(pict));
-        }
+        ReadPicts(ar, PictForm::kFormula, UnknownPict::kPassedOver,
+                  [&](std::unique_ptr<CPict> pict) {
+                      InstantiatePict(*pict, parser);
+                      arrPicts.push_back(std::move(pict));
+                  });
     }
     preview.Zzd_Mode = Zzd_Mode;
     preview.Zzd_1 = Zzd_1;
