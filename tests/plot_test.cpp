@@ -676,6 +676,12 @@ TEST(QuarnzPlot, SvgAndPdfRasteriseToThePng) {
             GTEST_SKIP() << tool << " is missing (scripts/setup installs it)";
     qztest::TempDir dir;
     const std::filesystem::path tools = std::filesystem::path(QZ_QUARNZ_PATH).parent_path();
+    // An option is refused, not taken for a folder.
+    EXPECT_EQ(qztest::RunCommand("cd '" + dir.path().string() + "' && '" +
+                                 (tools / "make-examples").string() + "' --help 2>/dev/null")
+                  .status,
+              2);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "--help"));
     // Into a folder it makes.
     ASSERT_EQ(qztest::RunCommand("'" + (tools / "make-examples").string() + "' '" +
                                  (dir.path() / "new" / "examples").string() + "'")

@@ -74,7 +74,8 @@ bool Write(const std::string& folder, const char* name, const CZoneLists& lists)
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
+    // An option is no folder: "--help" would otherwise become one.
+    if (argc != 2 || argv[1][0] == '-') {
         std::fprintf(stderr, "usage: make-examples FOLDER\n");
         return 2;
     }
