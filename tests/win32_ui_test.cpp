@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -23,6 +24,7 @@
 #include "dialogs/grapheditor/element_dlgs.h"
 #include "dialogs/grapheditor/graph_editor_dlg.h"
 #include "dialogs/import/import_prot_dlg.h"
+#include "gfx/gdi/gdi_canvas.h"
 #include "gfx/recording_canvas.h"
 #include "import_fixture.h"
 #include "key_sessions.h"
@@ -399,6 +401,87 @@ TEST(Win32Ui, ACutCellEndsWithAnEllipsis) {
         EXPECT_TRUE(d.left == cell.left || d.top == cell.top || d.right == cell.right - 1 ||
                     d.bottom == cell.bottom - 1);
     }
+}
+
+// Tags and numbers are what the user must read: in a label of the dialogs'
+// own font (9 pt 宋体, a stand-in face under Wine), each digit is as dark as
+// the Chinese beside it, and a comma reaches below the baseline where a full
+// stop does not.
+TEST(Win32Ui, DigitsAndCommasReadAsClearlyAsTheChineseBesideThem) {
+    const std::u16string line = u"区Z2,PP 12.5段0.8,3区";
+    Probe dlg(res::kDlgCustom);
+    Driver driver;
+    driver.Then([&](CDialog&, HWND w) {
+        for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+            ShowWindow(c, SW_HIDE);
+        auto font = WPARAM(SendMessageW(w, WM_GETFONT, 0, 0));
+        HWND label = CreateWindowExW(0, L"STATIC", reinterpret_cast<const wchar_t*>(line.c_str()),
+                                     WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, 0,
+                                     300, 40, w, nullptr, nullptr, nullptr);
+        ASSERT_NE(label, nullptr);
+        SendMessageW(label, WM_SETFONT, font, TRUE);
+        RedrawWindow(w, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        std::vector<int> ends;  // each character's right edge
+        TEXTMETRICW tm{};
+        HDC dc = GetDC(label);
+        HGDIOBJ old = SelectObject(dc, HGDIOBJ(font));
+        GetTextMetricsW(dc, &tm);
+        for (std::size_t i = 1; i <= line.size(); ++i) {
+            SIZE size{};
+            GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(line.c_str()), int(i),
+                                  &size);
+            ends.push_back(size.cx);
+        }
+        // From the window itself: the screen may not show it yet.
+        gfx::CGdiCanvas shot(300, 40);
+        BitBlt(shot.Dc(), 0, 0, 300, 40, dc, 0, 0, SRCCOPY);
+        SelectObject(dc, old);
+        ReleaseDC(label, dc);
+        DestroyWindow(label);
+
+        auto luma = [](gfx::Color c) { return (c.r * 299 + c.g * 587 + c.b * 114) / 1000; };
+        const int paper = luma(shot.Pixel(299, 39));
+        struct Ink {
+            int darkest = 0, lowest = -1;  // darkness below the paper's; the last row inked
+        };
+        auto ink = [&](std::size_t i, int enough) {
+            Ink k;
+            for (int x = i ? ends[i - 1] : 0; x < ends[i]; ++x)
+                for (int y = 0; y < tm.tmHeight; ++y) {
+                    int d = paper - luma(shot.Pixel(x, y));
+                    k.darkest = std::max(k.darkest, d);
+                    if (d > 0 && d >= enough) k.lowest = y;
+                }
+            return k;
+        };
+        int full = 0;
+        for (std::size_t i = 0; i < line.size(); ++i) full = std::max(full, ink(i, 1).darkest);
+        ASSERT_GT(full, paper / 2);
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            char16_t c = line[i];
+            SCOPED_TRACE(ToUtf8(line.substr(i, 1)));
+            if (c >= u'0' && c <= u'9') {
+                std::size_t beside = line.find_first_of(u"区段", i);  // the line ends with one
+                int digit = ink(i, 1).darkest, chinese = ink(beside, 1).darkest;
+                std::printf("%s: darkest %d, %s beside it %d (of %d)\n",
+                            ToUtf8(line.substr(i, 1)).c_str(), digit,
+                            ToUtf8(line.substr(beside, 1)).c_str(), chinese, paper);
+                EXPECT_GE(digit * 10, chinese * 9);
+            }
+            // A pixel counts as ink from a quarter of the line's darkest on.
+            if (c == u',' || c == u'.') {
+                int below = ink(i, (full + 3) / 4).lowest - int(tm.tmAscent) + 1;
+                std::printf("'%c' reaches %d pixel(s) below the baseline\n", char(c), below);
+                if (c == u',')
+                    EXPECT_GE(below, 1);
+                else
+                    EXPECT_LE(below, 0);
+            }
+        }
+        PostMessageW(w, WM_CLOSE, 0, 0);
+    });
+    RunModal(dlg);
 }
 
 // A drop-down list can close on an item it moved to while closed without

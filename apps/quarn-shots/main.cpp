@@ -1,6 +1,7 @@
 // quarn-shots: pictures of every dialog template as the Windows user
 // interface shows it: the zone settings dialog with the zones of a zone
-// file, once as it opens and once with its context menu open, the import
+// file, once with the second zone chosen in the table, which has the focus,
+// and once with its context menu open, the import
 // dialog on a small library in memory with a zone selected, the graph editor
 // with the file's first polygon zone, the element parameter dialogs as they
 // open, and each other template as laid out.
@@ -54,11 +55,14 @@ class Shooter {
         LPARAM at = MAKELPARAM(p.x, p.y);
         switch (stage_++) {
             case 0:
-                // The second zone chosen, then the context menu over it.
-                Save(window, "zone-settings");
+                // The second zone chosen: the table takes the focus.
                 PostMessageW(grid, WM_MOUSEMOVE, 0, at);
                 PostMessageW(grid, WM_LBUTTONDOWN, MK_LBUTTON, at);
                 PostMessageW(grid, WM_LBUTTONUP, 0, at);
+                return true;
+            case 1:
+                // Its current row and focus rectangle, then the context menu over it.
+                Save(window, "zone-settings");
                 PostMessageW(grid, WM_RBUTTONDOWN, MK_RBUTTON, at);
                 PostMessageW(grid, WM_RBUTTONUP, 0, at);
                 return true;

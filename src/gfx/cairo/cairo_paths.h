@@ -12,7 +12,7 @@
 namespace qz::gfx {
 
 // Stands in for "宋体" and any other face: a Song-style face with the CJK
-// glyphs of the labels, the one that stands in for it under Wine too.
+// glyphs of the labels, the one Wine's 宋体 takes its Chinese from.
 inline constexpr const char* kStandInFace = "AR PL UMing CN";
 
 // Selects the stand-in face at the font's size; returns the ascent in whole
