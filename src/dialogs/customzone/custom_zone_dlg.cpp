@@ -8,15 +8,10 @@
 namespace qz {
 
 namespace {
-constexpr float kDefaults[4][3] = {{1, 78, 0}, {0.5f, 1, 0}, {1, 78, 0.5f}, {0.5f, 1, 78}};
 constexpr SettingControls kSettingControls{
     res::kListCustomMode,
     {res::kLabelCustomValue1, res::kLabelCustomValue2, res::kLabelCustomValue3},
     {res::kEditCustomValue1, res::kEditCustomValue2, res::kEditCustomValue3}};
-
-bool ValidMode(std::int32_t mode) {
-    return mode >= 0 && mode <= 3;
-}
 }  // namespace
 
 CDlg_Import_ProtEdit::CDlg_Import_ProtEdit() : CDialog(res::kDlgCustom) {}
@@ -55,8 +50,7 @@ bool CDlg_Import_ProtEdit::OnInitDialog() {
 }
 
 void CDlg_Import_ProtEdit::ShowInputs() {
-    ShowSettingFields(*this, kSettingControls, Zzd_Mode, {Zzd_1, Zzd_2, Zzd_3},
-                      {&strValue1, &strValue2, &strValue3});
+    ShowSettingFields(*this, kSettingControls, setting, {&strValue1, &strValue2, &strValue3});
     UpdateData(false);
 }
 
@@ -70,19 +64,16 @@ void CDlg_Import_ProtEdit::ApplyInput() {
             break;
         case 3: {
             int mode = ListGetCurSel(res::kListCustomMode);
-            if (!ValidMode(mode) || mode == Zzd_Mode) break;
-            Zzd_Mode = mode;
-            Zzd_1 = kDefaults[mode][0];
-            Zzd_2 = kDefaults[mode][1];
-            Zzd_3 = kDefaults[mode][2];
+            const SettingMode* chosen = ModeOf(mode);
+            if (!chosen || mode == setting.Zzd_Mode) break;
+            setting.Zzd_Mode = mode;
+            for (std::size_t k = 0; k < 3; ++k) setting.Value(k) = chosen->values[k].start;
             break;
         }
         case 4: {
             if (nFocusValue < 1 || nFocusValue > 3) break;
-            float* values[3] = {&Zzd_1, &Zzd_2, &Zzd_3};
             const Text* texts[3] = {&strValue1, &strValue2, &strValue3};
-            TakeSettingValue(Zzd_Mode, nFocusValue, *texts[nFocusValue - 1],
-                             *values[nFocusValue - 1]);
+            TakeSettingValue(setting, nFocusValue, *texts[nFocusValue - 1]);
             break;
         }
         default:
@@ -105,32 +96,18 @@ bool CDlg_Import_ProtEdit::Validate() {
         GotoDlgCtrl(res::kEditCustomName);
         return false;
     }
-    switch (Zzd_Mode) {
-        case 0:
-        case 2:
-            if (Zzd_1 < 0) {
-                MessageBox(u"阻抗幅值 Zzd_Mag 必须 >=0 !         \n\n", u"阻抗定值", kError);
-                GotoDlgCtrl(res::kEditCustomValue1);
-                return false;
-            }
-            Zzd_2 = ClampOrWrap(Zzd_2, kWrapLimit, -kWrapLimit);
-            break;
-        case 1:
-            Zzd_3 = 0;
-            break;
-        case 3:
-            Zzd_3 = ClampOrWrap(Zzd_3, kWrapLimit, -kWrapLimit);
-            break;
-        default:
-            break;
+    if (int k = RefusedValue(setting)) {
+        MessageBox(u"阻抗幅值 Zzd_Mag 必须 >=0 !         \n\n", u"阻抗定值", kError);
+        GotoDlgCtrl(kSettingControls.values[std::size_t(k - 1)]);
+        return false;
     }
+    ConfirmSetting(setting);
     return true;
 }
 
 void CDlg_Import_ProtEdit::RunGraphEditor() {
     if (!runGraphEditor) return;
-    GraphRequest request{nID,      Zzd_Mode, Zzd_1, Zzd_2, Zzd_3, strPictFile, ClonePicts(arrPicts),
-                         nCharKind};
+    GraphRequest request{nID, setting, strPictFile, ClonePicts(arrPicts), nCharKind};
     if (!runGraphEditor(request)) return;
     strPictFile = request.strPictFile;
     arrPicts = std::move(request.elements);

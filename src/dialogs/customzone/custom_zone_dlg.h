@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "records/pict.h"
+#include "records/setting.h"
 #include "ui/dialog.h"
 
 namespace qz {
@@ -16,8 +17,7 @@ class CDlg_Import_ProtEdit : public ui::CDialog {
     CDlg_Import_ProtEdit();
 
     std::int32_t nID = -1;  // passed through unchanged
-    std::int32_t Zzd_Mode = 0;
-    float Zzd_1 = 0, Zzd_2 = 0, Zzd_3 = 0;
+    ZoneSetting setting;
     std::int32_t nCharKind = 0;
     Text strPictFile;  // element list file; empty for none
     // The characteristic: the caller's going in, the editor's after its OK.
@@ -31,8 +31,8 @@ class CDlg_Import_ProtEdit : public ui::CDialog {
     // What the characteristic's editor is given and, after OK, hands back
     // in `strPictFile` (the file it wrote), `elements` and `nCharKind`.
     struct GraphRequest {
-        std::int32_t nID, Zzd_Mode;
-        float Zzd_1, Zzd_2, Zzd_3;
+        std::int32_t nID;
+        ZoneSetting setting;
         Text strPictFile;
         PictList elements;
         std::int32_t nCharKind;

@@ -106,14 +106,9 @@ bool CDlg_Import_Prot::OnInitDialog() {
     FillModeList(*this, res::kListImportMode);
     SetWindowText(u"导入--保护区段");
     nInitialID = nID;
-    fInitialValues = {Zzd_1, Zzd_2, Zzd_3};
+    fInitialValues = setting.Values();
     if (!nTreeImages) nTreeImages = res::kBmpTreeImages;
-    if (gfx::CCanvas* surface = Surface()) {
-        const ui::Rect& r = Item(res::kImportPreview).rect;
-        preview.SetPlaceholder(*surface, {r.Width(), r.Height()});
-    }
-    preview.pElements = &arrPicts;
-    preview.nHighlightRow = 0;
+    preview.FitTo(*this);
 
     bZoneChosen = false;
     protFormula.clear();
@@ -226,16 +221,9 @@ void CDlg_Import_Prot::OnSelectTreeItem() {
             bZoneChosen = true;
             strZoneName = row->strZoneName;
             DeriveZoneTag();
-            Zzd_Mode = row->Zzd_Mode;
-            if (id == nInitialID) {
-                Zzd_1 = fInitialValues[0];
-                Zzd_2 = fInitialValues[1];
-                Zzd_3 = fInitialValues[2];
-            } else {
-                Zzd_1 = row->Zzd_1;
-                Zzd_2 = row->Zzd_2;
-                Zzd_3 = row->Zzd_3;
-            }
+            setting = row->setting;
+            if (id == nInitialID)
+                for (std::size_t k = 0; k < 3; ++k) setting.Value(k) = fInitialValues[k];
             ShowSetting();
             protFormula = std::move(row->ProtSettings);
             Text path = ProtPath();
@@ -253,8 +241,7 @@ void CDlg_Import_Prot::OnSelectTreeItem() {
         strResultFile.clear();
         strZoneName.clear();
         strTag.clear();
-        Zzd_Mode = 0;
-        Zzd_1 = Zzd_2 = Zzd_3 = 0;
+        setting = {};
         ShowSetting();
         ReloadElements();
         for (int f : fields) EnableItem(f, false);
@@ -272,7 +259,7 @@ void CDlg_Import_Prot::DeriveZoneTag() {
 // ---- the setting and the characteristic -------------------------------------
 
 void CDlg_Import_Prot::ShowSetting() {
-    ShowSettingFields(*this, kSettingControls, Zzd_Mode, {Zzd_1, Zzd_2, Zzd_3},
+    ShowSettingFields(*this, kSettingControls, setting,
                       {&strValues[0], &strValues[1], &strValues[2]});
     UpdateData(false);
 }
@@ -287,9 +274,7 @@ void CDlg_Import_Prot::ApplyEdit() {
             break;
         case 4: {
             if (nFocusValue < 1 || nFocusValue > 3) break;
-            float* values[3] = {&Zzd_1, &Zzd_2, &Zzd_3};
-            auto k = std::size_t(nFocusValue - 1);
-            TakeSettingValue(Zzd_Mode, nFocusValue, strValues[k], *values[k]);
+            TakeSettingValue(setting, nFocusValue, strValues[std::size_t(nFocusValue - 1)]);
             break;
         }
         default:
@@ -301,7 +286,7 @@ void CDlg_Import_Prot::ApplyEdit() {
 
 void CDlg_Import_Prot::ReloadElements() {
     arrPicts.clear();
-    parser.BindSetting(Zzd_Mode, Zzd_1, Zzd_2, Zzd_3);
+    BindSetting(parser, setting);
     if (!protFormula.empty()) {
         // Element by element: a block that breaks off keeps what was read
         // before, and the error ends the handler before the preview changes.
@@ -315,12 +300,7 @@ void CDlg_Import_Prot::ReloadElements() {
             arrPicts.push_back(std::move(pict));
         }
     }
-    preview.Zzd_Mode = Zzd_Mode;
-    preview.Zzd_1 = Zzd_1;
-    preview.Zzd_2 = Zzd_2;
-    preview.Zzd_3 = Zzd_3;
-    preview.Refresh();
-    Invalidate();
+    preview.Show(*this, setting, arrPicts, 0);
 }
 
 // ---- commands and fields ----------------------------------------------------
@@ -373,8 +353,7 @@ void CDlg_Import_Prot::OnKillFocus(int id) {
 }
 
 void CDlg_Import_Prot::OnPaint(gfx::CCanvas& dc) {
-    const ui::Rect& r = Item(res::kImportPreview).rect;
-    preview.Paint(dc, r.left, r.top);
+    preview.PaintIn(*this, dc);
 }
 
 void CDlg_Import_Prot::OnDestroy() {

@@ -10,9 +10,10 @@
 #include <functional>
 #include <vector>
 
+#include "dialogs/common/live_plot.h"
 #include "formula/formula_parser.h"
-#include "plot/rx_plot.h"
 #include "records/pict.h"
+#include "resources/resource_ids.h"
 #include "templates/template_db.h"
 #include "ui/dialog.h"
 
@@ -29,8 +30,8 @@ class CDlg_Import_Prot : public ui::CDialog {
     // written then).
     CDlg_Import_Prot(TemplateSource database, Text workPath);
 
-    std::int32_t nID = -1, Zzd_Mode = 0;
-    float Zzd_1 = 0, Zzd_2 = 0, Zzd_3 = 0;
+    std::int32_t nID = -1;
+    ZoneSetting setting;
     Text strTag, strZoneName, strResultFile;
     // In: the dialog edits a zone, so a template that is not in the library
     // is worth a word.
@@ -87,7 +88,7 @@ class CDlg_Import_Prot : public ui::CDialog {
     std::vector<std::uint8_t> protFormula;
     PictList arrPicts;
     CFormulaParser parser;
-    CRxPlot preview{CRxPlot::Rounding::kTruncate};
+    CLivePlot preview{res::kImportPreview, CRxPlot::Rounding::kTruncate};
     int nFocusField = -1;  // 1 tag, 2 name, 4 a value field
     int nFocusValue = -1;  // which value field: 1 to 3
     std::int32_t nInitialID = -1;
