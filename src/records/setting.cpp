@@ -103,6 +103,14 @@ bool TakeSettingValue(ZoneSetting& s, int k, TextView text) {
     return true;
 }
 
+bool ChangeMode(ZoneSetting& s, std::int32_t mode) {
+    const SettingMode* chosen = ModeOf(mode);
+    if (!chosen || mode == s.Zzd_Mode) return false;
+    s.Zzd_Mode = mode;
+    for (std::size_t k = 0; k < 3; ++k) s.Value(k) = chosen->values[k].start;
+    return true;
+}
+
 int RefusedValue(const ZoneSetting& s) {
     const SettingMode* mode = ModeOf(s.Zzd_Mode);
     if (!mode) return 0;

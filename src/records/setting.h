@@ -78,6 +78,10 @@ void BindSetting(CFormulaParser& parser, const ZoneSetting& setting);
 // are; false, leaving the setting alone, where the mode has no such value.
 bool TakeSettingValue(ZoneSetting& setting, int k, TextView text);
 
+// Another mode, with the values the custom dialog starts it with; false,
+// leaving the setting alone, for the mode it has or one outside 0 to 3.
+bool ChangeMode(ZoneSetting& setting, std::int32_t mode);
+
 // What a confirmed setting may not hold: the value (1 to 3) that is a
 // negative magnitude, 0 when none is.
 int RefusedValue(const ZoneSetting& setting);

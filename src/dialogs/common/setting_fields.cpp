@@ -52,6 +52,16 @@ void NoteFocusedInput(int id, int tagId, int nameId, const SettingControls& ids,
         }
 }
 
+void TakeNotedInput(int kind, int value, Text& tag, Text& name, ZoneSetting& setting,
+                    const std::array<const Text*, 3>& texts) {
+    if (kind == 1)
+        TrimWhiteSpace(tag);
+    else if (kind == 2)
+        TrimWhiteSpace(name);
+    else if (kind == 4 && value >= 1 && value <= 3)
+        TakeSettingValue(setting, value, *texts[std::size_t(value - 1)]);
+}
+
 bool TakeChangedField(ui::CDialog& dlg, const Text* field) {
     if (!field) return false;
     Text before = *field;

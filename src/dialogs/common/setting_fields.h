@@ -32,6 +32,11 @@ void ShowSettingFields(ui::CDialog& dlg, const SettingControls& ids, const ZoneS
 void NoteFocusedInput(int id, int tagId, int nameId, const SettingControls& ids, int& kind,
                       int& value);
 
+// Takes the input NoteFocusedInput noted: the tag or the name trimmed, or
+// value `value` read from its text.
+void TakeNotedInput(int kind, int value, Text& tag, Text& name, ZoneSetting& setting,
+                    const std::array<const Text*, 3>& texts);
+
 // Takes the dialog's texts when the field that lost the focus is one of
 // them and its text changed; true when it did.
 bool TakeChangedField(ui::CDialog& dlg, const Text* field);

@@ -55,30 +55,11 @@ void CDlg_Import_ProtEdit::ShowInputs() {
 }
 
 void CDlg_Import_ProtEdit::ApplyInput() {
-    switch (nFocusKind) {
-        case 1:
-            TrimWhiteSpace(strTag);
-            break;
-        case 2:
-            TrimWhiteSpace(strZoneName);
-            break;
-        case 3: {
-            int mode = ListGetCurSel(res::kListCustomMode);
-            const SettingMode* chosen = ModeOf(mode);
-            if (!chosen || mode == setting.Zzd_Mode) break;
-            setting.Zzd_Mode = mode;
-            for (std::size_t k = 0; k < 3; ++k) setting.Value(k) = chosen->values[k].start;
-            break;
-        }
-        case 4: {
-            if (nFocusValue < 1 || nFocusValue > 3) break;
-            const Text* texts[3] = {&strValue1, &strValue2, &strValue3};
-            TakeSettingValue(setting, nFocusValue, *texts[nFocusValue - 1]);
-            break;
-        }
-        default:
-            break;
-    }
+    if (nFocusKind == 3)
+        ChangeMode(setting, ListGetCurSel(res::kListCustomMode));
+    else
+        TakeNotedInput(nFocusKind, nFocusValue, strTag, strZoneName, setting,
+                       {&strValue1, &strValue2, &strValue3});
     ShowInputs();
 }
 

@@ -265,21 +265,8 @@ void CDlg_Import_Prot::ShowSetting() {
 }
 
 void CDlg_Import_Prot::ApplyEdit() {
-    switch (nFocusField) {
-        case 1:
-            TrimWhiteSpace(strTag);
-            break;
-        case 2:
-            TrimWhiteSpace(strZoneName);
-            break;
-        case 4: {
-            if (nFocusValue < 1 || nFocusValue > 3) break;
-            TakeSettingValue(setting, nFocusValue, strValues[std::size_t(nFocusValue - 1)]);
-            break;
-        }
-        default:
-            break;
-    }
+    TakeNotedInput(nFocusField, nFocusValue, strTag, strZoneName, setting,
+                   {&strValues[0], &strValues[1], &strValues[2]});
     ShowSetting();
     ReloadElements();
 }
