@@ -1,7 +1,8 @@
 // A zone's impedance setting: a mode and three values whose meaning the mode
 // gives.  What a mode means to every reader (its list item, the dialogs'
-// rows and limits, the setting text, the formula variables, the plot's
-// extent and setting lines) is one row of the table in setting.cpp.
+// rows, limits and starting values, what OK refuses and wraps, the setting
+// text, the formula variables, the plot's extent and setting lines) is one
+// row of the table in setting.cpp.
 #pragma once
 
 #include <array>
