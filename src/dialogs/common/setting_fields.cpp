@@ -62,11 +62,22 @@ void TakeNotedInput(int kind, int value, Text& tag, Text& name, ZoneSetting& set
         TakeSettingValue(setting, value, *texts[std::size_t(value - 1)]);
 }
 
-bool TakeChangedField(ui::CDialog& dlg, const Text* field) {
-    if (!field) return false;
+void CSettingDialog::OnOK() {
+    UpdateData(true);
+    TakeInput();
+    SelectFocusedText();
+}
+
+void CSettingDialog::OnCancel() {
+    UpdateData(false);
+}
+
+void CSettingDialog::OnKillFocus(int id) {
+    const Text* field = FieldText(id);
+    if (!field) return;
     Text before = *field;
-    dlg.UpdateData(true);
-    return *field != before;
+    UpdateData(true);
+    if (*field != before) TakeInput();
 }
 
 }  // namespace qz

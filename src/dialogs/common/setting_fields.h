@@ -37,9 +37,23 @@ void NoteFocusedInput(int id, int tagId, int nameId, const SettingControls& ids,
 void TakeNotedInput(int kind, int value, Text& tag, Text& name, ZoneSetting& setting,
                     const std::array<const Text*, 3>& texts);
 
-// Takes the dialog's texts when the field that lost the focus is one of
-// them and its text changed; true when it did.
-bool TakeChangedField(ui::CDialog& dlg, const Text* field);
+// A zone dialog that takes its tag, name and setting field by field: Enter
+// and leaving a changed field take the input last entered, Escape shows the
+// members again, dropping what was typed; only its buttons end it.
+class CSettingDialog : public ui::CDialog {
+  public:
+    using ui::CDialog::CDialog;
+
+  protected:
+    // Takes the input last entered into its member and shows them all again.
+    virtual void TakeInput() = 0;
+    // The member a text field exchanges with; null for other controls.
+    virtual Text* FieldText(int id) = 0;
+
+    void OnOK() override;
+    void OnCancel() override;
+    void OnKillFocus(int id) override;
+};
 
 // Without leading and trailing white space.
 void TrimWhiteSpace(Text& text);

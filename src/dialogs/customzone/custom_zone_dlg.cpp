@@ -14,9 +14,9 @@ constexpr SettingControls kSettingControls{
     {res::kEditCustomValue1, res::kEditCustomValue2, res::kEditCustomValue3}};
 }  // namespace
 
-CDlg_Import_ProtEdit::CDlg_Import_ProtEdit() : CDialog(res::kDlgCustom) {}
+CDlg_Import_ProtEdit::CDlg_Import_ProtEdit() : CSettingDialog(res::kDlgCustom) {}
 
-Text* CDlg_Import_ProtEdit::EditText(int id) {
+Text* CDlg_Import_ProtEdit::FieldText(int id) {
     switch (id) {
         case res::kEditCustomTag:
             return &strTag;
@@ -95,18 +95,6 @@ void CDlg_Import_ProtEdit::RunGraphEditor() {
     nCharKind = request.nCharKind;
 }
 
-void CDlg_Import_ProtEdit::OnOK() {
-    // Enter applies what was typed; only the buttons end the dialog.
-    UpdateData(true);
-    ApplyInput();
-    SelectFocusedText();
-}
-
-void CDlg_Import_ProtEdit::OnCancel() {
-    // Escape shows the members again, dropping what was typed.
-    UpdateData(false);
-}
-
 void CDlg_Import_ProtEdit::OnCommand(int id) {
     switch (id) {
         case res::kBtnCustomGraph:
@@ -128,10 +116,6 @@ void CDlg_Import_ProtEdit::OnCommand(int id) {
 void CDlg_Import_ProtEdit::OnSetFocus(int id) {
     NoteFocusedInput(id, res::kEditCustomTag, res::kEditCustomName, kSettingControls, nFocusKind,
                      nFocusValue);
-}
-
-void CDlg_Import_ProtEdit::OnKillFocus(int id) {
-    if (TakeChangedField(*this, EditText(id))) ApplyInput();
 }
 
 void CDlg_Import_ProtEdit::OnSelChange(int id) {

@@ -6,13 +6,13 @@
 #include <cstdint>
 #include <functional>
 
+#include "dialogs/common/setting_fields.h"
 #include "records/pict.h"
 #include "records/setting.h"
-#include "ui/dialog.h"
 
 namespace qz {
 
-class CDlg_Import_ProtEdit : public ui::CDialog {
+class CDlg_Import_ProtEdit : public CSettingDialog {
   public:
     CDlg_Import_ProtEdit();
 
@@ -47,12 +47,11 @@ class CDlg_Import_ProtEdit : public ui::CDialog {
   protected:
     void DoDataExchange(ui::CDataExchange& dx) override;
     bool OnInitDialog() override;
-    void OnOK() override;
-    void OnCancel() override;
     void OnCommand(int id) override;
     void OnSetFocus(int id) override;
-    void OnKillFocus(int id) override;
     void OnSelChange(int id) override;
+    void TakeInput() override { ApplyInput(); }
+    Text* FieldText(int id) override;
     void OnDropDown(int id) override;
 
   private:
@@ -61,7 +60,6 @@ class CDlg_Import_ProtEdit : public ui::CDialog {
     // Takes the input last entered into its member, then ShowInputs.
     void ApplyInput();
     void RunGraphEditor();
-    Text* EditText(int id);
 };
 
 }  // namespace qz

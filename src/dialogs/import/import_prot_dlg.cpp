@@ -68,7 +68,9 @@ auto OnceMoreIfConnectionLost(Handler&& handler) -> decltype(handler()) {
 }  // namespace
 
 CDlg_Import_Prot::CDlg_Import_Prot(TemplateSource database, Text workPath)
-    : CDialog(res::kDlgImport), database_(std::move(database)), strWorkPath(std::move(workPath)) {}
+    : CSettingDialog(res::kDlgImport),
+      database_(std::move(database)),
+      strWorkPath(std::move(workPath)) {}
 
 CTemplateDatabase* CDlg_Import_Prot::Database() const {
     return database_ ? database_() : nullptr;
@@ -313,18 +315,6 @@ void CDlg_Import_Prot::OnCommand(int id) {
         OnClose();
 }
 
-void CDlg_Import_Prot::OnOK() {
-    // Enter takes the focused field over; only the buttons end the dialog.
-    UpdateData(true);
-    ApplyEdit();
-    SelectFocusedText();
-}
-
-void CDlg_Import_Prot::OnCancel() {
-    // Escape shows the members again, dropping what was typed.
-    UpdateData(false);
-}
-
 void CDlg_Import_Prot::OnClose() {
     strResultFile.clear();
     EndDialog(kIdCancel);
@@ -333,10 +323,6 @@ void CDlg_Import_Prot::OnClose() {
 void CDlg_Import_Prot::OnSetFocus(int id) {
     NoteFocusedInput(id, res::kEditImportTag, res::kEditImportName, kSettingControls, nFocusField,
                      nFocusValue);
-}
-
-void CDlg_Import_Prot::OnKillFocus(int id) {
-    if (TakeChangedField(*this, FieldText(id))) ApplyEdit();
 }
 
 void CDlg_Import_Prot::OnPaint(gfx::CCanvas& dc) {

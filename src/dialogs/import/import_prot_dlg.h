@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dialogs/common/live_plot.h"
+#include "dialogs/common/setting_fields.h"
 #include "formula/formula_parser.h"
 #include "records/pict.h"
 #include "resources/resource_ids.h"
@@ -24,7 +25,7 @@ namespace qz {
 // once it is confirmed.
 inline constexpr TextView kProtFileName = u"prot.tmp";
 
-class CDlg_Import_Prot : public ui::CDialog {
+class CDlg_Import_Prot : public CSettingDialog {
   public:
     // workPath: the working folder; empty when there is none (nothing is
     // written then).
@@ -51,12 +52,11 @@ class CDlg_Import_Prot : public ui::CDialog {
   protected:
     void DoDataExchange(ui::CDataExchange& dx) override;
     bool OnInitDialog() override;
-    void OnOK() override;
-    void OnCancel() override;
     void OnClose() override;
     void OnCommand(int id) override;
     void OnSetFocus(int id) override;
-    void OnKillFocus(int id) override;
+    void TakeInput() override { ApplyEdit(); }
+    Text* FieldText(int id) override;
     void OnTreeSelChanged(int id) override;
     void OnPaint(gfx::CCanvas& dc) override;
     void OnDestroy() override;
@@ -75,8 +75,6 @@ class CDlg_Import_Prot : public ui::CDialog {
     // library holds it) with the current setting, then refreshes the preview.
     void ReloadElements();
     void OnConfirm();
-    // The member a text field exchanges with; null for other controls.
-    Text* FieldText(int id);
     Text ProtPath() const;
     CTemplateDatabase* Database() const;
 
