@@ -16,8 +16,8 @@ class CLivePlot : public CRxPlot {
 
     // Fits the plot to the placeholder on the dialog's surface, if it has one.
     void FitTo(ui::CDialog& dlg);
-    // Takes the inputs, fits, refreshes the layers on the dialog's surface and asks
-    // the dialog to paint again.
+    // Takes the inputs, fits, refreshes the layers and asks the dialog to
+    // paint again.
     void Show(ui::CDialog& dlg, const ZoneSetting& s, const PictList& elements, int highlightRow);
     // Copies the layers into the placeholder.
     void PaintIn(const ui::CDialog& dlg, gfx::CCanvas& dc) const;

@@ -1,5 +1,6 @@
 // The impedance setting as the zone dialogs show and take it: the mode list
-// and the three value rows, as the setting's mode table gives them.
+// and the three value rows, as the setting's mode table gives them, and the
+// field-by-field input of the two dialogs that edit a zone's setting.
 #pragma once
 
 #include <array>
