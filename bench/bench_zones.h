@@ -21,9 +21,9 @@ qz::CZoneLists MakeZones(int count, KindsOf kindsOf) {
         auto z = std::make_unique<qz::CZone>();
         z->strTag = qz::Format("Z%d,LE", i);
         z->strZoneName = qz::Format("接地距离 %d段", i);
-        z->Zzd_Mode = i % 4;
-        z->Zzd_1 = 10.5f + float(i % 7);
-        z->Zzd_2 = 78;
+        z->setting.Zzd_Mode = i % 4;
+        z->setting.Zzd_1 = 10.5f + float(i % 7);
+        z->setting.Zzd_2 = 78;
         for (int kind : kindsOf(i)) {
             std::unique_ptr<qz::CPict> p = qz::CreatePict(kind);
             p->strZoneTag = z->strTag;
@@ -93,8 +93,8 @@ inline std::vector<qz::CRecordset_Distance> LabLibrary() {
                     r.strProtSort = Format("Sort %d", s);
                     r.strProtModel = Format("M%02d-%d-%02d", m, s, d);
                     r.strZoneName = Format("Z%d earth", z + 1);
-                    r.Zzd_Mode = z % 4;
-                    r.Zzd_1 = 4.5f;
+                    r.setting.Zzd_Mode = z % 4;
+                    r.setting.Zzd_1 = 4.5f;
                     r.ProtSettings = settings;
                     r.strMemo = u"generated";
                 }

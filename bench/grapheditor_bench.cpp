@@ -35,9 +35,7 @@ class TimedEditor : public CDlg_Import_Graph {
     TimedEditor(benchmark::State& state, Step step)
         : CDlg_Import_Graph(u"."), state_(state), step_(std::move(step)) {
         nCharKind = kCharPolygon;
-        Zzd_Mode = 0;
-        Zzd_1 = 12;
-        Zzd_2 = 78;
+        setting = {0, 12, 78, 0};
     }
 
     using CDlg_Import_Graph::ElementEdited;

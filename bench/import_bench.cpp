@@ -50,8 +50,8 @@ struct Library {
         row.strProtSort = u"Line";
         row.strProtModel = u"M-1";
         row.strZoneName = u"Z1 earth";
-        row.Zzd_1 = kMagnitude;
-        row.Zzd_2 = 75;
+        row.setting.Zzd_1 = kMagnitude;
+        row.setting.Zzd_2 = 75;
         CArchiveWriter ar(row.ProtSettings);
         StorePicts(ar, picts, PictForm::kFormula);
         Text file = FromUtf8((folder / "library.db").string());
@@ -83,8 +83,8 @@ void BM_ImportApplyEdit(benchmark::State& state) {
     ui::UseBackend use(user);
     CDlg_Import_Prot dlg([&] { return lib.db.get(); }, FromUtf8(lib.folder.string()));
     dlg.nID = 1;
-    dlg.Zzd_1 = kMagnitude;
-    dlg.Zzd_2 = 75;
+    dlg.setting.Zzd_1 = kMagnitude;
+    dlg.setting.Zzd_2 = 75;
     // The first value field has the focus: each run takes its text over.
     user.Play("focus 4137\n");
     user.Call([&] {
@@ -102,8 +102,8 @@ void BM_PreviewRefreshAlone(benchmark::State& state) {
     gfx::CRasterCanvas screen(1, 1);
     CRxPlot plot(CRxPlot::Rounding::kTruncate);
     plot.SetPlaceholder(screen, PreviewSize());
-    plot.Zzd_1 = kMagnitude;
-    plot.Zzd_2 = 75;
+    plot.setting.Zzd_1 = kMagnitude;
+    plot.setting.Zzd_2 = 75;
     plot.pElements = &list;
     for (auto _ : state) plot.Refresh();
 }

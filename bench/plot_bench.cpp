@@ -23,10 +23,7 @@ using namespace qz;
 constexpr gfx::Size kSize{360, 260};
 
 void SetInputs(CRxPlot& plot, const PictList& list) {
-    plot.Zzd_Mode = 3;
-    plot.Zzd_1 = 9;
-    plot.Zzd_2 = 14;
-    plot.Zzd_3 = 78;
+    plot.setting = {3, 9, 14, 78};
     plot.pElements = &list;
     plot.nHighlightRow = 3;
 }

@@ -100,10 +100,10 @@ void OrderedScanSqlite(benchmark::State& state) {
             for (int c = 0; c < 4; ++c)
                 texts[c]->assign(static_cast<const char16_t*>(sqlite3_column_text16(stmt, c + 1)),
                                  static_cast<std::size_t>(sqlite3_column_bytes16(stmt, c + 1)) / 2);
-            r.Zzd_Mode = sqlite3_column_int(stmt, 5);
-            r.Zzd_1 = static_cast<float>(sqlite3_column_double(stmt, 6));
-            r.Zzd_2 = static_cast<float>(sqlite3_column_double(stmt, 7));
-            r.Zzd_3 = static_cast<float>(sqlite3_column_double(stmt, 8));
+            r.setting = {sqlite3_column_int(stmt, 5),
+                         static_cast<float>(sqlite3_column_double(stmt, 6)),
+                         static_cast<float>(sqlite3_column_double(stmt, 7)),
+                         static_cast<float>(sqlite3_column_double(stmt, 8))};
             const auto* blob = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt, 9));
             r.ProtSettings.assign(blob, blob + sqlite3_column_bytes(stmt, 9));
             r.strMemo.assign(static_cast<const char16_t*>(sqlite3_column_text16(stmt, 10)),

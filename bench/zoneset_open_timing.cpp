@@ -22,8 +22,8 @@ void Fill(CZoneLists& lists, int zones) {
         auto z = std::make_unique<CZone>();
         z->strTag = Format("Z%d,LE", i);
         z->strZoneName = u"接地距离 I段";
-        z->Zzd_1 = 10;
-        z->Zzd_2 = 78;
+        z->setting.Zzd_1 = 10;
+        z->setting.Zzd_2 = 78;
         lists.arrZones.push_back(std::move(z));
         auto m = std::make_unique<CPictMho>();
         m->strZoneTag = lists.arrZones.back()->strTag;

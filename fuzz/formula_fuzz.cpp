@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "formula/formula_parser.h"
+#include "records/setting.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         formula[i] = char16_t(data[2 * i] | data[2 * i + 1] << 8);
 
     qz::CFormulaParser parser;
-    parser.BindSetting(mode, values[0], values[1], values[2]);
+    qz::BindSetting(parser, {mode, values[0], values[1], values[2]});
     std::uint16_t position = 0;
     qz::Text text;
     double value = parser.Evaluate(formula, position, text);

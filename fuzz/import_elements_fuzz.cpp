@@ -77,9 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (std::getenv("QZ_FUZZ_TRANSCRIPT")) user.SetTranscript(stderr);
     qz::CDlg_Import_Prot dlg([&] { return &db; }, qz::FromUtf8(dir));
     dlg.nID = 5;
-    dlg.Zzd_1 = RealAt(data + 1);
-    dlg.Zzd_2 = RealAt(data + 5);
-    dlg.Zzd_3 = RealAt(data + 9);
+    dlg.setting.Zzd_1 = RealAt(data + 1);
+    dlg.setting.Zzd_2 = RealAt(data + 5);
+    dlg.setting.Zzd_3 = RealAt(data + 9);
     char typed[64];
     std::snprintf(typed, sizeof typed, "type 4137 \"%g\"\ntab", double(RealAt(data + 13)));
     AnswerThen(user, {{typed, false}, {"click 4140", true}});

@@ -71,8 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const qz::CRecordset_Distance& r = rows[i];
         Check(r.nID == std::int32_t(i + 1));
-        Check(r.Zzd_Mode >= 0 && r.Zzd_Mode <= 3);
-        Check(std::isfinite(r.Zzd_1) && std::isfinite(r.Zzd_2) && std::isfinite(r.Zzd_3));
+        Check(r.setting.Zzd_Mode >= 0 && r.setting.Zzd_Mode <= 3);
+        Check(std::isfinite(r.setting.Zzd_1) && std::isfinite(r.setting.Zzd_2) &&
+              std::isfinite(r.setting.Zzd_3));
         for (const qz::Text* t :
              {&r.strManufacturer, &r.strProtSort, &r.strProtModel, &r.strZoneName, &r.strMemo})
             CheckText(*t);

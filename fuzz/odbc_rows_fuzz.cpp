@@ -239,8 +239,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     Check(!driver.failed);
     Check(read.nID == row.id.value_or(0));
-    Check(read.Zzd_Mode == row.mode.value_or(0));
-    const float* values[] = {&read.Zzd_1, &read.Zzd_2, &read.Zzd_3};
+    Check(read.setting.Zzd_Mode == row.mode.value_or(0));
+    const float* values[] = {&read.setting.Zzd_1, &read.setting.Zzd_2, &read.setting.Zzd_3};
     for (int i = 0; i < 3; ++i) {
         const float want = row.values[i].value_or(0.0f);
         Check(std::memcmp(values[i], &want, 4) == 0);  // a NaN as it came

@@ -64,10 +64,7 @@ void AddZone(qz::CZoneLists& lists, const char16_t* tag, int mode, float v1, flo
     auto zone = std::make_unique<qz::CZone>();
     zone->strTag = tag;
     zone->strZoneName = u"zone";
-    zone->Zzd_Mode = mode;
-    zone->Zzd_1 = v1;
-    zone->Zzd_2 = v2;
-    zone->Zzd_3 = v3;
+    zone->setting = {mode, v1, v2, v3};
     lists.arrZones.push_back(std::move(zone));
     for (int k = 0; k < picts; ++k) {
         auto pict = qz::CreatePict(k % 2 ? qz::kPictLine : qz::kPictMho);

@@ -146,10 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         r.strProtSort = in.Text();
         r.strProtModel = in.Text();
         r.strZoneName = in.Text();
-        r.Zzd_Mode = std::int32_t(in.U32());
-        r.Zzd_1 = in.Real();
-        r.Zzd_2 = in.Real();
-        r.Zzd_3 = in.Real();
+        r.setting = {std::int32_t(in.U32()), in.Real(), in.Real(), in.Real()};
         for (std::size_t k = in.U8(); k > 0 && !in.Empty(); --k) r.ProtSettings.push_back(in.U8());
         r.strMemo = in.Text();
         if (std::none_of(rows.begin(), rows.end(), [&](const auto& o) { return o.nID == r.nID; }))

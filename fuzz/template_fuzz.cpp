@@ -13,6 +13,7 @@
 #include "gfx/recording_canvas.h"
 #include "plot/rx_plot.h"
 #include "records/geometry.h"
+#include "records/setting.h"
 
 namespace {
 
@@ -54,17 +55,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     qz::CFormulaParser parser;
-    parser.BindSetting(mode, values[0], values[1], values[2]);
+    qz::BindSetting(parser, {mode, values[0], values[1], values[2]});
     qz::InstantiatePicts(list, parser);
 
     qz::gfx::CRecordingCanvas screen(side + 40, side);
     qz::CRxPlot plot(data[13] & 1 ? qz::CRxPlot::Rounding::kTruncate
                                   : qz::CRxPlot::Rounding::kRound);
     plot.SetPlaceholder(screen, {side + 40, side});
-    plot.Zzd_Mode = mode;
-    plot.Zzd_1 = values[0];
-    plot.Zzd_2 = values[1];
-    plot.Zzd_3 = values[2];
+    plot.setting = {mode, values[0], values[1], values[2]};
     plot.pElements = &list;
     plot.nHighlightRow = highlight;
     Refresh(plot, screen);

@@ -14,8 +14,8 @@ TEST_F(CustomZoneDialogTest, ModesSetTheirDefaultsAndValuesKeepTheirLimits) {
     dlg.nID = 7;
     dlg.strTag = u"Z1";
     dlg.strZoneName = u"Zone 1";
-    dlg.Zzd_1 = 2;
-    dlg.Zzd_2 = 80;
+    dlg.setting.Zzd_1 = 2;
+    dlg.setting.Zzd_2 = 80;
     int result = Run(dlg, R"s(
 expect-caption "自定义--保护区段"
 expect-list 4152 0
@@ -90,10 +90,10 @@ click 4160
 )s");
     EXPECT_EQ(result, kIdOk);
     EXPECT_EQ(dlg.nID, 7);
-    EXPECT_EQ(dlg.Zzd_Mode, 2);
-    EXPECT_EQ(dlg.Zzd_1, 1.0f);
-    EXPECT_EQ(dlg.Zzd_2, 78.0f);
-    EXPECT_EQ(dlg.Zzd_3, -1000.0f);
+    EXPECT_EQ(dlg.setting.Zzd_Mode, 2);
+    EXPECT_EQ(dlg.setting.Zzd_1, 1.0f);
+    EXPECT_EQ(dlg.setting.Zzd_2, 78.0f);
+    EXPECT_EQ(dlg.setting.Zzd_3, -1000.0f);
     EXPECT_EQ(dlg.nFocusKind, 4);
     EXPECT_EQ(dlg.nFocusValue, 3);
     EXPECT_EQ(dlg.strPictFile, u"");
@@ -102,8 +102,8 @@ click 4160
 TEST_F(CustomZoneDialogTest, OkRefusesOneThingAtATimeAndTheGraphEditorHandsBackItsFile) {
     CDlg_Import_ProtEdit dlg;
     dlg.strTag = u"   ";
-    dlg.Zzd_1 = -5;
-    dlg.Zzd_2 = 400;
+    dlg.setting.Zzd_1 = -5;
+    dlg.setting.Zzd_2 = 400;
     dlg.strPictFile = u"old.el";
     dlg.nCharKind = 1;
     struct Given {
@@ -113,7 +113,7 @@ TEST_F(CustomZoneDialogTest, OkRefusesOneThingAtATimeAndTheGraphEditorHandsBackI
     };
     std::vector<Given> given;
     dlg.runGraphEditor = [&](CDlg_Import_ProtEdit::GraphRequest& r) {
-        given.push_back({r.strPictFile, r.nCharKind, r.Zzd_1, r.Zzd_2});
+        given.push_back({r.strPictFile, r.nCharKind, r.setting.Zzd_1, r.setting.Zzd_2});
         r.strPictFile = u"graph.tmp";
         r.nCharKind = 2;
         return given.size() == 2;  // the first run is cancelled
@@ -153,8 +153,8 @@ click 4160
     EXPECT_EQ(dlg.nCharKind, 2);
     EXPECT_EQ(dlg.strTag, u"A1");
     EXPECT_EQ(dlg.strZoneName, u"Zone");
-    EXPECT_EQ(dlg.Zzd_1, 3.0f);
-    EXPECT_EQ(dlg.Zzd_2, 40.0f);  // brought into range by OK
+    EXPECT_EQ(dlg.setting.Zzd_1, 3.0f);
+    EXPECT_EQ(dlg.setting.Zzd_2, 40.0f);  // brought into range by OK
 
     // The cancel button and the close box both end it, whatever the input.
     CDlg_Import_ProtEdit cancelled, closed;

@@ -7,6 +7,7 @@
 
 #include "base/helpers.h"
 #include "formula/formula_parser.h"
+#include "records/setting.h"
 #include "test_util.h"
 
 using namespace qz;
@@ -243,8 +244,8 @@ TEST(FormulaVariables, BindingByMode) {
     CFormulaParser parser;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.mode);
-        parser.BindSetting(0, 9, 9, 9);  // rebinding must clear what the mode does not set
-        parser.BindSetting(row.mode, 1, 2, 3);
+        BindSetting(parser, {0, 9, 9, 9});  // rebinding must clear what the mode does not set
+        BindSetting(parser, {row.mode, 1, 2, 3});
         EXPECT_EQ(Eval(parser, u"ZZD_MAG").value, row.mag);
         EXPECT_EQ(Eval(parser, u"zzd_ang").value, row.ang);
         EXPECT_EQ(Eval(parser, u"AngShift").value, row.shift);
@@ -252,7 +253,7 @@ TEST(FormulaVariables, BindingByMode) {
         EXPECT_EQ(Eval(parser, u"XZD").value, row.x);
     }
 
-    parser.BindSetting(0, 10, 60, 0);
+    BindSetting(parser, {0, 10, 60, 0});
     Result r = Eval(parser, u"zzd_mag*cos(rad(zzd_ang))");
     EXPECT_NEAR(r.value, 5, 1e-12);
     EXPECT_EQ(r.position, 0);
@@ -273,7 +274,7 @@ TEST(FormulaVariables, BindingByMode) {
 
 TEST(FormulaMinMax, TheCallsClosingBracketIsConsumed) {
     CFormulaParser parser;
-    parser.BindSetting(1, 3, 0, 0);
+    BindSetting(parser, {1, 3, 0, 0});
     ExpectClean(u"MIN(4,2)", 2);
     ExpectClean(u"MAX(4,2)", 4);
     Result r = Eval(parser, u"MAX(RZD,1)*2");

@@ -6,6 +6,7 @@
 #include "formula/formula_parser.h"
 #include "gfx/recording_canvas.h"
 #include "records/geometry.h"
+#include "records/setting.h"
 #include "test_util.h"
 
 using namespace qz;
@@ -435,7 +436,7 @@ TEST(Geometry, TemplateInstantiationFillsValuesFromFormulas) {
     ASSERT_EQ(list.size(), 4u);
 
     CFormulaParser parser;
-    parser.BindSetting(2, 10, 75, 3);  // ZZD_MAG 10, ZZD_ANG 75, RZD 3, ANGSHIFT 0
+    BindSetting(parser, {2, 10, 75, 3});  // ZZD_MAG 10, ZZD_ANG 75, RZD 3, ANGSHIFT 0
     InstantiatePicts(list, parser);
 
     auto& m = static_cast<CPictMho&>(*list[0]);

@@ -362,10 +362,7 @@ TEST_F(GraphEditorTest, ThePlotIsTheOneQuarnzPlotDraws) {
     CZoneLists zones;
     auto zone = std::make_unique<CZone>();
     zone->strTag = u"G1";
-    zone->Zzd_Mode = 2;
-    zone->Zzd_1 = 9;
-    zone->Zzd_2 = 70;
-    zone->Zzd_3 = 3;
+    zone->setting = {2, 9, 70, 3};
     zones.arrZones.push_back(std::move(zone));
     auto mho = std::make_unique<CPictMho>();  // row 1: selected, but never thick
     mho->ptZ1 = {0, 8, 75};
@@ -397,10 +394,7 @@ TEST_F(GraphEditorTest, ThePlotIsTheOneQuarnzPlotDraws) {
                           });
     CDlg_Import_Graph dlg(dir.text());
     dlg.nCharKind = kCharPolygon;
-    dlg.Zzd_Mode = 2;
-    dlg.Zzd_1 = 9;
-    dlg.Zzd_2 = 70;
-    dlg.Zzd_3 = 3;
+    dlg.setting = {2, 9, 70, 3};
     dlg.strPictFile = Start(zones.arrPicts);
     std::string editorPng = (dir.path() / "editor.png").string();
     std::string script = "snapshot 4321 \"" + editorPng + "\"\nclick 2\n";

@@ -49,9 +49,9 @@ struct ImportDialogTest : qztest::DialogSessionTest {
 TEST_F(ImportDialogTest, APresetZoneIsShownEditedAndConfirmed) {
     CDlg_Import_Prot dlg(Source(), dir.text());
     dlg.nID = 7;
-    dlg.Zzd_1 = 5;
-    dlg.Zzd_2 = 80;
-    dlg.Zzd_3 = 10;
+    dlg.setting.Zzd_1 = 5;
+    dlg.setting.Zzd_2 = 80;
+    dlg.setting.Zzd_3 = 10;
     user.Call([&] {
         // The row's characteristic as it is stored, evaluated with the
         // caller's setting; the element of an unknown kind is skipped.
@@ -70,9 +70,9 @@ TEST_F(ImportDialogTest, APresetZoneIsShownEditedAndConfirmed) {
         gfx::CRecordingCanvas screen(1, 1);
         CRxPlot plot(CRxPlot::Rounding::kTruncate);
         plot.SetPlaceholder(screen, {r.Width(), r.Height()});
-        plot.Zzd_1 = 5;
-        plot.Zzd_2 = 80;
-        plot.Zzd_3 = 10;
+        plot.setting.Zzd_1 = 5;
+        plot.setting.Zzd_2 = 80;
+        plot.setting.Zzd_3 = 10;
         plot.pElements = &dlg.Elements();
         plot.Refresh();
         EXPECT_EQ(surface->Layer(1).Lines(), screen.Layer(1).Lines());
@@ -104,10 +104,10 @@ TEST_F(ImportDialogTest, APresetZoneIsShownEditedAndConfirmed) {
     EXPECT_EQ(dlg.nID, 7);
     EXPECT_EQ(dlg.strTag, u"Z1 earth");
     EXPECT_EQ(dlg.strZoneName, u"接地距离 I段");
-    EXPECT_EQ(dlg.Zzd_Mode, 0);
-    EXPECT_EQ(dlg.Zzd_1, 12.5f);
-    EXPECT_EQ(dlg.Zzd_2, -10.0f);
-    EXPECT_EQ(dlg.Zzd_3, 80.0f);
+    EXPECT_EQ(dlg.setting.Zzd_Mode, 0);
+    EXPECT_EQ(dlg.setting.Zzd_1, 12.5f);
+    EXPECT_EQ(dlg.setting.Zzd_2, -10.0f);
+    EXPECT_EQ(dlg.setting.Zzd_3, 80.0f);
     EXPECT_EQ(dlg.strResultFile, Prot());
     EXPECT_TRUE(dlg.Elements().empty());
     // The numeric form, evaluated with the setting shown last.
@@ -148,8 +148,8 @@ TEST_F(ImportDialogTest, AnotherWriterOfTheExchangeFileChangesNothing) {
 TEST_F(ImportDialogTest, TheStartFollowsTheCallersRecordId) {
     // -1: the root is selected, and the setting shown is mode 0 with zeros.
     CDlg_Import_Prot none([] { return nullptr; }, dir.text());
-    none.Zzd_Mode = 2;
-    none.Zzd_1 = 1;
+    none.setting.Zzd_Mode = 2;
+    none.setting.Zzd_1 = 1;
     EXPECT_EQ(Run(none, R"s(
 expect-tree 4130 "请选择生产厂家: "
 expect-expanded 4130 "请选择生产厂家: "
@@ -168,9 +168,9 @@ click 4140
     // characteristic confirmed and no file written.
     CDlg_Import_Prot absent(Source(), dir.text());
     absent.nID = 99;
-    absent.Zzd_Mode = 1;
-    absent.Zzd_1 = 3;
-    absent.Zzd_2 = -4;
+    absent.setting.Zzd_Mode = 1;
+    absent.setting.Zzd_1 = 3;
+    absent.setting.Zzd_2 = -4;
     EXPECT_EQ(Run(absent, R"s(
 expect-tree 4130
 expect-collapsed 4130 "请选择生产厂家: "
@@ -354,7 +354,7 @@ click 4140
 )s"),
               kIdOk);
     EXPECT_EQ(dlg.nID, 10);
-    EXPECT_EQ(dlg.Zzd_2, 10.0f);
+    EXPECT_EQ(dlg.setting.Zzd_2, 10.0f);
     PictList result = ReadNumeric();
     ASSERT_EQ(result.size(), 4u);
     // The quadrilateral's top corner is at the reactance typed.

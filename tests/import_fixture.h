@@ -103,10 +103,7 @@ inline qz::CRecordset_Distance ImportRow(std::int32_t id, qz::Text maker, qz::Te
     r.strProtSort = std::move(sort);
     r.strProtModel = std::move(model);
     r.strZoneName = std::move(zone);
-    r.Zzd_Mode = mode;
-    r.Zzd_1 = v1;
-    r.Zzd_2 = v2;
-    r.Zzd_3 = v3;
+    r.setting = {mode, v1, v2, v3};
     r.ProtSettings = std::move(settings);
     return r;
 }

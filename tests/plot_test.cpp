@@ -121,16 +121,16 @@ TEST(RxPlot, FitScaleFromSettingAndElements) {
           // product would give 4.9500003 and the step 1.1.
           Case{0, 4.5f, 0, 0, 1, 10}}) {
         SCOPED_TRACE(c.mode);
-        plot.Zzd_Mode = c.mode;
-        plot.Zzd_1 = c.z1, plot.Zzd_2 = c.z2, plot.Zzd_3 = c.z3;
+        plot.setting.Zzd_Mode = c.mode;
+        plot.setting.Zzd_1 = c.z1, plot.setting.Zzd_2 = c.z2, plot.setting.Zzd_3 = c.z3;
         plot.FitScale();
         EXPECT_FLOAT_EQ(plot.fStep, c.step);
         EXPECT_EQ(plot.nDivisions, c.divisions);
     }
 
     // Each element kind by its geometry; unknown kinds do not count.
-    plot.Zzd_Mode = 0;
-    plot.Zzd_1 = 1;
+    plot.setting.Zzd_Mode = 0;
+    plot.setting.Zzd_1 = 1;
     AddMho(list, Polar(10, 90), Polar(0, 0));  // centre (0, 5), radius 5: extent 10
     plot.FitScale();
     EXPECT_FLOAT_EQ(plot.fStep, 3);
@@ -166,11 +166,11 @@ TEST(RxPlot, FitScaleAndDrawingSurviveDegenerateValues) {
     plot.SetPlaceholder(screen, {360, 260});
     PictList list;
     plot.pElements = &list;
-    plot.Zzd_1 = 10;
+    plot.setting.Zzd_1 = 10;
     AddLine(list, inf, 0, nan, 1);
     AddMho(list, Polar(nan, 0), Polar(0, 0));
-    plot.Zzd_Mode = 1;
-    plot.Zzd_2 = nan;
+    plot.setting.Zzd_Mode = 1;
+    plot.setting.Zzd_2 = nan;
     plot.FitScale();  // what is not finite neither widens nor breaks the scale
     EXPECT_FLOAT_EQ(plot.fStep, 3);
     EXPECT_EQ(plot.nDivisions, 8);
@@ -182,7 +182,7 @@ TEST(RxPlot, FitScaleAndDrawingSurviveDegenerateValues) {
     lens->fInnerAngle = 180;
     list.push_back(std::move(lens));
     AddLine(list, -3e38f, 3e38f, 3e38f, -3e38f);
-    plot.Zzd_2 = 3.4e38f;
+    plot.setting.Zzd_2 = 3.4e38f;
     plot.Refresh();
     EXPECT_TRUE(std::isfinite(plot.fStep) && plot.fStep > 1e35f);
     EXPECT_GE(plot.nDivisions, 5);
@@ -214,10 +214,7 @@ TEST(RxPlot, BackgroundAndElementCallsOfASmallPlot) {
     AddMho(list, Polar(40, 90), Polar(0, 0));
     plot.pElements = &list;
     plot.nHighlightRow = 1;
-    plot.Zzd_Mode = 0;
-    plot.Zzd_1 = 50;
-    plot.Zzd_2 = 90;
-    plot.Zzd_3 = 100;
+    plot.setting = {0, 50, 90, 100};
     plot.Refresh();
     // s = 55: span 110, step 20, 6 divisions over 60 pixels; origin (80, 50).
     ASSERT_FLOAT_EQ(plot.fStep, 20);
@@ -333,7 +330,7 @@ TEST(RxPlot, AHalfScaleOfFewTicksLabelsEachOne) {
     PictList list;
     AddMho(list, Polar(40, 90), Polar(0, 0));
     plot.pElements = &list;
-    plot.Zzd_1 = 50;
+    plot.setting.Zzd_1 = 50;
     plot.Refresh();
     ASSERT_FLOAT_EQ(plot.fStep, 20);
     ASSERT_EQ(plot.ptOrigin, (gfx::Point{80, 51}));
@@ -362,7 +359,7 @@ TEST(RxPlot, HighlightOnlyForLinesAndArcs) {
     list.push_back(std::move(lens));
     list.push_back(std::make_unique<qztest::ForeignPict>());  // not a kind: not drawn
     plot.pElements = &list;
-    plot.Zzd_Mode = 4;  // not a mode: no setting line
+    plot.setting.Zzd_Mode = 4;  // not a mode: no setting line
 
     // row -> calls drawn with the thick pen
     for (auto [row, thick] : {std::pair{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 0}, {5, 0}, {6, 0}}) {
@@ -390,8 +387,8 @@ TEST(RxPlot, PreviewTruncatesBackgroundPositions) {
         PictList list;
         AddMho(list, Polar(40, 90), Polar(0, 0));
         plot.pElements = &list;
-        plot.Zzd_1 = 50;
-        plot.Zzd_2 = 30;
+        plot.setting.Zzd_1 = 50;
+        plot.setting.Zzd_2 = 30;
         plot.Refresh();
         EXPECT_EQ(plot.ptOrigin, (gfx::Point{80, 47}));
         EXPECT_NEAR(plot.fPixelsPerStep, 53.0 / 6, 1e-5);
@@ -458,9 +455,9 @@ TEST(RxPlot, RefreshOntoACuttingSurfaceDrawsTheLayersStraight) {
     AddMho(list, Polar(10, 80), Polar(1, 260));
     AddLine(list, 0, 0, 6, 9);
     auto setUp = [&](CRxPlot& plot) {
-        plot.Zzd_Mode = 1;
-        plot.Zzd_1 = 8;
-        plot.Zzd_2 = 12;
+        plot.setting.Zzd_Mode = 1;
+        plot.setting.Zzd_1 = 8;
+        plot.setting.Zzd_2 = 12;
         plot.pElements = &list;
         plot.nHighlightRow = 2;
     };
@@ -499,8 +496,8 @@ TEST(RxPlot, RasterColours) {
     PictList list;
     AddLine(list, -5, -5, -5, 5);
     plot.pElements = &list;
-    plot.Zzd_1 = 10;
-    plot.Zzd_2 = 45;
+    plot.setting.Zzd_1 = 10;
+    plot.setting.Zzd_2 = 45;
     plot.Refresh();
     plot.Paint(screen, 0, 0);
     ASSERT_FLOAT_EQ(plot.fPixelsPerStep, 25);
@@ -544,9 +541,9 @@ TEST(QuarnzPlot, DrawsZonesOfAZoneFile) {
     for (const char16_t* tag : {u"Z1,LE", u""}) {
         auto zone = std::make_unique<CZone>();
         zone->strTag = tag;
-        zone->Zzd_Mode = 0;
-        zone->Zzd_1 = 10;
-        zone->Zzd_2 = 80;
+        zone->setting.Zzd_Mode = 0;
+        zone->setting.Zzd_1 = 10;
+        zone->setting.Zzd_2 = 80;
         zone->nShow = *tag ? 1 : 0;
         lists.arrZones.push_back(std::move(zone));
     }
@@ -747,7 +744,7 @@ TEST(QuarnzPlot, LargeSheetsGrowWithTheZonesAndPdfPagesAreA4) {
         for (int i = 0; i < count; ++i) {
             auto zone = std::make_unique<CZone>();
             zone->strTag = Format("Z%d", i);
-            zone->Zzd_1 = 10;
+            zone->setting.Zzd_1 = 10;
             zone->nShow = 1;
             lists.arrZones.push_back(std::move(zone));
             AddMho(lists.arrPicts, Polar(10, 80), Polar(1, 260))->strZoneTag = Format("Z%d", i);
@@ -800,7 +797,7 @@ TEST(QuarnzPlot, APartlyFilledLastRowIsLaidOut) {
     for (const char16_t* tag : {u"Z1", u"Z2", u"Z3"}) {
         auto zone = std::make_unique<CZone>();
         zone->strTag = tag;
-        zone->Zzd_1 = 10;
+        zone->setting.Zzd_1 = 10;
         zone->nShow = 1;
         lists.arrZones.push_back(std::move(zone));
     }

@@ -38,7 +38,7 @@ TEST(Zone, DefaultsAndStoredForm) {
     EXPECT_EQ(z.nShow, 1);
     z.strTag = u"Z1,LE";
     z.strZoneName = u"接地距离 I段";
-    z.Zzd_2 = 78;
+    z.setting.Zzd_2 = 78;
     Bytes b = Store([&](CArchiveWriter& ar) { z.Store(ar); });
     EXPECT_EQ(Strings(b), (Texts{u"1.10", u"1", u"Z1,LE", u"接地距离 I段", u"-1", u"0", u"1.000000",
                                  u"78.000000", u"0.000000", u"0"}));
@@ -50,20 +50,17 @@ TEST(Zone, RoundTripKeepsEveryField) {
     z.strTag = u"Z3,PP";
     z.strZoneName = u"相间距离 III段";
     z.nID = 16777216;
-    z.Zzd_Mode = 3;
-    z.Zzd_1 = 1.234567f;
-    z.Zzd_2 = -98.5f;
-    z.Zzd_3 = 75;
+    z.setting = {3, 1.234567f, -98.5f, 75};
     z.nCharKind = kCharLens;
     CZone back = RoundTrip(z);
     EXPECT_EQ(back.nShow, 0);
     EXPECT_EQ(back.strTag, z.strTag);
     EXPECT_EQ(back.strZoneName, z.strZoneName);
     EXPECT_EQ(back.nID, 16777216);
-    EXPECT_EQ(back.Zzd_Mode, 3);
-    EXPECT_EQ(back.Zzd_1, 1.234567f);  // six decimals survive
-    EXPECT_EQ(back.Zzd_2, -98.5f);
-    EXPECT_EQ(back.Zzd_3, 75.0f);
+    EXPECT_EQ(back.setting.Zzd_Mode, 3);
+    EXPECT_EQ(back.setting.Zzd_1, 1.234567f);  // six decimals survive
+    EXPECT_EQ(back.setting.Zzd_2, -98.5f);
+    EXPECT_EQ(back.setting.Zzd_3, 75.0f);
     EXPECT_EQ(back.nCharKind, kCharLens);
 }
 
@@ -92,9 +89,8 @@ TEST(Zone, UnknownVersionAndLongTextsAreHandled) {
     EXPECT_EQ(z.strZoneName.str(), Text(99, u'名'));
 }
 
-TEST(Zone, SettingTextInACellAndOnOneLine) {
-    CZone z;
-    z.Zzd_1 = 10, z.Zzd_2 = 78, z.Zzd_3 = 1.5f;
+TEST(Setting, SettingTextInACellAndOnOneLine) {
+    ZoneSetting z{0, 10, 78, 1.5f};
     struct Case {
         int mode;
         const char16_t *cell, *line;

@@ -24,8 +24,8 @@ CZoneLists EveryKind() {
         auto z = std::make_unique<CZone>();
         z->strTag = tag;
         z->strZoneName = name;
-        z->Zzd_Mode = mode;
-        z->Zzd_1 = 10, z->Zzd_2 = 78, z->Zzd_3 = 1.5f;
+        z->setting.Zzd_Mode = mode;
+        z->setting.Zzd_1 = 10, z->setting.Zzd_2 = 78, z->setting.Zzd_3 = 1.5f;
         z->nCharKind = charKind;
         lists.arrZones.push_back(std::move(z));
     };

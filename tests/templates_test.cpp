@@ -40,10 +40,7 @@ CRecordset_Distance Row(std::int32_t id, Text maker, Text sort, Text model, Text
     r.strProtSort = std::move(sort);
     r.strProtModel = std::move(model);
     r.strZoneName = std::move(zone);
-    r.Zzd_Mode = id % 4;
-    r.Zzd_1 = 1.5f * static_cast<float>(id);
-    r.Zzd_2 = 75.25f;
-    r.Zzd_3 = -3.0f;
+    r.setting = {id % 4, 1.5f * static_cast<float>(id), 75.25f, -3.0f};
     r.ProtSettings = std::move(settings);
     r.strMemo = u"memo";
     return r;
@@ -171,10 +168,8 @@ void ExpectLibraryAsSource(CTemplateDatabase& db, const std::string& file) {
             want.strProtModel = text("model");
             want.strZoneName = text("zone");
             want.strMemo = text("memo");
-            want.Zzd_Mode = z.at("mode").get<std::int32_t>();
-            want.Zzd_1 = z.at("values").at(0).get<float>();
-            want.Zzd_2 = z.at("values").at(1).get<float>();
-            want.Zzd_3 = z.at("values").at(2).get<float>();
+            want.setting = {z.at("mode").get<std::int32_t>(), z.at("values").at(0).get<float>(),
+                            z.at("values").at(1).get<float>(), z.at("values").at(2).get<float>()};
             EXPECT_EQ(r, want);
             PictList picts;
             CArchiveReader ar(r.ProtSettings.data(), r.ProtSettings.size());
@@ -497,7 +492,7 @@ TEST(Templates, TheToolBuildsTheSampleLibraryAndRefusesABrokenFormula) {
         ASSERT_GT(LoadPicts(ar, picts, PictForm::kFormula), 0) << id;
         EXPECT_EQ(ar.Remaining(), 0u) << id;
         for (const auto& p : picts) kinds.insert(p->Kind());
-        modes.insert(r->Zzd_Mode);
+        modes.insert(r->setting.Zzd_Mode);
     }
     EXPECT_EQ(kinds.size(), 4u);
     EXPECT_EQ(modes.size(), 4u);

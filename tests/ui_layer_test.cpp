@@ -10,6 +10,7 @@
 #include "base/archive.h"
 #include "base/msgbox.h"
 #include "base/platform.h"
+#include "dialogs/common/setting_fields.h"
 #include "key_sessions.h"
 #include "resources/templates.h"
 #include "ui/dialog.h"
@@ -475,7 +476,7 @@ TEST_F(HeadlessTest, ControlsRefuseWhatTheUserCannotDo) {
 TEST_F(HeadlessTest, ListsAndTreesNotifyTheirDialog) {
     Probe custom(res::kDlgCustom);
     custom.onInit = [](Probe& d) {
-        for (const char16_t* item : res::kModeItems) d.ListAddString(res::kListCustomMode, item);
+        FillModeList(d, res::kListCustomMode);
         d.ListSetCurSel(res::kListCustomMode, 0);
     };
     user.Play(R"S(

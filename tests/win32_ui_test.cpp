@@ -21,6 +21,7 @@
 
 #include "app/app.h"
 #include "app/zone_set_call.h"
+#include "dialogs/common/setting_fields.h"
 #include "dialogs/grapheditor/element_dlgs.h"
 #include "dialogs/grapheditor/graph_editor_dlg.h"
 #include "dialogs/import/import_prot_dlg.h"
@@ -231,7 +232,7 @@ TEST(Win32Ui, ControlsSitAtTheirDialogUnitsShowTheirTextWholeAndTheirPictures) {
 TEST(Win32Ui, TheWindowsFollowTheModelAndTheUsersInputReachesIt) {
     Probe dlg(res::kDlgCustom);
     dlg.init = [](Probe& d) {
-        for (const char16_t* item : res::kModeItems) d.ListAddString(res::kListCustomMode, item);
+        FillModeList(d, res::kListCustomMode);
         d.ListSetCurSel(res::kListCustomMode, 1);
         d.SetWindowText(u"自定义--保护区段");
     };
@@ -554,9 +555,9 @@ TEST(Win32Ui, TheTreeShowsItsModelWithTheImagesOfTheResources) {
 TEST(Win32Ui, APlotDrawnThroughTheCanvasShowsInItsPlaceholder) {
     Probe dlg(res::kDlgGraph);
     CRxPlot plot;
-    plot.Zzd_Mode = 0;
-    plot.Zzd_1 = 10;
-    plot.Zzd_2 = 75;
+    plot.setting.Zzd_Mode = 0;
+    plot.setting.Zzd_1 = 10;
+    plot.setting.Zzd_2 = 75;
     Rect place;
     dlg.init = [&](Probe& d) {
         place = d.Item(res::kGraphPreview).rect;
@@ -736,9 +737,9 @@ TEST(Win32Ui, TheImportSessionEndsAsItDoesHeadless) {
         db.rows = qztest::ImportRows();
         CDlg_Import_Prot dlg([&] { return &db; }, dir.text());
         dlg.nID = 7;
-        dlg.Zzd_1 = 5;
-        dlg.Zzd_2 = 80;
-        dlg.Zzd_3 = 10;
+        dlg.setting.Zzd_1 = 5;
+        dlg.setting.Zzd_2 = 80;
+        dlg.setting.Zzd_3 = 10;
         int result = 0;
         bool ok = false;
         std::vector<std::string> errors;
@@ -761,7 +762,7 @@ TEST(Win32Ui, TheImportSessionEndsAsItDoesHeadless) {
         EXPECT_TRUE(ok) << (errors.empty() ? "" : errors.front());
         EXPECT_EQ(result, kIdOk);
         EXPECT_EQ(dlg.strTag, u"Z1 earth");
-        EXPECT_EQ(dlg.Zzd_2, -10.0f);
+        EXPECT_EQ(dlg.setting.Zzd_2, -10.0f);
         EXPECT_EQ(dlg.strResultFile, dir.text("prot.tmp"));
         written[windows] = qztest::ReadText(dir.path() / "prot.tmp");
     }

@@ -234,10 +234,7 @@ TEST(GdiCanvas, PlotMatchesTheRasterCanvasOfLinux) {
             CGdiCanvas canvas(w, h);
             CRxPlot plot;
             plot.SetPlaceholder(canvas, {w, h});
-            plot.Zzd_Mode = zone.Zzd_Mode;
-            plot.Zzd_1 = zone.Zzd_1;
-            plot.Zzd_2 = zone.Zzd_2;
-            plot.Zzd_3 = zone.Zzd_3;
+            plot.setting = zone.setting;
             plot.pElements = &picts;
             plot.Refresh();
             plot.Paint(canvas, 0, 0);

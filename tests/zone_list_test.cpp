@@ -42,7 +42,7 @@ std::unique_ptr<CZone> MakeZone(const char16_t* tag, int mode = 0) {
     auto z = std::make_unique<CZone>();
     z->strTag = tag;
     z->strZoneName = Text(u"区段 ") + tag;
-    z->Zzd_Mode = mode;
+    z->setting.Zzd_Mode = mode;
     return z;
 }
 
@@ -114,7 +114,7 @@ TEST(ZoneFile, SaveAndLoadKeepZonesElementsAndTags) {
     ASSERT_EQ(back.arrZones.size(), 3u);
     EXPECT_EQ(back.arrZones[1]->strTag, u"Z1,LE");
     EXPECT_EQ(back.arrZones[2]->strZoneName, u"区段 z1,le");
-    EXPECT_EQ(back.arrZones[2]->Zzd_Mode, 1);
+    EXPECT_EQ(back.arrZones[2]->setting.Zzd_Mode, 1);
     ASSERT_EQ(back.arrPicts.size(), 3u);
     EXPECT_EQ(back.arrPicts[1]->Kind(), kPictLine);
     EXPECT_EQ(back.arrPicts[1]->strZoneTag, u"z1,le");

@@ -23,10 +23,7 @@ std::unique_ptr<CZone> Zone(const char* tag, const char* name, int mode, float v
     auto z = std::make_unique<CZone>();
     z->strTag = FromUtf8(tag);
     z->strZoneName = FromUtf8(name);
-    z->Zzd_Mode = mode;
-    z->Zzd_1 = v1;
-    z->Zzd_2 = v2;
-    z->Zzd_3 = v3;
+    z->setting = {mode, v1, v2, v3};
     z->nShow = show;
     return z;
 }
@@ -370,9 +367,9 @@ answer yes
         EXPECT_EQ(grid().GetRows(), 30);
         EXPECT_EQ(grid().GetTextMatrix(1, 0) + grid().GetTextMatrix(1, 1), u"  1  √T1");
         EXPECT_EQ(grid().GetTextMatrix(2, 0) + grid().GetTextMatrix(2, 1), u"  2  √T3");
-        EXPECT_EQ(
-            grid().GetTextMatrix(29, 0) + grid().GetTextMatrix(29, 3),
-            grid().GetTextMatrix(29, 0).substr(0, 3) + u"    " + SettingText(*app.arrZones[28]));
+        EXPECT_EQ(grid().GetTextMatrix(29, 0) + grid().GetTextMatrix(29, 3),
+                  grid().GetTextMatrix(29, 0).substr(0, 3) + u"    " +
+                      SettingText(app.arrZones[28]->setting));
         EXPECT_EQ(grid().GetTextMatrix(29, 1), u"T30");
     });
     user.Play("click 4004");
@@ -565,7 +562,7 @@ click 4003
 )");
     EXPECT_TRUE(Run()) << Errors();
     EXPECT_EQ(app.arrZones[1]->nID, 8);
-    EXPECT_EQ(app.arrZones[1]->Zzd_Mode, 1);
+    EXPECT_EQ(app.arrZones[1]->setting.Zzd_Mode, 1);
     Text tag(app.arrZones[1]->strTag);
     EXPECT_EQ(std::ranges::count_if(app.arrPicts, [&](auto& p) { return p->strZoneTag == tag; }),
               0);
@@ -714,7 +711,7 @@ tree 4130 "请选择生产厂家: " Borealis Line BX-100 "接地距离 I段"
     user.Play("grid-dblclick 4002 2 1\ntype 4137 6\ntab\nclick 4140\n");
     user.Call([&] {
         EXPECT_EQ(kinds("Z1,LE"), mhoAndLine);
-        EXPECT_EQ(app.arrZones[1]->Zzd_1, 6.0f);
+        EXPECT_EQ(app.arrZones[1]->setting.Zzd_1, 6.0f);
     });
     // A hand-made zone's files replaced while its dialogs run.
     user.Play("grid-dblclick 4002 1 1\n");
@@ -744,6 +741,6 @@ click 4003
     EXPECT_EQ(app.arrZones[0]->strTag, u"H");
     EXPECT_EQ(app.arrZones[0]->strZoneName, u"hand");
     EXPECT_EQ(app.arrZones[0]->nID, 0);
-    EXPECT_EQ(app.arrZones[0]->Zzd_1, 9.0f);
+    EXPECT_EQ(app.arrZones[0]->setting.Zzd_1, 9.0f);
     EXPECT_EQ(kinds("H"), std::vector<int>{kPictMho});
 }

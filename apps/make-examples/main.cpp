@@ -16,10 +16,7 @@ std::unique_ptr<CZone> Zone(const char16_t* tag, const char16_t* name, int mode,
     auto z = std::make_unique<CZone>();
     z->strTag = tag;
     z->strZoneName = name;
-    z->Zzd_Mode = mode;
-    z->Zzd_1 = z1;
-    z->Zzd_2 = z2;
-    z->Zzd_3 = z3;
+    z->setting = {mode, z1, z2, z3};
     z->nCharKind = kind;
     return z;
 }

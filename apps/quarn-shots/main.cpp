@@ -123,10 +123,7 @@ void ShowGraphEditor(const CZoneLists& lists, const std::string& folder) {
         if (!lists.SavePictsOfZone(file, zone->strTag)) continue;
         editor.strPictFile = file;
         editor.nCharKind = zone->nCharKind;
-        editor.Zzd_Mode = zone->Zzd_Mode;
-        editor.Zzd_1 = zone->Zzd_1;
-        editor.Zzd_2 = zone->Zzd_2;
-        editor.Zzd_3 = zone->Zzd_3;
+        editor.setting = zone->setting;
         break;
     }
     editor.DoModal();
@@ -157,8 +154,8 @@ static int Run(int argc, char** argv) {
             library.rows = qztest::ImportRows();
             CDlg_Import_Prot import([&] { return &library; }, FromUtf8(argv[2]));
             import.nID = 7;
-            import.Zzd_1 = 5;
-            import.Zzd_2 = 80;
+            import.setting.Zzd_1 = 5;
+            import.setting.Zzd_2 = 80;
             import.DoModal();
         } else if (s.id == res::kDlgPolygon)
             CDlg_Import_Graph_Polygon().DoModal();

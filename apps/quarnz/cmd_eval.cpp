@@ -10,6 +10,7 @@
 #include "apps/quarnz/commands.h"
 #include "apps/quarnz/json.h"
 #include "formula/formula_parser.h"
+#include "records/setting.h"
 
 namespace quarnz {
 
@@ -42,7 +43,7 @@ void AddEval(CLI::App& app) {
         std::vector<float> v = opt->values;
         v.resize(3, 0.0f);
         qz::CFormulaParser parser;
-        parser.BindSetting(opt->mode, v[0], v[1], v[2]);
+        qz::BindSetting(parser, {opt->mode, v[0], v[1], v[2]});
         std::uint16_t position = 0;
         qz::Text errorText;
         double value = parser.Evaluate(formula, position, errorText);

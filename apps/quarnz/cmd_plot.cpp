@@ -138,7 +138,7 @@ ordered_json GeometryJson(const std::vector<Panel>& panels, const SheetOptions& 
                 {{"nKind", std::int32_t(kind)}, {"highlighted", thick}, {"outlines", outlines}});
         }
         ordered_json setting = ordered_json::array();
-        for (const qz::CRxPlot::OhmPoint& end : plot.SettingLineEnds())
+        for (const qz::OhmPoint& end : plot.SettingLineEnds())
             setting.push_back(
                 {{"type", "segment"}, {"from", PointJson(0, 0)}, {"to", PointJson(end.R, end.X)}});
         zones.push_back({{"row", p.row},

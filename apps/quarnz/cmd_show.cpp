@@ -88,10 +88,10 @@ class JsonWriter {
         member("strTag", ordered_json(Str(z.strTag)).dump());
         member("strZoneName", ordered_json(Str(z.strZoneName)).dump());
         member("nID", std::to_string(z.nID));
-        member("Zzd_Mode", std::to_string(z.Zzd_Mode));
-        member("Zzd_1", Number(z.Zzd_1).dump());
-        member("Zzd_2", Number(z.Zzd_2).dump());
-        member("Zzd_3", Number(z.Zzd_3).dump());
+        member("Zzd_Mode", std::to_string(z.setting.Zzd_Mode));
+        member("Zzd_1", Number(z.setting.Zzd_1).dump());
+        member("Zzd_2", Number(z.setting.Zzd_2).dump());
+        member("Zzd_3", Number(z.setting.Zzd_3).dump());
         member("nCharKind", std::to_string(z.nCharKind), true);
         Raw("\n    }");
     }

@@ -22,6 +22,7 @@
 #include "base/quote.h"
 #include "formula/formula_parser.h"
 #include "records/geometry.h"
+#include "records/setting.h"
 #include "templates/odbc/odbc_template_db.h"
 #include "templates/sqlite/sqlite_template_db.h"
 #include "zones/describe.h"
@@ -224,9 +225,9 @@ void Show(const std::string& file, std::int32_t id, const std::vector<float>& va
     }
     if (!r) Fail(file, "no zone with id " + std::to_string(id));
     if (!values.empty()) {
-        r->Zzd_1 = values[0];
-        r->Zzd_2 = values[1];
-        r->Zzd_3 = values[2];
+        r->setting.Zzd_1 = values[0];
+        r->setting.Zzd_2 = values[1];
+        r->setting.Zzd_3 = values[2];
     }
     qz::PictList picts;
     qz::CArchiveReader ar(r->ProtSettings.data(), r->ProtSettings.size());
@@ -234,20 +235,19 @@ void Show(const std::string& file, std::int32_t id, const std::vector<float>& va
         (qz::LoadPicts(ar, picts, qz::PictForm::kFormula), ar.Remaining() != 0))
         Fail(file, "the characteristic of id " + std::to_string(id) + " does not read whole");
     qz::CFormulaParser parser;
-    parser.BindSetting(r->Zzd_Mode, r->Zzd_1, r->Zzd_2, r->Zzd_3);
+    qz::BindSetting(parser, r->setting);
     qz::InstantiatePicts(picts, parser);
     char setting[128];
-    std::snprintf(setting, sizeof setting, "mode %d: %g, %g, %g", r->Zzd_Mode, r->Zzd_1, r->Zzd_2,
-                  r->Zzd_3);
+    std::snprintf(setting, sizeof setting, "mode %d: %g, %g, %g", r->setting.Zzd_Mode,
+                  r->setting.Zzd_1, r->setting.Zzd_2, r->setting.Zzd_3);
     std::cout << qz::ToUtf8Lossy(r->strManufacturer) << " / " << qz::ToUtf8Lossy(r->strProtSort)
               << " / " << qz::ToUtf8Lossy(r->strProtModel) << " / "
               << qz::ToUtf8Lossy(r->strZoneName) << " (id " << r->nID << ")\n"
               << setting << "\n"
               << qz::DescribePictList(picts, qz::PictForm::kNumeric);
     if (!out.empty())
-        WritePlotImage(
-            {{r->strZoneName, {}, false, r->Zzd_Mode, r->Zzd_1, r->Zzd_2, r->Zzd_3, &picts}},
-            SheetOptions{}, 1, file, out);
+        WritePlotImage({{r->strZoneName, {}, false, r->setting, &picts}}, SheetOptions{}, 1, file,
+                       out);
 }
 
 void AddTemplate(CLI::App& app) {

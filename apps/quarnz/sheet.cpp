@@ -67,25 +67,13 @@ PageSetup A4Pages(std::size_t panels, const SheetOptions& options) {
 }
 
 PlotPanel PanelOf(const qz::CZone& z, const qz::PictList* picts) {
-    qz::Text subtitle = qz::SettingText(z, qz::SettingLayout::kOneLine) + u"  " +
+    qz::Text subtitle = qz::SettingText(z.setting, qz::SettingLayout::kOneLine) + u"  " +
                         qz::FromUtf8(qz::CharKindText(z.nCharKind));
-    return {z.strTag.str() + u"  " + z.strZoneName.str(),
-            subtitle,
-            z.nShow == 0,
-            z.Zzd_Mode,
-            z.Zzd_1,
-            z.Zzd_2,
-            z.Zzd_3,
-            picts};
+    return {z.strTag.str() + u"  " + z.strZoneName.str(), subtitle, z.nShow == 0, z.setting, picts};
 }
 
 void SetInputs(qz::CRxPlot& plot, const PlotPanel& panel, int highlight) {
-    plot.Zzd_Mode = panel.mode;
-    plot.Zzd_1 = panel.zzd1;
-    plot.Zzd_2 = panel.zzd2;
-    plot.Zzd_3 = panel.zzd3;
-    plot.pElements = panel.picts;
-    plot.nHighlightRow = highlight;
+    plot.SetInputs(panel.setting, panel.picts, highlight);
 }
 
 qz::Text CutToWidth(CCanvas& dc, qz::Text text, int width) {

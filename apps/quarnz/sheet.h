@@ -31,8 +31,7 @@ struct PlotPanel {
     qz::Text title;     // tag and name
     qz::Text subtitle;  // setting and characteristic kind
     bool hidden = false;
-    std::int32_t mode = 0;
-    float zzd1 = 0, zzd2 = 0, zzd3 = 0;
+    qz::ZoneSetting setting;
     const qz::PictList* picts = nullptr;
 };
 

@@ -13,6 +13,7 @@
 #include "base/quote.h"
 #include "formula/formula_parser.h"
 #include "records/pict.h"
+#include "records/setting.h"
 
 namespace quarnz {
 
@@ -172,16 +173,16 @@ std::vector<qz::CRecordset_Distance> ReadJsonSource(const std::string& source, b
             r.strManufacturer = TextOf(z, "manufacturer");
             r.strProtSort = TextOf(z, "sort");
             r.strProtModel = TextOf(z, "model");
-            r.Zzd_Mode = WholeNumberOf(z.at("mode"), "mode", 0, 3);
+            r.setting.Zzd_Mode = WholeNumberOf(z.at("mode"), "mode", 0, 3);
             const json& v = z.at("values");
             if (!v.is_array() || v.size() != 3)
                 throw std::runtime_error("values: expected three numbers");
-            r.Zzd_1 = RealOf(v[0], "values");
-            r.Zzd_2 = RealOf(v[1], "values");
-            r.Zzd_3 = RealOf(v[2], "values");
+            r.setting.Zzd_1 = RealOf(v[0], "values");
+            r.setting.Zzd_2 = RealOf(v[1], "values");
+            r.setting.Zzd_3 = RealOf(v[2], "values");
             if (z.contains("memo")) r.strMemo = TextOf(z, "memo");
             qz::CFormulaParser parser;
-            parser.BindSetting(r.Zzd_Mode, r.Zzd_1, r.Zzd_2, r.Zzd_3);
+            qz::BindSetting(parser, r.setting);
             qz::PictList picts;
             const json& elements = z.at("elements");
             if (!elements.is_array()) throw std::runtime_error("elements: expected an array");

@@ -108,26 +108,6 @@ Text WidenMessage(const char* message) {
 
 CFormulaParser::CFormulaParser() = default;
 
-void CFormulaParser::BindSetting(std::int32_t mode, float zzd1, float zzd2, float zzd3) {
-    fZZD_MAG = fZZD_ANG = fANGSHIFT = fRZD = fXZD = 0;
-    switch (mode) {
-        case 0:
-            fZZD_MAG = zzd1, fZZD_ANG = zzd2, fANGSHIFT = zzd3;
-            break;
-        case 1:
-            fRZD = zzd1, fXZD = zzd2;
-            break;
-        case 2:
-            fZZD_MAG = zzd1, fZZD_ANG = zzd2, fRZD = zzd3;
-            break;
-        case 3:
-            fRZD = zzd1, fXZD = zzd2, fZZD_ANG = zzd3;
-            break;
-        default:
-            break;
-    }
-}
-
 double CFormulaParser::Evaluate(TextView formula, std::uint16_t& errorPosition, Text& errorText) {
     nPosition = 0;
     try {

@@ -23,8 +23,6 @@ class CFormulaParser {
     void SetANGSHIFT(float v) { fANGSHIFT = v; }
     void SetRZD(float v) { fRZD = v; }
     void SetXZD(float v) { fXZD = v; }
-    // Binds the five variables from a setting mode and its three values (mode table).
-    void BindSetting(std::int32_t mode, float zzd1, float zzd2, float zzd3);
     // Never throws: an internal failure gives 0 and "Error in Calculation() weil ...".
     double Evaluate(TextView formula, std::uint16_t& errorPosition, Text& errorText);
 

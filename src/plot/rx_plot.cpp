@@ -79,27 +79,7 @@ float CRxPlot::NiceStep(float x) {
 }
 
 float CRxPlot::Extent() const {
-    float s = 0;
-    // Values that are not finite cannot be drawn and must not decide the scale.
-    auto widen = [&s](float v) {
-        if (std::isfinite(v)) s = std::max(s, std::fabs(v));
-    };
-    switch (Zzd_Mode) {
-        case 0:
-            widen(Zzd_1);
-            break;
-        case 1:
-        case 3:
-            widen(Zzd_1);
-            widen(Zzd_2);
-            break;
-        case 2:
-            widen(Zzd_1);
-            widen(Zzd_3);
-            break;
-        default:
-            break;
-    }
+    float s = SettingExtent(setting);
     if (!pElements) return s;
     for (const auto& pict : *pElements) s = std::max(s, pict->Extent());
     return s;
@@ -326,28 +306,6 @@ void CRxPlot::DrawElementsOn(gfx::CCanvas& dc) const {
     dc.SelectPen(oldPen);
     dc.SelectBrush(oldBrush);
     dc.SelectFont(oldFont);
-}
-
-std::vector<CRxPlot::OhmPoint> CRxPlot::SettingLineEnds() const {
-    auto polar = [](float magnitude, float angle) {
-        RectValue p = PolarToRect(magnitude, angle);
-        return OhmPoint{p.R, p.X};
-    };
-    switch (Zzd_Mode) {
-        case 0:
-            return {polar(Zzd_1, Zzd_2)};
-        case 1:
-            return {{Zzd_1, 0}, {0, Zzd_2}};
-        case 2:
-            return {polar(Zzd_1, Zzd_2), {Zzd_3, 0}};
-        case 3: {
-            double a = Zzd_3 * kPi / 180;
-            double R = std::fabs(std::cos(a)) < 0.0001 ? 0 : Zzd_2 / std::tan(a);
-            return {{Zzd_1, 0}, {0, Zzd_2}, {R, Zzd_2}};
-        }
-        default:
-            return {};
-    }
 }
 
 void CRxPlot::DrawSettingLines(gfx::CCanvas& dc) const {

@@ -10,6 +10,7 @@
 
 #include "gfx/canvas.h"
 #include "records/pict.h"
+#include "records/setting.h"
 
 namespace qz {
 
@@ -45,18 +46,19 @@ class CRxPlot {
 
     // The ends of the setting's reference lines, in ohms; each line starts
     // at Z = 0.
-    struct OhmPoint {
-        double R = 0, X = 0;
-    };
-    std::vector<OhmPoint> SettingLineEnds() const;
+    std::vector<OhmPoint> SettingLineEnds() const { return qz::SettingLineEnds(setting); }
     // Pixels per ohm, on both axes, after FitScale.
     double Scale() const { return double(fPixelsPerStep) / double(fStep); }
 
     // Inputs, set by the owner before each refresh.
-    std::int32_t Zzd_Mode = 0;
-    float Zzd_1 = 0, Zzd_2 = 0, Zzd_3 = 0;
+    ZoneSetting setting;
     const PictList* pElements = nullptr;  // not owned
     int nHighlightRow = 0;                // k >= 1: element k - 1
+    void SetInputs(const ZoneSetting& s, const PictList* elements, int highlightRow) {
+        setting = s;
+        pElements = elements;
+        nHighlightRow = highlightRow;
+    }
 
     // Geometry, computed by FitScale.
     gfx::Rect rcFrame;

@@ -5,6 +5,7 @@
 
 #include "base/archive.h"
 #include "base/text.h"
+#include "records/setting.h"
 
 namespace qz {
 
@@ -24,20 +25,8 @@ class CZone {
     TextField<100> strTag = u" ";
     TextField<100> strZoneName = u" ";
     std::int32_t nID = -1;
-    std::int32_t Zzd_Mode = 0;
-    float Zzd_1 = 1.0f;
-    float Zzd_2 = 90.0f;
-    float Zzd_3 = 0.0f;
+    ZoneSetting setting{0, 1.0f, 90.0f, 0.0f};
     std::int32_t nCharKind = kCharCircle;
 };
-
-// How a setting is laid out: as the zone table's cell, padded and in two
-// lines, or on one line for terminals and logs.
-enum class SettingLayout { kTableCell, kOneLine };
-
-// The zone's setting by its mode: " Zzd = 10.000Ω ∠ 78.000°, \r\n\r\n 偏转角 =
-// 0.000 °" in a cell, "Zzd = 10.000Ω ∠ 78.000°, 偏转角 = 0.000 °" on one line.
-// A mode that is none of the four shows nothing in a cell, "mode 7" on a line.
-Text SettingText(const CZone& zone, SettingLayout layout = SettingLayout::kTableCell);
 
 }  // namespace qz

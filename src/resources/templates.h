@@ -89,12 +89,4 @@ const MenuTemplate* FindMenu(int id);
 std::span<const DialogTemplate> AllDialogs();
 std::span<const MenuTemplate> AllMenus();
 
-// The items of every setting mode list, in mode order.
-inline constexpr const char16_t* kModeItems[4] = {
-    u"极坐标   ( Zzd_Mag, Zzd_Ang )",
-    u"直角坐标 ( Rzd, Xzd )",
-    u"扩展的直角坐标 ( Rzd, Zzd_Mag, Zzd_Ang )",
-    u"扩展的直角坐标 ( Rzd, Xzd, Zzd_Ang)",
-};
-
 }  // namespace qz::res

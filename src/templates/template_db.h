@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "records/setting.h"
 
 namespace qz {
 
@@ -24,10 +25,7 @@ struct CRecordset_Distance {
     Text strProtSort;
     Text strProtModel;
     Text strZoneName;
-    std::int32_t Zzd_Mode = 0;
-    float Zzd_1 = 0;
-    float Zzd_2 = 0;
-    float Zzd_3 = 0;
+    ZoneSetting setting;  // Zzd_Mode, Zzd_1, Zzd_2, Zzd_3
     std::vector<std::uint8_t> ProtSettings;
     Text strMemo;
 

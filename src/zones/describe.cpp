@@ -98,7 +98,7 @@ std::string DescribeZoneLists(const CZoneLists& lists) {
         cells.push_back(z.nShow ? "√" : "");
         cells.push_back(ToUtf8Lossy(z.strTag));
         cells.push_back(ToUtf8Lossy(z.strZoneName));
-        cells.push_back(ToUtf8Lossy(SettingText(z, SettingLayout::kOneLine)));
+        cells.push_back(ToUtf8Lossy(SettingText(z.setting, SettingLayout::kOneLine)));
         cells.push_back(CharKindText(k));
     }
     std::size_t widths[kColumns] = {};

@@ -1,69 +1,26 @@
 #include "dialogs/common/setting_fields.h"
 
-#include "base/helpers.h"
-#include "resources/templates.h"
-
 namespace qz {
-
-namespace {
-
-constexpr const char* kOhms = "%.3f Ω";
-constexpr const char* kDegrees = "%.3f °";
-
-struct ModeRows {
-    const char16_t* labels[3];  // a null third: left as it was
-    const char* formats[3];
-};
-constexpr ModeRows kModeRows[4] = {
-    {{u"幅值 Zzd_Mag =", u"角度 Zzd_Ang =", u"偏转角 AngShift ="}, {kOhms, kDegrees, kDegrees}},
-    {{u"Rzd =", u"Xzd =", nullptr}, {kOhms, kOhms, nullptr}},
-    {{u"幅值 Zzd_Mag =", u"角度 Zzd_Ang =", u"Rzd ="}, {kOhms, kDegrees, kOhms}},
-    {{u"Rzd =", u"Xzd =", u"正序阻抗角 Ang ="}, {kOhms, kOhms, kDegrees}},
-};
-
-struct ValueLimits {
-    float lo, hi;
-};
-// By mode, for value 1 to 3; {0, 0}: mode 1 has no third value.
-constexpr ValueLimits kLimits[4][3] = {
-    {{0, 1000}, {-kWrapLimit, kWrapLimit}, {-80, 80}},
-    {{-1000, 1000}, {-1000, 1000}, {0, 0}},
-    {{0, 1000}, {-kWrapLimit, kWrapLimit}, {-1000, 1000}},
-    {{-1000, 1000}, {-1000, 1000}, {-kWrapLimit, kWrapLimit}},
-};
-
-bool ValidMode(std::int32_t mode) {
-    return mode >= 0 && mode <= 3;
-}
-
-}  // namespace
 
 void FillModeList(ui::CDialog& dlg, int listId) {
     dlg.ListResetContent(listId);
-    for (const char16_t* item : res::kModeItems) dlg.ListAddString(listId, item);
+    for (std::int32_t mode = 0; mode < kModeCount; ++mode)
+        dlg.ListAddString(listId, ModeOf(mode)->item);
 }
 
-void ShowSettingFields(ui::CDialog& dlg, const SettingControls& ids, std::int32_t mode,
-                       const std::array<float, 3>& values, const std::array<Text*, 3>& texts) {
-    dlg.ListSetCurSel(ids.list, mode);
-    if (ValidMode(mode)) {
-        const ModeRows& rows = kModeRows[mode];
-        for (std::size_t k = 0; k < 3; ++k) {
-            if (!rows.labels[k]) continue;
-            dlg.SetDlgItemText(ids.labels[k], rows.labels[k]);
-            *texts[k] = Format(rows.formats[k], double(values[k]));
-        }
+void ShowSettingFields(ui::CDialog& dlg, const SettingControls& ids, const ZoneSetting& setting,
+                       const std::array<Text*, 3>& texts) {
+    dlg.ListSetCurSel(ids.list, setting.Zzd_Mode);
+    const SettingMode* mode = ModeOf(setting.Zzd_Mode);
+    for (std::size_t k = 0; mode && k < 3; ++k) {
+        const SettingValue& v = mode->values[k];
+        if (!v.label) continue;
+        dlg.SetDlgItemText(ids.labels[k], v.label);
+        *texts[k] = ValueText(v, setting.Value(k));
     }
-    bool third = mode != 1;
+    bool third = !mode || mode->values[2].label;
     dlg.ShowItem(ids.labels[2], third);
     dlg.ShowItem(ids.values[2], third);
-}
-
-bool TakeSettingValue(std::int32_t mode, int k, TextView text, float& value) {
-    if (!ValidMode(mode) || k < 1 || k > 3 || (mode == 1 && k == 3)) return false;
-    const ValueLimits& l = kLimits[mode][k - 1];
-    value = TextToNumberInRange(text, l.hi, l.lo);
-    return true;
 }
 
 void TrimWhiteSpace(Text& text) {
@@ -95,11 +52,32 @@ void NoteFocusedInput(int id, int tagId, int nameId, const SettingControls& ids,
         }
 }
 
-bool TakeChangedField(ui::CDialog& dlg, const Text* field) {
-    if (!field) return false;
+void TakeNotedInput(int kind, int value, Text& tag, Text& name, ZoneSetting& setting,
+                    const std::array<const Text*, 3>& texts) {
+    if (kind == 1)
+        TrimWhiteSpace(tag);
+    else if (kind == 2)
+        TrimWhiteSpace(name);
+    else if (kind == 4 && value >= 1 && value <= 3)
+        TakeSettingValue(setting, value, *texts[std::size_t(value - 1)]);
+}
+
+void CSettingDialog::OnOK() {
+    UpdateData(true);
+    TakeInput();
+    SelectFocusedText();
+}
+
+void CSettingDialog::OnCancel() {
+    UpdateData(false);
+}
+
+void CSettingDialog::OnKillFocus(int id) {
+    const Text* field = FieldText(id);
+    if (!field) return;
     Text before = *field;
-    dlg.UpdateData(true);
-    return *field != before;
+    UpdateData(true);
+    if (*field != before) TakeInput();
 }
 
 }  // namespace qz

@@ -1,18 +1,16 @@
-// The impedance setting as the zone dialogs show and take it: the mode list,
-// the three value rows with their labels and texts per mode, and the limits
-// of a value the user types.
+// The impedance setting as the zone dialogs show and take it: the mode list
+// and the three value rows, as the setting's mode table gives them, and the
+// field-by-field input of the two dialogs that edit a zone's setting.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
 #include "base/text.h"
+#include "records/setting.h"
 #include "ui/dialog.h"
 
 namespace qz {
-
-// With -360 as the lower limit: an angle, wrapped by 360 rather than clamped.
-inline constexpr float kWrapLimit = 360.0f;
 
 // The controls of one dialog's setting.
 struct SettingControls {
@@ -24,24 +22,39 @@ struct SettingControls {
 void FillModeList(ui::CDialog& dlg, int listId);
 
 // Selects the mode in the list, sets the labels and formats the values into
-// `texts` for that mode.  Mode 1 leaves the third label and text as they
-// were, a mode outside 0 to 3 every label and text; the third row shows
-// unless the mode is 1.  The caller writes the texts into the fields.
-void ShowSettingFields(ui::CDialog& dlg, const SettingControls& ids, std::int32_t mode,
-                       const std::array<float, 3>& values, const std::array<Text*, 3>& texts);
-
-// Value k (1 to 3) of `mode` read from its text and limited as typed values
-// are; false, leaving `value` alone, where the mode has no such value.
-bool TakeSettingValue(std::int32_t mode, int k, TextView text, float& value);
+// `texts` for that mode.  A value the mode does not have keeps its label and
+// text and is hidden; a mode outside 0 to 3 leaves every label and text.  The
+// caller writes the texts into the fields.
+void ShowSettingFields(ui::CDialog& dlg, const SettingControls& ids, const ZoneSetting& setting,
+                       const std::array<Text*, 3>& texts);
 
 // The input a control stands for when it gets the focus: 1 the tag, 2 the
 // name, 4 value `value` (1 to 3); the two are left alone for other controls.
 void NoteFocusedInput(int id, int tagId, int nameId, const SettingControls& ids, int& kind,
                       int& value);
 
-// Takes the dialog's texts when the field that lost the focus is one of
-// them and its text changed; true when it did.
-bool TakeChangedField(ui::CDialog& dlg, const Text* field);
+// Takes the input NoteFocusedInput noted: the tag or the name trimmed, or
+// value `value` read from its text.
+void TakeNotedInput(int kind, int value, Text& tag, Text& name, ZoneSetting& setting,
+                    const std::array<const Text*, 3>& texts);
+
+// A zone dialog that takes its tag, name and setting field by field: Enter
+// and leaving a changed field take the input last entered, Escape shows the
+// members again, dropping what was typed; only its buttons end it.
+class CSettingDialog : public ui::CDialog {
+  public:
+    using ui::CDialog::CDialog;
+
+  protected:
+    // Takes the input last entered into its member and shows them all again.
+    virtual void TakeInput() = 0;
+    // The member a text field exchanges with; null for other controls.
+    virtual Text* FieldText(int id) = 0;
+
+    void OnOK() override;
+    void OnCancel() override;
+    void OnKillFocus(int id) override;
+};
 
 // Without leading and trailing white space.
 void TrimWhiteSpace(Text& text);

@@ -8,20 +8,15 @@
 namespace qz {
 
 namespace {
-constexpr float kDefaults[4][3] = {{1, 78, 0}, {0.5f, 1, 0}, {1, 78, 0.5f}, {0.5f, 1, 78}};
 constexpr SettingControls kSettingControls{
     res::kListCustomMode,
     {res::kLabelCustomValue1, res::kLabelCustomValue2, res::kLabelCustomValue3},
     {res::kEditCustomValue1, res::kEditCustomValue2, res::kEditCustomValue3}};
-
-bool ValidMode(std::int32_t mode) {
-    return mode >= 0 && mode <= 3;
-}
 }  // namespace
 
-CDlg_Import_ProtEdit::CDlg_Import_ProtEdit() : CDialog(res::kDlgCustom) {}
+CDlg_Import_ProtEdit::CDlg_Import_ProtEdit() : CSettingDialog(res::kDlgCustom) {}
 
-Text* CDlg_Import_ProtEdit::EditText(int id) {
+Text* CDlg_Import_ProtEdit::FieldText(int id) {
     switch (id) {
         case res::kEditCustomTag:
             return &strTag;
@@ -55,39 +50,16 @@ bool CDlg_Import_ProtEdit::OnInitDialog() {
 }
 
 void CDlg_Import_ProtEdit::ShowInputs() {
-    ShowSettingFields(*this, kSettingControls, Zzd_Mode, {Zzd_1, Zzd_2, Zzd_3},
-                      {&strValue1, &strValue2, &strValue3});
+    ShowSettingFields(*this, kSettingControls, setting, {&strValue1, &strValue2, &strValue3});
     UpdateData(false);
 }
 
 void CDlg_Import_ProtEdit::ApplyInput() {
-    switch (nFocusKind) {
-        case 1:
-            TrimWhiteSpace(strTag);
-            break;
-        case 2:
-            TrimWhiteSpace(strZoneName);
-            break;
-        case 3: {
-            int mode = ListGetCurSel(res::kListCustomMode);
-            if (!ValidMode(mode) || mode == Zzd_Mode) break;
-            Zzd_Mode = mode;
-            Zzd_1 = kDefaults[mode][0];
-            Zzd_2 = kDefaults[mode][1];
-            Zzd_3 = kDefaults[mode][2];
-            break;
-        }
-        case 4: {
-            if (nFocusValue < 1 || nFocusValue > 3) break;
-            float* values[3] = {&Zzd_1, &Zzd_2, &Zzd_3};
-            const Text* texts[3] = {&strValue1, &strValue2, &strValue3};
-            TakeSettingValue(Zzd_Mode, nFocusValue, *texts[nFocusValue - 1],
-                             *values[nFocusValue - 1]);
-            break;
-        }
-        default:
-            break;
-    }
+    if (nFocusKind == 3)
+        ChangeMode(setting, ListGetCurSel(res::kListCustomMode));
+    else
+        TakeNotedInput(nFocusKind, nFocusValue, strTag, strZoneName, setting,
+                       {&strValue1, &strValue2, &strValue3});
     ShowInputs();
 }
 
@@ -105,48 +77,22 @@ bool CDlg_Import_ProtEdit::Validate() {
         GotoDlgCtrl(res::kEditCustomName);
         return false;
     }
-    switch (Zzd_Mode) {
-        case 0:
-        case 2:
-            if (Zzd_1 < 0) {
-                MessageBox(u"阻抗幅值 Zzd_Mag 必须 >=0 !         \n\n", u"阻抗定值", kError);
-                GotoDlgCtrl(res::kEditCustomValue1);
-                return false;
-            }
-            Zzd_2 = ClampOrWrap(Zzd_2, kWrapLimit, -kWrapLimit);
-            break;
-        case 1:
-            Zzd_3 = 0;
-            break;
-        case 3:
-            Zzd_3 = ClampOrWrap(Zzd_3, kWrapLimit, -kWrapLimit);
-            break;
-        default:
-            break;
+    if (int k = RefusedValue(setting)) {
+        MessageBox(u"阻抗幅值 Zzd_Mag 必须 >=0 !         \n\n", u"阻抗定值", kError);
+        GotoDlgCtrl(kSettingControls.values[std::size_t(k - 1)]);
+        return false;
     }
+    ConfirmSetting(setting);
     return true;
 }
 
 void CDlg_Import_ProtEdit::RunGraphEditor() {
     if (!runGraphEditor) return;
-    GraphRequest request{nID,      Zzd_Mode, Zzd_1, Zzd_2, Zzd_3, strPictFile, ClonePicts(arrPicts),
-                         nCharKind};
+    GraphRequest request{nID, setting, strPictFile, ClonePicts(arrPicts), nCharKind};
     if (!runGraphEditor(request)) return;
     strPictFile = request.strPictFile;
     arrPicts = std::move(request.elements);
     nCharKind = request.nCharKind;
-}
-
-void CDlg_Import_ProtEdit::OnOK() {
-    // Enter applies what was typed; only the buttons end the dialog.
-    UpdateData(true);
-    ApplyInput();
-    SelectFocusedText();
-}
-
-void CDlg_Import_ProtEdit::OnCancel() {
-    // Escape shows the members again, dropping what was typed.
-    UpdateData(false);
 }
 
 void CDlg_Import_ProtEdit::OnCommand(int id) {
@@ -170,10 +116,6 @@ void CDlg_Import_ProtEdit::OnCommand(int id) {
 void CDlg_Import_ProtEdit::OnSetFocus(int id) {
     NoteFocusedInput(id, res::kEditCustomTag, res::kEditCustomName, kSettingControls, nFocusKind,
                      nFocusValue);
-}
-
-void CDlg_Import_ProtEdit::OnKillFocus(int id) {
-    if (TakeChangedField(*this, EditText(id))) ApplyInput();
 }
 
 void CDlg_Import_ProtEdit::OnSelChange(int id) {

@@ -6,18 +6,18 @@
 #include <cstdint>
 #include <functional>
 
+#include "dialogs/common/setting_fields.h"
 #include "records/pict.h"
-#include "ui/dialog.h"
+#include "records/setting.h"
 
 namespace qz {
 
-class CDlg_Import_ProtEdit : public ui::CDialog {
+class CDlg_Import_ProtEdit : public CSettingDialog {
   public:
     CDlg_Import_ProtEdit();
 
     std::int32_t nID = -1;  // passed through unchanged
-    std::int32_t Zzd_Mode = 0;
-    float Zzd_1 = 0, Zzd_2 = 0, Zzd_3 = 0;
+    ZoneSetting setting;
     std::int32_t nCharKind = 0;
     Text strPictFile;  // element list file; empty for none
     // The characteristic: the caller's going in, the editor's after its OK.
@@ -31,8 +31,8 @@ class CDlg_Import_ProtEdit : public ui::CDialog {
     // What the characteristic's editor is given and, after OK, hands back
     // in `strPictFile` (the file it wrote), `elements` and `nCharKind`.
     struct GraphRequest {
-        std::int32_t nID, Zzd_Mode;
-        float Zzd_1, Zzd_2, Zzd_3;
+        std::int32_t nID;
+        ZoneSetting setting;
         Text strPictFile;
         PictList elements;
         std::int32_t nCharKind;
@@ -47,12 +47,11 @@ class CDlg_Import_ProtEdit : public ui::CDialog {
   protected:
     void DoDataExchange(ui::CDataExchange& dx) override;
     bool OnInitDialog() override;
-    void OnOK() override;
-    void OnCancel() override;
     void OnCommand(int id) override;
     void OnSetFocus(int id) override;
-    void OnKillFocus(int id) override;
     void OnSelChange(int id) override;
+    void TakeInput() override { ApplyInput(); }
+    Text* FieldText(int id) override;
     void OnDropDown(int id) override;
 
   private:
@@ -61,7 +60,6 @@ class CDlg_Import_ProtEdit : public ui::CDialog {
     // Takes the input last entered into its member, then ShowInputs.
     void ApplyInput();
     void RunGraphEditor();
-    Text* EditText(int id);
 };
 
 }  // namespace qz

@@ -99,18 +99,7 @@ bool CDlg_Import_Graph::OnInitDialog() {
 void CDlg_Import_Graph::RefreshAll() {
     UpdateData(false);
     FillTable();
-    plot.Zzd_Mode = Zzd_Mode;
-    plot.Zzd_1 = Zzd_1;
-    plot.Zzd_2 = Zzd_2;
-    plot.Zzd_3 = Zzd_3;
-    plot.pElements = &arrPicts;
-    plot.nHighlightRow = nCurRow;
-    if (gfx::CCanvas* surface = Surface()) {
-        const ui::Rect& r = Item(res::kGraphPreview).rect;
-        plot.SetPlaceholder(*surface, {r.Width(), r.Height()});
-    }
-    plot.Refresh();
-    Invalidate();
+    plot.Show(*this, setting, arrPicts, nCurRow);
 }
 
 void CDlg_Import_Graph::FillTable() {
@@ -369,8 +358,7 @@ void CDlg_Import_Graph::OnDestroy() {
 }
 
 void CDlg_Import_Graph::OnPaint(gfx::CCanvas& dc) {
-    const ui::Rect& r = Item(res::kGraphPreview).rect;
-    plot.Paint(dc, r.left, r.top);
+    plot.PaintIn(*this, dc);
 }
 
 bool CDlg_Import_Graph::LoadGraphFile(const Text& path) {
@@ -384,10 +372,7 @@ bool CDlg_Import_Graph::SaveGraphFile(const Text& path) const {
 bool RunGraphEditor(const Text& workPath, CDlg_Import_ProtEdit::GraphRequest& request) {
     CDlg_Import_Graph dlg(workPath);
     dlg.nID = request.nID;
-    dlg.Zzd_Mode = request.Zzd_Mode;
-    dlg.Zzd_1 = request.Zzd_1;
-    dlg.Zzd_2 = request.Zzd_2;
-    dlg.Zzd_3 = request.Zzd_3;
+    dlg.setting = request.setting;
     dlg.startElements = ClonePicts(request.elements);
     dlg.nCharKind = request.nCharKind;
     if (dlg.DoModal() != kIdOk) return false;

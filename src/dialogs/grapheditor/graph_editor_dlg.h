@@ -8,8 +8,8 @@
 #include <memory>
 #include <optional>
 
+#include "dialogs/common/live_plot.h"
 #include "dialogs/customzone/custom_zone_dlg.h"
-#include "plot/rx_plot.h"
 #include "records/pict.h"
 #include "records/zone.h"
 #include "resources/resource_ids.h"
@@ -34,8 +34,7 @@ class CDlg_Import_Graph : public ui::CDialog {
     // Out after OK: the elements confirmed.  What the caller takes: a file
     // can be replaced by anyone between its write and its read.
     PictList arrResult;
-    std::int32_t Zzd_Mode = 0;
-    float Zzd_1 = 0, Zzd_2 = 0, Zzd_3 = 0;
+    ZoneSetting setting;
     std::int32_t nID = -1;  // kept, not used
     // 0: none (or the heading row); k >= 1: element k - 1, highlighted in the plot.
     int nCurRow = 0;
@@ -74,7 +73,7 @@ class CDlg_Import_Graph : public ui::CDialog {
     void RemoveElement(int row);
 
     PictList arrPicts;
-    CRxPlot plot;
+    CLivePlot plot{res::kGraphPreview};
 
   private:
     ui::CMSFlexGrid& Table() { return Grid(res::kGridElements); }

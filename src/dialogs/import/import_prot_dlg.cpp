@@ -68,7 +68,9 @@ auto OnceMoreIfConnectionLost(Handler&& handler) -> decltype(handler()) {
 }  // namespace
 
 CDlg_Import_Prot::CDlg_Import_Prot(TemplateSource database, Text workPath)
-    : CDialog(res::kDlgImport), database_(std::move(database)), strWorkPath(std::move(workPath)) {}
+    : CSettingDialog(res::kDlgImport),
+      database_(std::move(database)),
+      strWorkPath(std::move(workPath)) {}
 
 CTemplateDatabase* CDlg_Import_Prot::Database() const {
     return database_ ? database_() : nullptr;
@@ -106,14 +108,9 @@ bool CDlg_Import_Prot::OnInitDialog() {
     FillModeList(*this, res::kListImportMode);
     SetWindowText(u"导入--保护区段");
     nInitialID = nID;
-    fInitialValues = {Zzd_1, Zzd_2, Zzd_3};
+    fInitialValues = setting.Values();
     if (!nTreeImages) nTreeImages = res::kBmpTreeImages;
-    if (gfx::CCanvas* surface = Surface()) {
-        const ui::Rect& r = Item(res::kImportPreview).rect;
-        preview.SetPlaceholder(*surface, {r.Width(), r.Height()});
-    }
-    preview.pElements = &arrPicts;
-    preview.nHighlightRow = 0;
+    preview.FitTo(*this);
 
     bZoneChosen = false;
     protFormula.clear();
@@ -226,16 +223,9 @@ void CDlg_Import_Prot::OnSelectTreeItem() {
             bZoneChosen = true;
             strZoneName = row->strZoneName;
             DeriveZoneTag();
-            Zzd_Mode = row->Zzd_Mode;
-            if (id == nInitialID) {
-                Zzd_1 = fInitialValues[0];
-                Zzd_2 = fInitialValues[1];
-                Zzd_3 = fInitialValues[2];
-            } else {
-                Zzd_1 = row->Zzd_1;
-                Zzd_2 = row->Zzd_2;
-                Zzd_3 = row->Zzd_3;
-            }
+            setting = row->setting;
+            if (id == nInitialID)
+                for (std::size_t k = 0; k < 3; ++k) setting.Value(k) = fInitialValues[k];
             ShowSetting();
             protFormula = std::move(row->ProtSettings);
             Text path = ProtPath();
@@ -253,8 +243,7 @@ void CDlg_Import_Prot::OnSelectTreeItem() {
         strResultFile.clear();
         strZoneName.clear();
         strTag.clear();
-        Zzd_Mode = 0;
-        Zzd_1 = Zzd_2 = Zzd_3 = 0;
+        setting = {};
         ShowSetting();
         ReloadElements();
         for (int f : fields) EnableItem(f, false);
@@ -272,36 +261,21 @@ void CDlg_Import_Prot::DeriveZoneTag() {
 // ---- the setting and the characteristic -------------------------------------
 
 void CDlg_Import_Prot::ShowSetting() {
-    ShowSettingFields(*this, kSettingControls, Zzd_Mode, {Zzd_1, Zzd_2, Zzd_3},
+    ShowSettingFields(*this, kSettingControls, setting,
                       {&strValues[0], &strValues[1], &strValues[2]});
     UpdateData(false);
 }
 
 void CDlg_Import_Prot::ApplyEdit() {
-    switch (nFocusField) {
-        case 1:
-            TrimWhiteSpace(strTag);
-            break;
-        case 2:
-            TrimWhiteSpace(strZoneName);
-            break;
-        case 4: {
-            if (nFocusValue < 1 || nFocusValue > 3) break;
-            float* values[3] = {&Zzd_1, &Zzd_2, &Zzd_3};
-            auto k = std::size_t(nFocusValue - 1);
-            TakeSettingValue(Zzd_Mode, nFocusValue, strValues[k], *values[k]);
-            break;
-        }
-        default:
-            break;
-    }
+    TakeNotedInput(nFocusField, nFocusValue, strTag, strZoneName, setting,
+                   {&strValues[0], &strValues[1], &strValues[2]});
     ShowSetting();
     ReloadElements();
 }
 
 void CDlg_Import_Prot::ReloadElements() {
     arrPicts.clear();
-    parser.BindSetting(Zzd_Mode, Zzd_1, Zzd_2, Zzd_3);
+    BindSetting(parser, setting);
     if (!protFormula.empty()) {
         // Element by element: a block that breaks off keeps what was read
         // before, and the error ends the handler before the preview changes.
@@ -312,12 +286,7 @@ void CDlg_Import_Prot::ReloadElements() {
                       arrPicts.push_back(std::move(pict));
                   });
     }
-    preview.Zzd_Mode = Zzd_Mode;
-    preview.Zzd_1 = Zzd_1;
-    preview.Zzd_2 = Zzd_2;
-    preview.Zzd_3 = Zzd_3;
-    preview.Refresh();
-    Invalidate();
+    preview.Show(*this, setting, arrPicts, 0);
 }
 
 // ---- commands and fields ----------------------------------------------------
@@ -343,18 +312,6 @@ void CDlg_Import_Prot::OnCommand(int id) {
         OnClose();
 }
 
-void CDlg_Import_Prot::OnOK() {
-    // Enter takes the focused field over; only the buttons end the dialog.
-    UpdateData(true);
-    ApplyEdit();
-    SelectFocusedText();
-}
-
-void CDlg_Import_Prot::OnCancel() {
-    // Escape shows the members again, dropping what was typed.
-    UpdateData(false);
-}
-
 void CDlg_Import_Prot::OnClose() {
     strResultFile.clear();
     EndDialog(kIdCancel);
@@ -365,13 +322,8 @@ void CDlg_Import_Prot::OnSetFocus(int id) {
                      nFocusValue);
 }
 
-void CDlg_Import_Prot::OnKillFocus(int id) {
-    if (TakeChangedField(*this, FieldText(id))) ApplyEdit();
-}
-
 void CDlg_Import_Prot::OnPaint(gfx::CCanvas& dc) {
-    const ui::Rect& r = Item(res::kImportPreview).rect;
-    preview.Paint(dc, r.left, r.top);
+    preview.PaintIn(*this, dc);
 }
 
 void CDlg_Import_Prot::OnDestroy() {

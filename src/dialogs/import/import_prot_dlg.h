@@ -10,9 +10,11 @@
 #include <functional>
 #include <vector>
 
+#include "dialogs/common/live_plot.h"
+#include "dialogs/common/setting_fields.h"
 #include "formula/formula_parser.h"
-#include "plot/rx_plot.h"
 #include "records/pict.h"
+#include "resources/resource_ids.h"
 #include "templates/template_db.h"
 #include "ui/dialog.h"
 
@@ -23,14 +25,14 @@ namespace qz {
 // once it is confirmed.
 inline constexpr TextView kProtFileName = u"prot.tmp";
 
-class CDlg_Import_Prot : public ui::CDialog {
+class CDlg_Import_Prot : public CSettingDialog {
   public:
     // workPath: the working folder; empty when there is none (nothing is
     // written then).
     CDlg_Import_Prot(TemplateSource database, Text workPath);
 
-    std::int32_t nID = -1, Zzd_Mode = 0;
-    float Zzd_1 = 0, Zzd_2 = 0, Zzd_3 = 0;
+    std::int32_t nID = -1;
+    ZoneSetting setting;
     Text strTag, strZoneName, strResultFile;
     // In: the dialog edits a zone, so a template that is not in the library
     // is worth a word.
@@ -50,12 +52,11 @@ class CDlg_Import_Prot : public ui::CDialog {
   protected:
     void DoDataExchange(ui::CDataExchange& dx) override;
     bool OnInitDialog() override;
-    void OnOK() override;
-    void OnCancel() override;
     void OnClose() override;
     void OnCommand(int id) override;
     void OnSetFocus(int id) override;
-    void OnKillFocus(int id) override;
+    void TakeInput() override { ApplyEdit(); }
+    Text* FieldText(int id) override;
     void OnTreeSelChanged(int id) override;
     void OnPaint(gfx::CCanvas& dc) override;
     void OnDestroy() override;
@@ -74,8 +75,6 @@ class CDlg_Import_Prot : public ui::CDialog {
     // library holds it) with the current setting, then refreshes the preview.
     void ReloadElements();
     void OnConfirm();
-    // The member a text field exchanges with; null for other controls.
-    Text* FieldText(int id);
     Text ProtPath() const;
     CTemplateDatabase* Database() const;
 
@@ -87,7 +86,7 @@ class CDlg_Import_Prot : public ui::CDialog {
     std::vector<std::uint8_t> protFormula;
     PictList arrPicts;
     CFormulaParser parser;
-    CRxPlot preview{CRxPlot::Rounding::kTruncate};
+    CLivePlot preview{res::kImportPreview, CRxPlot::Rounding::kTruncate};
     int nFocusField = -1;  // 1 tag, 2 name, 4 a value field
     int nFocusValue = -1;  // which value field: 1 to 3
     std::int32_t nInitialID = -1;

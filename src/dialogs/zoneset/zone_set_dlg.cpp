@@ -53,7 +53,7 @@ void CDlg_ZoneSet::ShowRow(int r) {
     ShowNumber(r);
     grid.SetTextMatrix(r, 1, z.strTag);
     grid.SetTextMatrix(r, 2, z.strZoneName);
-    grid.SetTextMatrix(r, 3, SettingText(z));
+    grid.SetTextMatrix(r, 3, SettingText(z.setting));
 }
 
 // A table of 100,000 zones is not refilled for one changed row: the grid
@@ -233,20 +233,14 @@ namespace {
 template <class Dlg>
 void GiveSetting(Dlg& dlg, const CZone& zone) {
     dlg.nID = zone.nID;
-    dlg.Zzd_Mode = zone.Zzd_Mode;
-    dlg.Zzd_1 = zone.Zzd_1;
-    dlg.Zzd_2 = zone.Zzd_2;
-    dlg.Zzd_3 = zone.Zzd_3;
+    dlg.setting = zone.setting;
 }
 
 // The mode and values a confirmed dialog sets; the zone is shown again.
 template <class Dlg>
 void TakeModeAndValues(CZone& zone, const Dlg& dlg) {
     zone.nShow = 1;
-    zone.Zzd_Mode = dlg.Zzd_Mode;
-    zone.Zzd_1 = dlg.Zzd_1;
-    zone.Zzd_2 = dlg.Zzd_2;
-    zone.Zzd_3 = dlg.Zzd_3;
+    zone.setting = dlg.setting;
 }
 
 // What a confirmed dialog sets in its zone, the tag apart.
@@ -311,10 +305,7 @@ void CDlg_ZoneSet::PrepareCustom(CDlg_Import_ProtEdit& dlg, const CZone* zone) {
     if (!zone) {
         // The first zone's defaults.
         dlg.nID = -1;
-        dlg.Zzd_Mode = 0;
-        dlg.Zzd_1 = 1;
-        dlg.Zzd_2 = 78;
-        dlg.Zzd_3 = 0;
+        dlg.setting = {0, 1, 78, 0};
         dlg.strTag = u"Z1,LE";
         dlg.strZoneName = u"接地距离 I段";
         dlg.nCharKind = kCharCircle;

@@ -70,10 +70,10 @@ CRecordset_Distance ReadOdbcRow(OdbcColumns& columns, RowColumns which) {
     r.strProtSort = ReadOdbcText(columns, 3);
     r.strProtModel = ReadOdbcText(columns, 4);
     r.strZoneName = ReadOdbcText(columns, 5);
-    r.Zzd_Mode = ReadNumber<SQLINTEGER>(columns, 6, SQL_C_SLONG);
-    r.Zzd_1 = ReadNumber<SQLREAL>(columns, 7, SQL_C_FLOAT);
-    r.Zzd_2 = ReadNumber<SQLREAL>(columns, 8, SQL_C_FLOAT);
-    r.Zzd_3 = ReadNumber<SQLREAL>(columns, 9, SQL_C_FLOAT);
+    r.setting.Zzd_Mode = ReadNumber<SQLINTEGER>(columns, 6, SQL_C_SLONG);
+    r.setting.Zzd_1 = ReadNumber<SQLREAL>(columns, 7, SQL_C_FLOAT);
+    r.setting.Zzd_2 = ReadNumber<SQLREAL>(columns, 8, SQL_C_FLOAT);
+    r.setting.Zzd_3 = ReadNumber<SQLREAL>(columns, 9, SQL_C_FLOAT);
     r.ProtSettings = ReadBlock(columns, 10);
     r.strMemo = ReadOdbcText(columns, 11);
     return r;

@@ -139,11 +139,11 @@ class OdbcTemplateDatabase final : public CTemplateDatabase {
                     rows.subspan(first, std::min(kOdbcRowsPerInsert, rows.size() - first));
                 values.clear();
                 for (const CRecordset_Distance& r : batch)
-                    values.insert(
-                        values.end(),
-                        {r.nID, TextView(r.strManufacturer), TextView(r.strProtSort),
-                         TextView(r.strProtModel), TextView(r.strZoneName), r.Zzd_Mode, r.Zzd_1,
-                         r.Zzd_2, r.Zzd_3, std::span(r.ProtSettings), TextView(r.strMemo)});
+                    values.insert(values.end(), {r.nID, TextView(r.strManufacturer),
+                                                 TextView(r.strProtSort), TextView(r.strProtModel),
+                                                 TextView(r.strZoneName), r.setting.Zzd_Mode,
+                                                 r.setting.Zzd_1, r.setting.Zzd_2, r.setting.Zzd_3,
+                                                 std::span(r.ProtSettings), TextView(r.strMemo)});
                 // Full batches share one statement; only the last may be shorter.
                 SQLHSTMT& insert = batch.size() == kOdbcRowsPerInsert ? full : last;
                 if (!insert) insert = NewStatement(InsertRows(batch.size()));

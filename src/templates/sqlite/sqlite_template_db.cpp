@@ -108,10 +108,10 @@ class SqliteTemplateDatabase final : public CTemplateDatabase {
             r.strProtSort = ReadText(stmt, 2);
             r.strProtModel = ReadText(stmt, 3);
             r.strZoneName = ReadText(stmt, 4);
-            r.Zzd_Mode = sqlite3_column_int(stmt, 5);
-            r.Zzd_1 = static_cast<float>(sqlite3_column_double(stmt, 6));
-            r.Zzd_2 = static_cast<float>(sqlite3_column_double(stmt, 7));
-            r.Zzd_3 = static_cast<float>(sqlite3_column_double(stmt, 8));
+            r.setting.Zzd_Mode = sqlite3_column_int(stmt, 5);
+            r.setting.Zzd_1 = static_cast<float>(sqlite3_column_double(stmt, 6));
+            r.setting.Zzd_2 = static_cast<float>(sqlite3_column_double(stmt, 7));
+            r.setting.Zzd_3 = static_cast<float>(sqlite3_column_double(stmt, 8));
             const auto* blob = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt, 9));
             r.ProtSettings.assign(blob, blob + sqlite3_column_bytes(stmt, 9));
             r.strMemo = ReadText(stmt, 10);
@@ -248,10 +248,10 @@ void WriteSqliteTemplateDatabase(const Text& path, std::span<const CRecordset_Di
         bool ok = sqlite3_bind_int(insert, 1, r.nID) == SQLITE_OK &&
                   text(2, r.strManufacturer) == SQLITE_OK && text(3, r.strProtSort) == SQLITE_OK &&
                   text(4, r.strProtModel) == SQLITE_OK && text(5, r.strZoneName) == SQLITE_OK &&
-                  sqlite3_bind_int(insert, 6, r.Zzd_Mode) == SQLITE_OK &&
-                  sqlite3_bind_double(insert, 7, r.Zzd_1) == SQLITE_OK &&
-                  sqlite3_bind_double(insert, 8, r.Zzd_2) == SQLITE_OK &&
-                  sqlite3_bind_double(insert, 9, r.Zzd_3) == SQLITE_OK &&
+                  sqlite3_bind_int(insert, 6, r.setting.Zzd_Mode) == SQLITE_OK &&
+                  sqlite3_bind_double(insert, 7, r.setting.Zzd_1) == SQLITE_OK &&
+                  sqlite3_bind_double(insert, 8, r.setting.Zzd_2) == SQLITE_OK &&
+                  sqlite3_bind_double(insert, 9, r.setting.Zzd_3) == SQLITE_OK &&
                   sqlite3_bind_blob(insert, 10, r.ProtSettings.data(),
                                     static_cast<int>(r.ProtSettings.size()),
                                     SQLITE_STATIC) == SQLITE_OK &&
