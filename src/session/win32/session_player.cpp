@@ -1,4 +1,4 @@
-#include "ui/win32/session_player.h"
+#include "session/win32/session_player.h"
 
 #include <commctrl.h>
 
@@ -8,7 +8,10 @@
 
 #include "ui/win32/capture.h"
 
-namespace qz::ui::win32 {
+namespace qz::session::win32 {
+
+using namespace ui;
+using namespace ui::win32;
 
 namespace {
 
@@ -22,7 +25,7 @@ Text WindowText(HWND hwnd) {
 }  // namespace
 
 SessionPlayer::SessionPlayer(Win32Backend& ui)
-    : Session(static_cast<SessionUser&>(*this)), ui_(ui) {}
+    : Session(static_cast<UserActions&>(*this)), ui_(ui) {}
 
 SessionPlayer::~SessionPlayer() {
     Detach();
@@ -312,4 +315,4 @@ int SessionPlayer::FocusedControl(const CDialog& dlg) const {
     return ui_.FocusedControl(dlg);
 }
 
-}  // namespace qz::ui::win32
+}  // namespace qz::session::win32
