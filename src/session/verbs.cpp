@@ -206,7 +206,7 @@ bool ParseKey(std::string_view name, KeyStroke& key) {
     if (name.size() == 1 && name[0] >= 'a' && name[0] <= 'z') key.code = kKeyA + (name[0] - 'a');
     if (name.size() == 1 && name[0] >= '0' && name[0] <= '9') key.code = kKey0 + (name[0] - '0');
     for (int f = 1; f <= 12; ++f)
-        if (name == "f" + std::to_string(f)) key.code = kKeyF1 + f - 1;
+        if (name.starts_with('f') && name.substr(1) == std::to_string(f)) key.code = kKeyF1 + f - 1;
     return key.code != 0;
 }
 
