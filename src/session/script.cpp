@@ -1,12 +1,20 @@
 #include "session/script.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 
 #include "session/verbs.h"
 
 namespace qz::session {
 
 namespace {
+
+struct Escape {
+    char16_t letter, meaning;
+};
+constexpr Escape kEscapes[] = {
+    {u'n', u'\n'}, {u'r', u'\r'}, {u't', u'\t'}, {u'"', u'"'}, {u'\\', u'\\'}};
 
 int HexDigit(char16_t c) {
     if (c >= u'0' && c <= u'9') return c - u'0';
@@ -43,35 +51,20 @@ std::vector<Text> Split(TextView line, int lineNo) {
                 }
                 if (i >= line.size()) break;
                 char16_t e = line[i++];
-                switch (e) {
-                    case u'n':
-                        word += u'\n';
-                        break;
-                    case u'r':
-                        word += u'\r';
-                        break;
-                    case u't':
-                        word += u'\t';
-                        break;
-                    case u'"':
-                        word += u'"';
-                        break;
-                    case u'\\':
-                        word += u'\\';
-                        break;
-                    case u'u': {
-                        int v = 0;
-                        for (int k = 0; k < 4; ++k) {
-                            int d = i < line.size() ? HexDigit(line[i]) : -1;
-                            if (d < 0) ParseFail(lineNo, "\\u needs four hexadecimal digits");
-                            v = v * 16 + d;
-                            ++i;
-                        }
-                        word += char16_t(v);
-                        break;
+                if (auto it = std::ranges::find(kEscapes, e, &Escape::letter);
+                    it != std::end(kEscapes)) {
+                    word += it->meaning;
+                } else if (e == u'u') {
+                    int v = 0;
+                    for (int k = 0; k < 4; ++k) {
+                        int d = i < line.size() ? HexDigit(line[i]) : -1;
+                        if (d < 0) ParseFail(lineNo, "\\u needs four hexadecimal digits");
+                        v = v * 16 + d;
+                        ++i;
                     }
-                    default:
-                        ParseFail(lineNo, "unknown escape \\" + ToUtf8Lossy(Text(1, e)));
+                    word += char16_t(v);
+                } else {
+                    ParseFail(lineNo, "unknown escape \\" + ToUtf8Lossy(Text(1, e)));
                 }
             }
             if (!closed) ParseFail(lineNo, "a quoted text is not closed");

@@ -493,25 +493,24 @@ void CheckList(const Step& s, Stage& at) {
                     " selected, not " + ToUtf8Lossy(s.args[1])};
 }
 
+// A grid's number against the step's second argument; the message puts it
+// between `before` and `after`.
+void CheckGridNumber(const Step& s, int value, const char* before, const char* after) {
+    if (value != s.IntArg(1))
+        throw Wrong{"grid " + ToUtf8Lossy(s.args[0]) + before + std::to_string(value) + after +
+                    ", not " + ToUtf8Lossy(s.args[1])};
+}
+
 void CheckRows(const Step& s, Stage& at) {
-    int rows = CheckedGrid(s, at).GetRows();
-    if (rows != s.IntArg(1))
-        throw Wrong{"grid " + ToUtf8Lossy(s.args[0]) + " has " + std::to_string(rows) +
-                    " rows, not " + ToUtf8Lossy(s.args[1])};
+    CheckGridNumber(s, CheckedGrid(s, at).GetRows(), " has ", " rows");
 }
 
 void CheckTopRow(const Step& s, Stage& at) {
-    int top = CheckedGrid(s, at).GetTopRow();
-    if (top != s.IntArg(1))
-        throw Wrong{"grid " + ToUtf8Lossy(s.args[0]) + " shows row " + std::to_string(top) +
-                    " at the top, not " + ToUtf8Lossy(s.args[1])};
+    CheckGridNumber(s, CheckedGrid(s, at).GetTopRow(), " shows row ", " at the top");
 }
 
 void CheckLeftCol(const Step& s, Stage& at) {
-    int left = CheckedGrid(s, at).GetLeftCol();
-    if (left != s.IntArg(1))
-        throw Wrong{"grid " + ToUtf8Lossy(s.args[0]) + " shows column " + std::to_string(left) +
-                    " first, not " + ToUtf8Lossy(s.args[1])};
+    CheckGridNumber(s, CheckedGrid(s, at).GetLeftCol(), " shows column ", " first");
 }
 
 void CheckCurrentRow(const Step& s, Stage& at) {

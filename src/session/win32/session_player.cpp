@@ -13,17 +13,6 @@ namespace qz::session::win32 {
 using namespace ui;
 using namespace ui::win32;
 
-namespace {
-
-Text WindowText(HWND hwnd) {
-    int n = GetWindowTextLengthW(hwnd);
-    std::wstring buf(std::size_t(n) + 1, L'\0');
-    n = GetWindowTextW(hwnd, buf.data(), n + 1);
-    return Text(buf.begin(), buf.begin() + n);
-}
-
-}  // namespace
-
 SessionPlayer::SessionPlayer(Win32Backend& ui)
     : Session(static_cast<UserActions&>(*this)), ui_(ui) {}
 
