@@ -140,6 +140,23 @@ void DialogWindow::SyncTree(std::size_t i) {
         SendMessageW(h, TVM_SELECTITEM, TVGN_CARET, LPARAM(want));
 }
 
+namespace {
+
+// A grid's scroll bar over its `count` rows or columns, the first `fixed`
+// never scrolled, `first` the first shown and `maxFirst` the last it can be.
+void SetBar(HWND bar, int fixed, int count, int maxFirst, int first) {
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_ALL | SIF_DISABLENOSCROLL;
+    si.nMin = fixed;
+    si.nMax = std::max(si.nMin, count - 1);
+    si.nPage = UINT(std::max(1, count - maxFirst));
+    si.nPos = first;
+    SetScrollInfo(bar, SB_CTL, &si, TRUE);
+}
+
+}  // namespace
+
 void DialogWindow::SyncGrid(Grid& g) {
     const CMSFlexGrid& model = g.Model();
     RECT client{};
@@ -149,27 +166,14 @@ void DialogWindow::SyncGrid(Grid& g) {
     bool vert = area.right < client.right - area.left;
     bool horz = area.bottom < client.bottom - area.top;
     if (vert) {
-        SCROLLINFO si{};
-        si.cbSize = sizeof si;
-        si.fMask = SIF_ALL | SIF_DISABLENOSCROLL;
-        si.nMin = model.GetFixedRows();
-        si.nMax = std::max(si.nMin, model.GetRows() - 1);
-        si.nPage = UINT(std::max(1, model.GetRows() - model.MaxTopRow()));
-        si.nPos = model.GetTopRow();
-        SetScrollInfo(g.vbar, SB_CTL, &si, TRUE);
+        SetBar(g.vbar, model.GetFixedRows(), model.GetRows(), model.MaxTopRow(), model.GetTopRow());
         MoveWindow(g.vbar, area.right, area.top, client.right - area.left - area.right,
                    area.Height(), TRUE);
     }
     if (horz) {
         // The scrolling columns, a column a step.
-        SCROLLINFO si{};
-        si.cbSize = sizeof si;
-        si.fMask = SIF_ALL | SIF_DISABLENOSCROLL;
-        si.nMin = model.GetFixedCols();
-        si.nMax = std::max(si.nMin, model.GetCols() - 1);
-        si.nPage = UINT(std::max(1, model.GetCols() - model.MaxLeftCol()));
-        si.nPos = model.GetLeftCol();
-        SetScrollInfo(g.hbar, SB_CTL, &si, TRUE);
+        SetBar(g.hbar, model.GetFixedCols(), model.GetCols(), model.MaxLeftCol(),
+               model.GetLeftCol());
         MoveWindow(g.hbar, area.left, area.bottom, area.Width(),
                    client.bottom - area.top - area.bottom, TRUE);
         EnableWindow(g.hbar, model.MaxLeftCol() > model.GetFixedCols());
