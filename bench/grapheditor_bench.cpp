@@ -11,7 +11,7 @@
 #include "dialogs/grapheditor/graph_editor_dlg.h"
 #include "gfx/cairo/raster_cairo.h"
 #include "records/zone.h"
-#include "ui/headless/headless.h"
+#include "session/headless/headless_session.h"
 
 using namespace qz;
 
@@ -62,7 +62,7 @@ class TimedEditor : public CDlg_Import_Graph {
 };
 
 void RunEditor(benchmark::State& state, TimedEditor::Step step) {
-    ui::headless::HeadlessBackend user;
+    session::HeadlessSession user;
     user.SetPictureCanvas([](int w, int h) { return std::make_unique<gfx::CRasterCanvas>(w, h); },
                           nullptr);
     ui::UseBackend use{user};

@@ -13,8 +13,8 @@
 #include "gfx/cairo/raster_cairo.h"
 #include "plot/rx_plot.h"
 #include "resources/templates.h"
+#include "session/headless/headless_session.h"
 #include "templates/sqlite/sqlite_template_db.h"
-#include "ui/headless/headless.h"
 #include "ui/units.h"
 
 using namespace qz;
@@ -77,7 +77,7 @@ gfx::Size PreviewSize() {
 
 void BM_ImportApplyEdit(benchmark::State& state) {
     Library& lib = TheLibrary();
-    ui::headless::HeadlessBackend user;
+    session::HeadlessSession user;
     user.SetPictureCanvas([](int w, int h) { return std::make_unique<gfx::CRasterCanvas>(w, h); },
                           [](const gfx::CCanvas&, const std::string&) { return false; });
     ui::UseBackend use(user);

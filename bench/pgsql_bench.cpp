@@ -34,9 +34,9 @@
 #include "dialogs/import/import_prot_dlg.h"
 #include "pg_server.h"
 #include "resources/resource_ids.h"
+#include "session/headless/headless_session.h"
 #include "templates/odbc/odbc_template_db.h"
 #include "templates/sqlite/sqlite_template_db.h"
-#include "ui/headless/headless.h"
 
 extern char** environ;
 
@@ -54,7 +54,7 @@ constexpr int kHosts = 32;
 int Host(const char* hostPath, const char* documents, int readyFd, int goFd) {
     CQuarnZGraphApp app(FromUtf8(documents));
     app.InitFromExecutable(FromUtf8(hostPath));
-    ui::headless::HeadlessBackend user;
+    session::HeadlessSession user;
     ui::UseBackend use(user);
     char byte = 1;
     if (write(readyFd, &byte, 1) != 1 || read(goFd, &byte, 1) != 0) return 1;

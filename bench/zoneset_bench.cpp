@@ -14,11 +14,11 @@
 
 #include "bench_zones.h"
 #include "dialogs/zoneset/zone_set_dlg.h"
-#include "ui/headless/headless.h"
+#include "session/headless/headless_session.h"
 #include "zones/describe.h"
 
 using namespace qz;
-using qz::ui::headless::HeadlessBackend;
+using qz::session::HeadlessSession;
 
 namespace {
 
@@ -50,7 +50,7 @@ const std::vector<std::uint8_t>& FileBytes(int count) {
 // steps of the session.  Making and destroying the dialog is never timed.
 void RunDialog(benchmark::State& state, CZoneLists& lists, const char* timedSteps) {
     state.PauseTiming();
-    auto user = std::make_unique<HeadlessBackend>();
+    auto user = std::make_unique<HeadlessSession>();
     auto dlg = std::make_unique<CDlg_ZoneSet>(lists);
     {
         ui::UseBackend use{*user};

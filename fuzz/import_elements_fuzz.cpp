@@ -23,7 +23,7 @@
 #include "import_fixture.h"
 #include "records/geometry.h"
 #include "resources/resource_ids.h"
-#include "ui/headless/headless.h"
+#include "session/headless/headless_session.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ struct Next {
     std::string script;
     bool always;
 };
-void AnswerThen(qz::ui::headless::HeadlessBackend& user, std::vector<Next> steps) {
+void AnswerThen(qz::session::HeadlessSession& user, std::vector<Next> steps) {
     if (steps.empty()) return;
     user.Call([&user, steps] {
         const auto& boxes = user.Messages();
@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string prot = dir + "/prot.tmp";
     std::remove(prot.c_str());
 
-    qz::ui::headless::HeadlessBackend user;
+    qz::session::HeadlessSession user;
     qz::ui::UseBackend use{user};
     if (std::getenv("QZ_FUZZ_TRANSCRIPT")) user.SetTranscript(stderr);
     qz::CDlg_Import_Prot dlg([&] { return &db; }, qz::FromUtf8(dir));

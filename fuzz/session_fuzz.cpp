@@ -15,8 +15,7 @@
 
 #include "dialogs/zoneset/zone_set_dlg.h"
 #include "fuzz_check.h"
-#include "ui/headless/headless.h"
-#include "ui/session.h"
+#include "session/headless/headless_session.h"
 
 namespace {
 
@@ -53,7 +52,7 @@ qz::Text Quoted(const qz::Text& arg) {
     return out + u"\"";
 }
 
-qz::Text Written(const qz::ui::Step& step) {
+qz::Text Written(const qz::session::Step& step) {
     qz::Text line = qz::FromUtf8((step.mustBeRefused ? "expect-refused " : "") + step.verb);
     for (const qz::Text& arg : step.args) line += u" " + Quoted(arg);
     return line;
@@ -82,14 +81,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const qz::TextError&) {
         return 0;
     }
-    std::vector<qz::ui::Step> steps;
+    std::vector<qz::session::Step> steps;
     try {
-        steps = qz::ui::ParseSession(script);
-    } catch (const qz::ui::SessionError&) {
+        steps = qz::session::ParseSession(script);
+    } catch (const qz::session::SessionError&) {
         return 0;
     }
-    for (const qz::ui::Step& step : steps) {
-        std::vector<qz::ui::Step> again = qz::ui::ParseSession(Written(step), step.line);
+    for (const qz::session::Step& step : steps) {
+        std::vector<qz::session::Step> again = qz::session::ParseSession(Written(step), step.line);
         Check(again.size() == 1);
         Check(again[0].verb == step.verb && again[0].args == step.args &&
               again[0].mustBeRefused == step.mustBeRefused && again[0].line == step.line);
@@ -102,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     AddZone(lists, u"Z3", 7, 1, 2, 3, 0);
     lists.fAllowedError = 0.05f;
     {
-        qz::ui::headless::HeadlessBackend user;
+        qz::session::HeadlessSession user;
         qz::ui::UseBackend use{user};
         user.Play(script);
         qz::CDlg_ZoneSet dlg(lists);

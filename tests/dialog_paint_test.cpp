@@ -11,9 +11,9 @@
 
 #include "gfx/recording_canvas.h"
 #include "resources/resource_ids.h"
+#include "session/headless/headless_session.h"
 #include "test_util.h"
 #include "ui/dialog.h"
-#include "ui/headless/headless.h"
 #ifdef _WIN32
 #include "gfx/gdi/gdi_canvas.h"
 using Raster = qz::gfx::CGdiCanvas;
@@ -61,7 +61,7 @@ class Painter : public CDialog {
 TEST(DialogPaint, SnapshotSavesWhatTheDialogDrewOverThePlaceholder) {
     qztest::TempDir dir;
     std::string file = (dir.path() / "plot.png").string();
-    headless::HeadlessBackend backend;
+    session::HeadlessSession backend;
     backend.SetPictureCanvas([](int w, int h) { return std::make_unique<Raster>(w, h); },
                              [](const gfx::CCanvas& c, const std::string& path) {
                                  return static_cast<const Raster&>(c).SavePng(path);
@@ -82,7 +82,7 @@ TEST(DialogPaint, SnapshotSavesWhatTheDialogDrewOverThePlaceholder) {
 
     // Without a raster canvas the dialog draws on a recording one, and a
     // snapshot has nothing to write.
-    headless::HeadlessBackend recording;
+    session::HeadlessSession recording;
     recording.Play(SnapshotStep(dir.path() / "none.png"));
     Painter again;
     {

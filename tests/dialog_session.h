@@ -5,13 +5,13 @@
 
 #include <string>
 
+#include "session/headless/headless_session.h"
 #include "ui/dialog.h"
-#include "ui/headless/headless.h"
 
 namespace qztest {
 
 struct DialogSessionTest : ::testing::Test {
-    qz::ui::headless::HeadlessBackend user;
+    qz::session::HeadlessSession user;
     qz::ui::UseBackend use{user};
 
     // Plays `script` at `dlg`; the dialog's result.  Every step must play.

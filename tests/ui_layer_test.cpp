@@ -13,14 +13,13 @@
 #include "dialogs/common/setting_fields.h"
 #include "key_sessions.h"
 #include "resources/templates.h"
+#include "session/headless/headless_session.h"
 #include "ui/dialog.h"
 #include "ui/grid.h"
-#include "ui/headless/headless.h"
-#include "ui/session.h"
 
 using namespace qz;
 using namespace qz::ui;
-using headless::HeadlessBackend;
+using namespace qz::session;
 
 TEST(UiResources, EveryTemplateAndMenuIsThereAndFitsItsDialog) {
     for (int id : {1000, 1001, 1002, 1102, 1103, 1104, 1105}) {
@@ -286,7 +285,7 @@ class Probe : public CDialog {
 };
 
 struct HeadlessTest : ::testing::Test {
-    HeadlessBackend user;
+    HeadlessSession user;
     UseBackend use{user};
 };
 
@@ -592,7 +591,7 @@ EXPECT_EQ(ParseError(u"expect-children 4130 厂家"),
 TEST(UiOverrides, ScopedOverridesNestAndRestoreWhatWasThere) {
     // Backends: the inner scope ends with the outer one active again, and
     // with none at all the dialog layer refuses to run.
-    HeadlessBackend outer, inner;
+    HeadlessSession outer, inner;
     EXPECT_THROW(CurrentBackend(), std::logic_error);
     {
         UseBackend useOuter{outer};

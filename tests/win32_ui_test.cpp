@@ -33,12 +33,12 @@
 #include "plot/rx_plot.h"
 #include "resources/bitmaps.h"
 #include "resources/templates.h"
+#include "session/headless/headless_session.h"
+#include "session/win32/session_player.h"
 #include "test_util.h"
-#include "ui/headless/headless.h"
 #include "ui/menu.h"
 #include "ui/win32/capture.h"
 #include "ui/win32/grid_paint.h"
-#include "ui/win32/session_player.h"
 
 using namespace qz;
 using namespace qz::ui;
@@ -676,7 +676,7 @@ TEST(Win32Ui, MenusChooseByKeyAndADialogEndedWhileOneIsOpenTakesNoCommand) {
 // zone parameter file, byte for byte.  The scripts and the example zone
 // files come from the folders QZ_SESSIONS and QZ_EXAMPLES name.
 TEST(Win32Ui, AnElementDialogTakesAFieldWhenItIsLeftAndEndsOnlyByItsButtons) {
-    win32::SessionPlayer player(Ui());
+    session::win32::SessionPlayer player(Ui());
     player.Play(R"s(
 pick 4340 1
 expect-text 4341 "R ="
@@ -709,7 +709,7 @@ click 4351
 // After Enter applied a field, its whole text is selected: a number typed
 // next replaces "12.500 Ω" instead of landing after the unit.
 TEST(Win32Ui, EnterSelectsTheWholeFieldItApplied) {
-    win32::SessionPlayer player(Ui());
+    session::win32::SessionPlayer player(Ui());
     CDlg_Import_Graph_Mho dlg;
     player.Play("type 4348 12.5\nenter\nexpect-text 4348 \"12.500 Ω\"");
     player.Call([&] {
@@ -744,7 +744,7 @@ TEST(Win32Ui, TheImportSessionEndsAsItDoesHeadless) {
         bool ok = false;
         std::vector<std::string> errors;
         if (windows) {
-            win32::SessionPlayer player(Ui());
+            session::win32::SessionPlayer player(Ui());
             player.Play(qztest::kImportSession);
             player.Attach();
             UseBackend use(Ui());
@@ -752,7 +752,7 @@ TEST(Win32Ui, TheImportSessionEndsAsItDoesHeadless) {
             ok = player.Finish();
             errors = player.Errors();
         } else {
-            headless::HeadlessBackend headless;
+            session::HeadlessSession headless;
             headless.Play(qztest::kImportSession);
             UseBackend use(headless);
             result = dlg.DoModal();
@@ -782,9 +782,9 @@ TEST(Win32Ui, KeysMoveTheFocusAndClickAsTheyDoHeadless) {
                 if (d.TemplateId() == res::kDlgCustom)
                     d.SetDlgItemText(res::kLabelCustomValue1, qztest::kLabelWithMnemonic);
             };
-            win32::SessionPlayer player(Ui());
-            headless::HeadlessBackend headless;
-            Session& session = windows ? static_cast<Session&>(player) : headless;
+            session::win32::SessionPlayer player(Ui());
+            session::HeadlessSession headless;
+            session::Session& session = windows ? static_cast<session::Session&>(player) : headless;
             session.Play(script);
             if (windows) player.Attach();
             {
@@ -842,7 +842,7 @@ TEST(Win32Ui, EverySessionWritesTheSameFileOnBothBackends) {
             bool ok = false;
             std::vector<std::string> errors;
             if (windows) {
-                win32::SessionPlayer player(Ui());
+                session::win32::SessionPlayer player(Ui());
                 player.Play(FromUtf8(script));
                 player.Attach();
                 UseBackend use(Ui());
@@ -850,7 +850,7 @@ TEST(Win32Ui, EverySessionWritesTheSameFileOnBothBackends) {
                 ok = player.Finish();
                 errors = player.Errors();
             } else {
-                headless::HeadlessBackend headless;
+                session::HeadlessSession headless;
                 headless.Play(FromUtf8(script));
                 UseBackend use(headless);
                 RunZoneSet(app, zoneFile.empty() ? nullptr : zoneFile.c_str());
@@ -892,7 +892,7 @@ TEST(Win32Ui, EveryGraphEditorSessionWritesTheSameFileOnBothBackends) {
             bool ok = false, played = false;
             std::vector<std::string> errors;
             if (windows) {
-                win32::SessionPlayer player(Ui());
+                session::win32::SessionPlayer player(Ui());
                 player.Play(script);
                 player.Attach();
                 UseBackend use(Ui());
@@ -900,7 +900,7 @@ TEST(Win32Ui, EveryGraphEditorSessionWritesTheSameFileOnBothBackends) {
                 played = player.Finish();
                 errors = player.Errors();
             } else {
-                headless::HeadlessBackend headless;
+                session::HeadlessSession headless;
                 headless.Play(script);
                 UseBackend use(headless);
                 ok = RunGraphEditor(work.text(), request);

@@ -10,11 +10,11 @@
 #include "dialogs/zoneset/zone_set_dlg.h"
 #include "import_fixture.h"
 #include "resources/resource_ids.h"
+#include "session/headless/headless_session.h"
 #include "test_util.h"
-#include "ui/headless/headless.h"
 
 using namespace qz;
-using qz::ui::headless::HeadlessBackend;
+using qz::session::HeadlessSession;
 
 namespace {
 
@@ -38,7 +38,7 @@ struct ZoneSetTest : ::testing::Test {
     qztest::TempDir dir;
     Text docs = MakeDocs(dir);
     CQuarnZGraphApp app{docs};
-    HeadlessBackend user;
+    HeadlessSession user;
     ui::UseBackend use{user};
     std::unique_ptr<CDlg_ZoneSet> dlg;
     int result = 0;

@@ -8,6 +8,9 @@
 
 namespace quarnz {
 
+// A size as the messages write it: "640x480".
+std::string SizeText(qz::gfx::Size s);
+
 // Writes the panels as `options` lays them out, a PNG at `scale` times the
 // pixels; failures name `source` or `out` and throw Failure.
 void WritePlotImage(const std::vector<PlotPanel>& panels, const SheetOptions& options, int scale,

@@ -3,10 +3,10 @@
 #include <cstdio>
 
 #ifdef _WIN32
-#include "ui/win32/session_player.h"
+#include "session/win32/session_player.h"
 #include "ui/win32/win32_backend.h"
 #else
-#include "ui/headless/headless.h"
+#include "session/headless/headless_session.h"
 #endif
 #include "base/platform.h"
 #include "base/quote.h"
@@ -31,15 +31,15 @@ ui::win32::Win32Backend& Windows() {
 }
 
 // A script plays the user at the real windows.
-ui::win32::SessionPlayer& Player() {
-    static ui::win32::SessionPlayer player(Windows());
+session::win32::SessionPlayer& Player() {
+    static session::win32::SessionPlayer player(Windows());
     // What the user would see goes to standard error too.
     player.SetTranscript(stderr);
     return player;
 }
 #else
-ui::headless::HeadlessBackend& Headless() {
-    static ui::headless::HeadlessBackend backend;
+session::HeadlessSession& Headless() {
+    static session::HeadlessSession backend;
     // No screen here: what the user would see goes to standard error.  The
     // library links no raster canvas: Cairo's start-up blocks would be left
     // behind whenever a host unloads it.  Its dialogs draw on recording

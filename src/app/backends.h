@@ -7,13 +7,13 @@
 
 #include "templates/template_db.h"
 
+#include "session/script.h"
 #include "ui/backend.h"
-#include "ui/session.h"
 
 namespace qz::app {
 
 // The user interface of the dialogs; made the active backend by
-// ActivateUserInterface for the length of a host's call.
+// UseBackend for the length of a host's call.
 ui::Backend& UserInterface();
 
 // The session player of quarnz_PlaySession: appends a script's steps

@@ -83,7 +83,7 @@ QZ_EXPORT std::int32_t quarnz_PlaySession(const char16_t* scriptText) {
             if (!scriptText) return qz::app::FinishSession() ? 1 : 0;
             try {
                 qz::app::PlaySession(qz::TextView(scriptText));
-            } catch (const qz::ui::SessionError& e) {
+            } catch (const qz::session::SessionError& e) {
                 std::fprintf(stderr, "session: %s\n", e.what());
                 return 0;
             }

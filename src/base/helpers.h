@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/pixel_limits.h"
 #include "base/text.h"
 
 namespace qz {
@@ -107,7 +108,6 @@ std::int32_t TruncToInt32(double value);
 // Pixel conversions that cannot leave int: NaN gives 0, and the value is
 // first limited to [-limit, limit].  Toward zero, and to the nearest with
 // halves away from zero (as lround).
-inline constexpr double kIntLimit = 1073741824.0;  // 2^30
 int TruncToInt(double value, double limit = kIntLimit);
 int RoundToInt(double value, double limit = kIntLimit);
 

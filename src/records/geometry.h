@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "base/pixel_limits.h"
 #include "records/pict.h"
 
 namespace qz {
@@ -60,14 +61,10 @@ void LinkPolygon(std::span<CPictLine* const> lines);
 void LinkPolygon(PictList& list);
 
 // Pixel mapping.  Every drawn coordinate stays within kPixelLimit of the
-// layer's corner: device coordinate spaces are narrower than int (Cairo's
-// fixed point ends near 2^23, GDI's near 2^27), and beyond it a shape could
-// wrap around and smear across the plot.  Segments are clipped to that box;
-// circles and arcs whose box leaves it are not drawn, since their visible
-// part cannot be expressed with the primitives at such a size.
-inline constexpr double kPixelLimit = 4194304.0;  // 2^22
-// Segments with both ends beyond this many pixels are not drawn (see DrawSegment).
-inline constexpr double kFarLimit = 1e12;
+// layer's corner (base/pixel_limits.h): beyond it a shape could wrap around
+// and smear across the plot.  Segments are clipped to that box; circles and
+// arcs whose box leaves it are not drawn, since their visible part cannot be
+// expressed with the primitives at such a size.
 
 struct PixelMapping {
     int originX = 0, originY = 0;

@@ -15,10 +15,6 @@ class CDlg_ZoneSet : public ui::CDialog {
     // be written); `database` opens the template library on demand.
     explicit CDlg_ZoneSet(CZoneLists& lists, Text workPath = {}, TemplateSource database = {});
 
-    // Runs the characteristic's editor for the custom zone dialog; unset, its
-    // button does nothing.
-    std::function<bool(const Text& workPath, CDlg_Import_ProtEdit::GraphRequest&)> runGraphEditor;
-
     Text strPictFile;
     Text strAllowedError;
     int bErrorEdited = -1;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "base/helpers.h"
+#include "base/pixel_limits.h"
 #include "base/platform.h"
 #include "gfx/cairo/cairo_paths.h"
 #include "gfx/clip.h"
@@ -16,8 +17,6 @@ namespace qz::gfx {
 
 namespace {
 
-// Cairo keeps coordinates in 24.8 fixed point; beyond this they wrap.
-constexpr double kCairoLimit = 1 << 22;
 // Width-1 lines whose ends lie this far out are clipped before they are walked.
 constexpr long long kWalkMargin = 4096;
 
@@ -28,8 +27,8 @@ std::uint32_t Packed(Color c) {
 }  // namespace
 
 CRasterCanvas::CRasterCanvas(int width, int height)
-    : width_(std::clamp(width, 0, 32767)),
-      height_(std::clamp(height, 0, 32767)),
+    : width_(std::clamp(width, 0, kMaxBitmapSide)),
+      height_(std::clamp(height, 0, kMaxBitmapSide)),
       surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width_, height_)),
       cr_(cairo_create(surface_)),
       pixels_(reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(surface_))),
@@ -176,7 +175,7 @@ bool CRasterCanvas::EllipsePath(int left, int top, int right, int bottom, const 
         return false;
     }
     if (std::max({std::abs(double(left)), std::abs(double(top)), std::abs(double(right)),
-                  std::abs(double(bottom))}) > kCairoLimit) {
+                  std::abs(double(bottom))}) > kPixelLimit) {
         return false;
     }
     EllipseOutline(cr_, left, top, right, bottom, rays);
@@ -233,7 +232,7 @@ Size CRasterCanvas::TextExtent(TextView text) {
 }
 
 void CRasterCanvas::OutText(int x, int y, TextView text) {
-    if (text.empty() || std::abs(double(x)) > kCairoLimit || std::abs(double(y)) > kCairoLimit) {
+    if (text.empty() || std::abs(double(x)) > kPixelLimit || std::abs(double(y)) > kPixelLimit) {
         return;
     }
     if (!transparent_) {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <utility>
 
+#include "base/pixel_limits.h"
 #include "base/platform.h"
 #include "gfx/cairo/cairo_paths.h"
 
@@ -20,11 +21,8 @@ cairo_status_t Append(void* closure, const unsigned char* data, unsigned int len
     return CAIRO_STATUS_SUCCESS;
 }
 
-// Cairo keeps coordinates in 24.8 fixed point; beyond this they wrap.
-constexpr double kCairoLimit = 1 << 22;
-
 bool InRange(double v) {
-    return std::abs(v) <= kCairoLimit;
+    return std::abs(v) <= kPixelLimit;
 }
 
 // Round ends and joins on wide pens, as the raster canvas's and GDI's have.
@@ -37,7 +35,7 @@ cairo_line_cap_t CapOf(const Pen& pen) {
 CVectorCanvas::CVectorCanvas(Format format, int width, int height, int pixelsPerUnit)
     : format_(format), gather_(format != Format::kPng) {
     // An image's side is bounded by Cairo's; a document's only by its coordinates.
-    const int limit = format == Format::kPng ? 32767 : int(kCairoLimit);
+    const int limit = format == Format::kPng ? kMaxBitmapSide : int(kPixelLimit);
     width_ = std::clamp(width, 0, limit);
     height_ = std::clamp(height, 0, limit);
     const int scale = std::clamp(pixelsPerUnit, 1, 16);
@@ -60,8 +58,8 @@ CVectorCanvas::CVectorCanvas(Format format, int width, int height, int pixelsPer
 CVectorCanvas::CVectorCanvas(double pageWidth, double pageHeight, double pointsPerUnit)
     : format_(Format::kPdf), gather_(true) {
     const double scale = pointsPerUnit > 0 ? pointsPerUnit : 1;
-    width_ = int(std::clamp(pageWidth / scale, 0.0, kCairoLimit));
-    height_ = int(std::clamp(pageHeight / scale, 0.0, kCairoLimit));
+    width_ = int(std::clamp(pageWidth / scale, 0.0, kPixelLimit));
+    height_ = int(std::clamp(pageHeight / scale, 0.0, kPixelLimit));
     surface_ = cairo_pdf_surface_create_for_stream(Append, &bytes_, pageWidth, pageHeight);
     cr_ = cairo_create(surface_);
     cairo_scale(cr_, scale, scale);

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "base/helpers.h"
+#include "base/pixel_limits.h"
 #include "base/platform.h"
 #include "gfx/clip.h"
 
@@ -48,7 +49,7 @@ struct ComScope {
 }  // namespace
 
 CGdiCanvas::CGdiCanvas(int width, int height)
-    : width_(std::clamp(width, 0, 32767)), height_(std::clamp(height, 0, 32767)) {
+    : width_(std::clamp(width, 0, kMaxBitmapSide)), height_(std::clamp(height, 0, kMaxBitmapSide)) {
     dc_ = CreateCompatibleDC(nullptr);
     if (!dc_) throw std::runtime_error("CreateCompatibleDC failed");
     if (width_ > 0 && height_ > 0) {
@@ -195,7 +196,7 @@ void CGdiCanvas::Arc(int left, int top, int right, int bottom, int xs, int ys, i
 
 bool CGdiCanvas::Huge(int left, int top, int right, int bottom) const {
     return std::max({std::abs(double(left)), std::abs(double(top)), std::abs(double(right)),
-                     std::abs(double(bottom))}) > kNativeLimit;
+                     std::abs(double(bottom))}) > kNativeCurveLimit;
 }
 
 CGdiCanvas::Curve CGdiCanvas::CurveOf(int left, int top, int right, int bottom, double from,

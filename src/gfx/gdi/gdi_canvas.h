@@ -53,10 +53,6 @@ class CGdiCanvas : public CCanvas {
                 int sy) override;
 
   private:
-    // Wine's GDI allocates by the size of an ellipse's box and falls over on
-    // boxes of a million pixels (Windows refuses coordinates beyond 2^27);
-    // larger curves are drawn here as fine polylines cut to the bitmap.
-    static constexpr int kNativeLimit = 1 << 16;
     struct Curve {
         std::vector<std::array<double, 2>> points;
     };

@@ -177,7 +177,7 @@ void HeadlessBackend::RunModal(CDialog& dlg) {
         return std::make_unique<gfx::CRecordingCanvas>(1, 1);
     });
     dlg.InputStart();
-    while (!dlg.IsEnded()) PlayAtDialog(dlg);
+    while (!dlg.IsEnded()) StandIn().PlayAtDialog(dlg);
     dlg.InputDestroy();
 }
 
@@ -195,12 +195,12 @@ bool HeadlessBackend::SavePicture(CDialog& dlg, int id, TextView file) {
 }
 
 int HeadlessBackend::MessageBox(TextView text, TextView caption, unsigned flags) {
-    PlayAtMessageBox(text, caption, flags);
+    StandIn().PlayAtMessageBox(text, caption, flags);
     return pressed_;
 }
 
 int HeadlessBackend::TrackPopupMenu(const PopupMenu& menu, Point screen, CDialog&) {
-    PlayAtMenu(menu, screen);
+    StandIn().PlayAtMenu(menu, screen);
     return picked_;
 }
 

@@ -1,21 +1,24 @@
 // The backend without a screen: dialogs run on the model alone, and the
-// user's actions come from a session (a script, or steps added by a test),
-// played as the session layer plays them on every backend.
+// user's actions come from a stand-in for the user (a session), which acts
+// through the dialog's input calls.
 #pragma once
 
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "gfx/canvas.h"
 #include "ui/backend.h"
-#include "ui/session.h"
+#include "ui/user.h"
 
 namespace qz::ui::headless {
 
-class HeadlessBackend : private SessionUser, public Backend, public Session {
+class HeadlessBackend : public Backend, protected UserActions {
   public:
-    HeadlessBackend() : Session(static_cast<SessionUser&>(*this)) {}
+    // Who acts where the dialogs wait for the user; a dialog run without
+    // one raises std::logic_error.
+    void SetStandIn(UserStandIn* standIn) { standIn_ = standIn; }
 
     // The canvas the dialogs draw their pictures on (the platform's raster
     // canvas, which the application gives) and how one is written as a PNG
@@ -32,7 +35,7 @@ class HeadlessBackend : private SessionUser, public Backend, public Session {
     int MessageBox(TextView text, TextView caption, unsigned flags) override;
     int TrackPopupMenu(const PopupMenu& menu, Point screen, CDialog& owner) override;
 
-  private:
+  protected:
     // The user's actions are the dialog's input calls.
     void Focus(CDialog& dlg, int id) override { dlg.InputFocus(id); }
     void ReplaceText(CDialog& dlg, int id, TextView text) override { dlg.InputEditText(id, text); }
@@ -66,6 +69,13 @@ class HeadlessBackend : private SessionUser, public Backend, public Session {
     void PickMenuItem(int command) override { picked_ = command; }
     bool SavePicture(CDialog& dlg, int id, TextView file) override;
 
+  private:
+    UserStandIn& StandIn() const {
+        if (!standIn_) throw std::logic_error("the headless backend has no one to play the user");
+        return *standIn_;
+    }
+
+    UserStandIn* standIn_ = nullptr;
     int pressed_ = 0, picked_ = 0;
     CanvasMaker make_;
     PngWriter write_;

@@ -39,6 +39,9 @@ struct IdleHandler {
     std::function<bool(HMENU menu, HWND owner)> menu;
 };
 
+// What a window shows as its text (a control's, a dialog's caption).
+Text WindowText(HWND hwnd);
+
 class Win32Backend : public Backend {
   public:
     // `module`: the module whose instance the windows belong to.

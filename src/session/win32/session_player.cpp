@@ -1,4 +1,4 @@
-#include "ui/win32/session_player.h"
+#include "session/win32/session_player.h"
 
 #include <commctrl.h>
 
@@ -8,21 +8,13 @@
 
 #include "ui/win32/capture.h"
 
-namespace qz::ui::win32 {
+namespace qz::session::win32 {
 
-namespace {
-
-Text WindowText(HWND hwnd) {
-    int n = GetWindowTextLengthW(hwnd);
-    std::wstring buf(std::size_t(n) + 1, L'\0');
-    n = GetWindowTextW(hwnd, buf.data(), n + 1);
-    return Text(buf.begin(), buf.begin() + n);
-}
-
-}  // namespace
+using namespace ui;
+using namespace ui::win32;
 
 SessionPlayer::SessionPlayer(Win32Backend& ui)
-    : Session(static_cast<SessionUser&>(*this)), ui_(ui) {}
+    : Session(static_cast<UserActions&>(*this)), ui_(ui) {}
 
 SessionPlayer::~SessionPlayer() {
     Detach();
@@ -312,4 +304,4 @@ int SessionPlayer::FocusedControl(const CDialog& dlg) const {
     return ui_.FocusedControl(dlg);
 }
 
-}  // namespace qz::ui::win32
+}  // namespace qz::session::win32

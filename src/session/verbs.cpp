@@ -1,44 +1,13 @@
-#include "ui/session.h"
+#include "session/verbs.h"
 
 #include <algorithm>
-#include <charconv>
 #include <span>
 
-namespace qz::ui {
+namespace qz::session {
 
-struct Session::Stage {
-    SessionUser& user;
-    const Session& session;
-    StepContext context;
-    std::string waiting;              // what waits for the user, for messages
-    CDialog* dlg = nullptr;           // kDialog: the dialog waiting
-    const PopupMenu* menu = nullptr;  // kMenu: the menu shown
-    unsigned boxFlags = 0;            // kMessageBox: the box's buttons and icon
-    int outcome = 0;                  // the box's button or the menu's command
-    bool done = false;                // the box or menu has its answer
+using namespace ui;
 
-    // The dialog still waits and the session goes on.
-    bool Still() const { return !dlg->IsEnded() && !session.Failed(); }
-};
-
-namespace {
-
-using Stage = Session::Stage;
-
-// A step the user would be refused: a hidden or disabled control, a greyed
-// item, a cell scrolled away.  expect-refused wants one.
-struct Refused {
-    std::string what;
-};
-// A step that names what is not there to act on, or a check that does not
-// hold: the script's fault either way.
-struct Wrong {
-    std::string what;
-};
-
-[[noreturn]] void ParseFail(int line, const std::string& what) {
-    throw SessionError("line " + std::to_string(line) + ": " + what);
-}
+// ---- message boxes and menus ------------------------------------------------
 
 std::string Quote(TextView text) {
     std::string s = ToUtf8Lossy(text), out = "\"";
@@ -55,14 +24,20 @@ std::string Quote(TextView text) {
     return out + "\"";
 }
 
-std::string ControlName(int id) {
-    return "control " + std::to_string(id);
+std::vector<int> MessageBoxButtons(unsigned flags) {
+    switch (flags & 0x0F) {
+        case 0x01:
+            return {kIdOk, kIdCancel};
+        case 0x03:
+            return {kIdYes, kIdNo, kIdCancel};
+        case 0x04:
+            return {kIdYes, kIdNo};
+        default:
+            return {kIdOk};
+    }
 }
 
-// Between a tree item's path and its children in expect-children.
-constexpr const char16_t* kChildrenFollow = u"--";
-
-// ---- message boxes and menus ------------------------------------------------
+namespace {
 
 struct Answer {
     const char* word;
@@ -71,21 +46,14 @@ struct Answer {
 constexpr Answer kAnswers[] = {
     {"ok", kIdOk}, {"cancel", kIdCancel}, {"yes", kIdYes}, {"no", kIdNo}};
 
+}  // namespace
+
 const char* AnswerWord(int id) {
     for (const auto& a : kAnswers)
         if (a.id == id) return a.word;
     return "?";
 }
 
-// The buttons offered, as expect-buttons names them: "yes-no".
-std::string ButtonsWord(unsigned flags) {
-    std::string word;
-    for (int b : MessageBoxButtons(flags))
-        word += std::string(word.empty() ? "" : "-") + AnswerWord(b);
-    return word;
-}
-
-// The answer a box gets when it is closed unanswered.
 int ClosingAnswer(unsigned flags) {
     std::vector<int> buttons = MessageBoxButtons(flags);
     if (std::ranges::find(buttons, kIdCancel) != buttons.end()) return kIdCancel;
@@ -93,16 +61,38 @@ int ClosingAnswer(unsigned flags) {
     return kIdOk;
 }
 
+namespace {
+
 constexpr struct {
     const char* word;
     unsigned icon;
 } kIcons[] = {
     {"none", 0}, {"error", 0x10}, {"question", 0x20}, {"warning", 0x30}, {"information", 0x40}};
 
+}  // namespace
+
 const char* IconWord(unsigned flags) {
     for (const auto& i : kIcons)
         if (i.icon == (flags & 0xF0)) return i.word;
     return "?";
+}
+
+Text MenuText(const res::MenuTemplate& menu, int command) {
+    for (const auto& item : menu.items)
+        if (item.command == command && item.command != 0) return item.text;
+    return {};
+}
+
+namespace {
+
+using Stage = Session::Stage;
+
+// The buttons offered, as expect-buttons names them: "yes-no".
+std::string ButtonsWord(unsigned flags) {
+    std::string word;
+    for (int b : MessageBoxButtons(flags))
+        word += std::string(word.empty() ? "" : "-") + AnswerWord(b);
+    return word;
 }
 
 // The command an argument names: its number, or the item's text.
@@ -114,11 +104,12 @@ int MenuCommand(const res::MenuTemplate& menu, TextView arg) {
     return 0;
 }
 
-Text MenuText(const res::MenuTemplate& menu, int command) {
-    for (const auto& item : menu.items)
-        if (item.command == command && item.command != 0) return item.text;
-    return {};
+std::string ControlName(int id) {
+    return "control " + std::to_string(id);
 }
+
+// Between a tree item's path and its children in expect-children.
+constexpr const char16_t* kChildrenFollow = u"--";
 
 // ---- the controls a step acts on --------------------------------------------
 
@@ -215,7 +206,7 @@ bool ParseKey(std::string_view name, KeyStroke& key) {
     if (name.size() == 1 && name[0] >= 'a' && name[0] <= 'z') key.code = kKeyA + (name[0] - 'a');
     if (name.size() == 1 && name[0] >= '0' && name[0] <= '9') key.code = kKey0 + (name[0] - '0');
     for (int f = 1; f <= 12; ++f)
-        if (name == "f" + std::to_string(f)) key.code = kKeyF1 + f - 1;
+        if (name.starts_with('f') && name.substr(1) == std::to_string(f)) key.code = kKeyF1 + f - 1;
     return key.code != 0;
 }
 
@@ -502,25 +493,24 @@ void CheckList(const Step& s, Stage& at) {
                     " selected, not " + ToUtf8Lossy(s.args[1])};
 }
 
+// A grid's number against the step's second argument; the message puts it
+// between `before` and `after`.
+void CheckGridNumber(const Step& s, int value, const char* before, const char* after) {
+    if (value != s.IntArg(1))
+        throw Wrong{"grid " + ToUtf8Lossy(s.args[0]) + before + std::to_string(value) + after +
+                    ", not " + ToUtf8Lossy(s.args[1])};
+}
+
 void CheckRows(const Step& s, Stage& at) {
-    int rows = CheckedGrid(s, at).GetRows();
-    if (rows != s.IntArg(1))
-        throw Wrong{"grid " + ToUtf8Lossy(s.args[0]) + " has " + std::to_string(rows) +
-                    " rows, not " + ToUtf8Lossy(s.args[1])};
+    CheckGridNumber(s, CheckedGrid(s, at).GetRows(), " has ", " rows");
 }
 
 void CheckTopRow(const Step& s, Stage& at) {
-    int top = CheckedGrid(s, at).GetTopRow();
-    if (top != s.IntArg(1))
-        throw Wrong{"grid " + ToUtf8Lossy(s.args[0]) + " shows row " + std::to_string(top) +
-                    " at the top, not " + ToUtf8Lossy(s.args[1])};
+    CheckGridNumber(s, CheckedGrid(s, at).GetTopRow(), " shows row ", " at the top");
 }
 
 void CheckLeftCol(const Step& s, Stage& at) {
-    int left = CheckedGrid(s, at).GetLeftCol();
-    if (left != s.IntArg(1))
-        throw Wrong{"grid " + ToUtf8Lossy(s.args[0]) + " shows column " + std::to_string(left) +
-                    " first, not " + ToUtf8Lossy(s.args[1])};
+    CheckGridNumber(s, CheckedGrid(s, at).GetLeftCol(), " shows column ", " first");
 }
 
 void CheckCurrentRow(const Step& s, Stage& at) {
@@ -692,6 +682,8 @@ const Verb* FindVerb(std::string_view name) {
     return nullptr;
 }
 
+}  // namespace
+
 Step ParseStep(std::vector<Text> words, int line) {
     std::string name = ToUtf8Lossy(words[0]);
     const Verb* verb = FindVerb(name);
@@ -708,6 +700,8 @@ Step ParseStep(std::vector<Text> words, int line) {
     if (verb->parse) verb->parse(step);
     return step;
 }
+
+namespace {
 
 void ParseButtons(Step& s) {
     std::string word = ToUtf8Lossy(s.args[0]);
@@ -733,92 +727,7 @@ void ParseRefused(Step& s) {
     s.mustBeRefused = true;
 }
 
-int HexDigit(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
-}
-
-// Splits a line into words; "..." quotes a word, with \" \\ \n \r \t
-// and \uXXXX inside; # outside quotes starts a comment.
-std::vector<Text> Split(TextView line, int lineNo) {
-    std::vector<Text> words;
-    std::size_t i = 0;
-    auto blank = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\r'; };
-    while (i < line.size()) {
-        if (blank(line[i])) {
-            ++i;
-            continue;
-        }
-        if (line[i] == u'#') break;
-        Text word;
-        if (line[i] == u'"') {
-            ++i;
-            bool closed = false;
-            while (i < line.size()) {
-                char16_t c = line[i++];
-                if (c == u'"') {
-                    closed = true;
-                    break;
-                }
-                if (c != u'\\') {
-                    word += c;
-                    continue;
-                }
-                if (i >= line.size()) break;
-                char16_t e = line[i++];
-                switch (e) {
-                    case u'n':
-                        word += u'\n';
-                        break;
-                    case u'r':
-                        word += u'\r';
-                        break;
-                    case u't':
-                        word += u'\t';
-                        break;
-                    case u'"':
-                        word += u'"';
-                        break;
-                    case u'\\':
-                        word += u'\\';
-                        break;
-                    case u'u': {
-                        int v = 0;
-                        for (int k = 0; k < 4; ++k) {
-                            int d = i < line.size() ? HexDigit(line[i]) : -1;
-                            if (d < 0) ParseFail(lineNo, "\\u needs four hexadecimal digits");
-                            v = v * 16 + d;
-                            ++i;
-                        }
-                        word += char16_t(v);
-                        break;
-                    }
-                    default:
-                        ParseFail(lineNo, "unknown escape \\" + ToUtf8Lossy(Text(1, e)));
-                }
-            }
-            if (!closed) ParseFail(lineNo, "a quoted text is not closed");
-            if (i < line.size() && !blank(line[i]))
-                ParseFail(lineNo, "a quoted text must be followed by a blank");
-        } else {
-            while (i < line.size() && !blank(line[i])) word += line[i++];
-        }
-        words.push_back(std::move(word));
-    }
-    return words;
-}
-
 }  // namespace
-
-// ---- parsing ----------------------------------------------------------------
-
-bool ParseWholeNumber(TextView text, int& value) {
-    std::string s = ToUtf8Lossy(text);
-    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-    return ec == std::errc() && end == s.data() + s.size() && !s.empty();
-}
 
 StepContext Step::Context() const {
     if (call) return StepContext::kAny;
@@ -826,39 +735,8 @@ StepContext Step::Context() const {
     return v ? v->context : StepContext::kAny;
 }
 
-int Step::IntArg(std::size_t index) const {
-    int value = 0;
-    if (index >= args.size() || !ParseWholeNumber(args[index], value))
-        ParseFail(line,
-                  "'" + verb + "' needs a whole number as argument " + std::to_string(index + 1));
-    return value;
-}
-
-std::string Step::Describe() const {
-    if (call) return "(code)";
-    std::string s = (mustBeRefused ? "expect-refused " : "") + verb;
-    for (const auto& a : args) s += " \"" + ToUtf8Lossy(a) + "\"";
-    return s;
-}
-
-std::vector<Step> ParseSession(TextView script, int firstLine) {
-    if (script.size() > kMaxSessionScript)
-        throw SessionError("a session script holds at most " + std::to_string(kMaxSessionScript) +
-                           " characters");
-    if (!script.empty() && script.front() == u'\uFEFF') script.remove_prefix(1);
-    std::vector<Step> steps;
-    int lineNo = firstLine;
-    std::size_t pos = 0;
-    while (pos <= script.size()) {
-        std::size_t end = script.find(u'\n', pos);
-        if (end == TextView::npos) end = script.size();
-        std::vector<Text> words = Split(script.substr(pos, end - pos), lineNo);
-        if (!words.empty()) steps.push_back(ParseStep(std::move(words), lineNo));
-        if (end == script.size()) break;
-        pos = end + 1;
-        ++lineNo;
-    }
-    return steps;
+void PlayStep(const Step& step, Stage& at) {
+    FindVerb(step.verb)->play(step, at);
 }
 
 std::vector<std::string> SessionVerbs() {
@@ -867,156 +745,4 @@ std::vector<std::string> SessionVerbs() {
     return out;
 }
 
-std::vector<int> MessageBoxButtons(unsigned flags) {
-    switch (flags & 0x0F) {
-        case 0x01:
-            return {kIdOk, kIdCancel};
-        case 0x03:
-            return {kIdYes, kIdNo, kIdCancel};
-        case 0x04:
-            return {kIdYes, kIdNo};
-        default:
-            return {kIdOk};
-    }
-}
-
-// ---- playing ----------------------------------------------------------------
-
-void Session::Play(TextView script) {
-    std::vector<Step> steps = ParseSession(script, nextLine_);
-    nextLine_ += int(std::count(script.begin(), script.end(), u'\n')) + 1;
-    for (auto& s : steps) steps_.push_back(std::move(s));
-}
-
-void Session::Call(std::function<void()> code) {
-    Step s;
-    s.line = nextLine_++;
-    s.verb = "call";
-    s.call = std::move(code);
-    steps_.push_back(std::move(s));
-}
-
-void Session::Reset() {
-    steps_.clear();
-    nextLine_ = 1;
-    lastLine_ = 0;
-    failed_ = false;
-    errors_.clear();
-    boxes_.clear();
-    menus_.clear();
-}
-
-bool Session::Finish() {
-    Stage at{user_, *this, StepContext::kAny, "nothing"};
-    while (!failed_ && !steps_.empty() && steps_.front().IsCheck()) {
-        Step s = std::move(steps_.front());
-        steps_.pop_front();
-        if (s.call)
-            s.call();
-        else
-            Run(s, at);
-    }
-    if (!failed_ && !steps_.empty())
-        Fail(steps_.front().line,
-             "'" + steps_.front().verb + "' was never played: no dialog was open");
-    steps_.clear();
-    // What waits for the user from now on finds no session, and no line of
-    // this one to name.
-    lastLine_ = 0;
-    bool ok = Ok();
-    failed_ = false;
-    return ok;
-}
-
-void Session::Note(const std::string& line) {
-    if (transcript_) std::fprintf(transcript_, "%s\n", line.c_str());
-}
-
-void Session::Fail(int line, const std::string& what) {
-    failed_ = true;
-    std::string error = line > 0 ? "line " + std::to_string(line) + ": " + what : what;
-    errors_.push_back(error);
-    Note("session: " + error);
-}
-
-bool Session::Take(Stage& at) {
-    while (!failed_) {
-        if (steps_.empty()) {
-            Fail(lastLine_, lastLine_ ? "the session ends here while " + at.waiting + " is open"
-                                      : "no session: " + at.waiting + " was closed unanswered");
-            break;
-        }
-        Step s = std::move(steps_.front());
-        steps_.pop_front();
-        lastLine_ = s.line;
-        if (s.call) {
-            s.call();
-            continue;
-        }
-        if (s.IsCheck()) {
-            Run(s, at);
-            continue;
-        }
-        if (s.Context() != at.context) {
-            Fail(s.line, "'" + s.verb + "' cannot be played while " + at.waiting + " is open");
-            break;
-        }
-        Run(s, at);
-        return true;
-    }
-    return false;
-}
-
-void Session::Run(const Step& step, Stage& at) {
-    try {
-        FindVerb(step.verb)->play(step, at);
-    } catch (const Refused& r) {
-        if (!step.mustBeRefused) Fail(step.line, r.what);
-        return;
-    } catch (const Wrong& w) {
-        Fail(step.line, w.what);
-        return;
-    }
-    if (step.mustBeRefused) Fail(step.line, "'" + step.verb + "' was played: it was not refused");
-}
-
-void Session::PlayAtDialog(CDialog& dlg) {
-    Stage at{user_, *this, StepContext::kDialog, "dialog " + std::to_string(dlg.TemplateId())};
-    at.dlg = &dlg;
-    if (!Take(at)) dlg.EndDialog(kIdCancel);
-}
-
-void Session::PlayAtMessageBox(TextView text, TextView caption, unsigned flags) {
-    std::size_t index = boxes_.size();
-    boxes_.push_back({Text(text), Text(caption), flags, 0});
-    Note("message box " + Quote(caption) + " (" + IconWord(flags) + "): " + Quote(text));
-    Stage at{user_, *this, StepContext::kMessageBox, "the message box " + Quote(text)};
-    at.boxFlags = flags;
-    while (!at.done && Take(at)) {
-    }
-    int answer = at.done ? at.outcome : ClosingAnswer(flags);
-    boxes_[index].answer = answer;
-    Note(std::string("  answered ") + AnswerWord(answer));
-    user_.PressButton(answer);
-}
-
-void Session::PlayAtMenu(const PopupMenu& menu, Point screen) {
-    const res::MenuTemplate& t = menu.Template();
-    ShownMenu shown{t.id, {}, screen, 0};
-    for (const auto& item : t.items)
-        if (item.command != 0 && menu.IsGreyed(item.command)) shown.greyed.push_back(item.command);
-    std::size_t index = menus_.size();
-    menus_.push_back(shown);
-    Note("menu " + std::to_string(t.id) + " at " + std::to_string(screen.x) + "," +
-         std::to_string(screen.y));
-    Stage at{user_, *this, StepContext::kMenu, "menu " + std::to_string(t.id)};
-    at.menu = &menu;
-    while (!at.done && Take(at)) {
-    }
-    int chosen = at.done ? at.outcome : 0;
-    menus_[index].chosen = chosen;
-    if (chosen) Note("  chose " + Quote(MenuText(t, chosen)));
-    user_.PickMenuItem(chosen);
-}
-
-}  // namespace qz::ui
+}  // namespace qz::session
