@@ -307,7 +307,7 @@ TEST_F(GraphEditorTest, StartingFilesThatDoNotReadAndWritesThatFail) {
     // and the kind back: the elements even when the folder takes no file.
     PictList one;
     one.push_back(Side(Rect(1, 2), 30));
-    CDlg_Import_ProtEdit::GraphRequest request{3, 1, 2, 3, 4, {}, ClonePicts(one), kCharPolygon};
+    CDlg_Import_ProtEdit::GraphRequest request{3, {1, 2, 3, 4}, {}, ClonePicts(one), kCharPolygon};
     user.Play("expect-rows 4000 2\nclick 4317\nclick 1\n");
     EXPECT_TRUE(RunGraphEditor(dir.text(), request));
     EXPECT_TRUE(user.Finish());

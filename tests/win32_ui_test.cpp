@@ -887,7 +887,7 @@ TEST(Win32Ui, EveryGraphEditorSessionWritesTheSameFileOnBothBackends) {
         std::string written[2];
         for (int windows = 0; windows < 2; ++windows) {
             qztest::TempDir work;
-            CDlg_Import_ProtEdit::GraphRequest request{-1, 0, 10, 78, 0, {}, {}, 1};
+            CDlg_Import_ProtEdit::GraphRequest request{-1, {0, 10, 78, 0}, {}, {}, 1};
             MessageBoxRoute route;
             bool ok = false, played = false;
             std::vector<std::string> errors;
