@@ -76,8 +76,16 @@ std::string Shortest(double v) {
     return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
 }
 
+// The table's text of a number: seven significant digits, as a reader wants.
+std::string Short(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.7g", v);
+    return buf;
+}
+
+// The column's text, padded to `width` and at least two spaces from the next.
 std::string Padded(std::string text, std::size_t width) {
-    if (text.size() < width) text.append(width - text.size(), ' ');
+    text.append(text.size() + 2 < width ? width - text.size() : 2, ' ');
     return text;
 }
 
@@ -148,7 +156,7 @@ ordered_json CrossingJson(const qz::RayCrossing& c) {
 }
 
 std::string CrossingText(const qz::RayCrossing& c) {
-    return Shortest(c.distance) + " (" + Shortest(c.R) + ", " + Shortest(c.X) + ")";
+    return Short(c.distance) + " (" + Short(c.R) + ", " + Short(c.X) + ")";
 }
 
 struct ReachOptions {
@@ -203,7 +211,7 @@ void Reach(const ReachOptions& opt) {
                 for (const auto& c : r.crossings)
                     list += (list.empty() ? "" : "; ") + CrossingText(c);
                 std::cout << Padded(std::to_string(z.row), 5) << Padded(tag, 12)
-                          << Padded(Shortest(angle), 12)
+                          << Padded(Short(angle), 12)
                           << Padded(r.reach ? CrossingText(*r.reach) : "none", 36)
                           << (list.empty() ? "none" : list) << "\n";
             }
@@ -260,7 +268,8 @@ void Inside(const InsideOptions& opt) {
                 {{"R", Number(values[i])}, {"X", Number(values[i + 1])}, {"inside", inside}});
         } else {
             const char* separator = opt.csv ? "," : "  ";
-            std::cout << Shortest(values[i]) << separator << Shortest(values[i + 1]) << separator
+            std::cout << (opt.csv ? Shortest(values[i]) : Short(values[i])) << separator
+                      << (opt.csv ? Shortest(values[i + 1]) : Short(values[i + 1])) << separator
                       << (opt.csv ? (inside ? "1" : "0") : (inside ? "inside" : "outside")) << "\n";
         }
     }
