@@ -458,6 +458,35 @@ TEST(ZoneRegion, ReachAndInsideMatchAModelOfEveryKind) {
     EXPECT_EQ(tally.faults, 0);
 }
 
+// A polygon closes when its ends meet within 10^-4 of its size, in any
+// order; a circle or lens with other elements, or nothing, bounds no region.
+TEST(ZoneRegion, SaysWhatBoundsNoRegion) {
+    auto square = [](double gap) {
+        PictList list;
+        const double v[][2] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {gap, 0}};
+        for (int k : {2, 0, 3, 1}) {
+            auto line = std::make_unique<CPictLine>();
+            line->ptZ1 = At(v[k][0], v[k][1]);
+            line->ptZ2 = At(v[k + 1][0], v[k + 1][1]);
+            list.push_back(std::move(line));
+        }
+        return list;
+    };
+    auto fault = [](const PictList& list) {
+        std::vector<const CPict*> elements;
+        for (const auto& p : list) elements.push_back(p.get());
+        CZoneRegion region(elements);
+        return std::make_pair(region.Fault(), region.Contains(5, 5));
+    };
+    EXPECT_EQ(fault(square(0.001)), std::make_pair(std::string(), true));  // 0.7e-4 of its size
+    EXPECT_EQ(fault(square(0.002)).first, "the outline does not close");
+    PictList mixed = square(0);
+    mixed.push_back(std::make_unique<CPictMho>());
+    EXPECT_EQ(fault(mixed).first, "a circle or lens among other elements bounds no one region");
+    EXPECT_EQ(fault(PictList()).first, "no elements");
+    EXPECT_FALSE(fault(mixed).second);
+}
+
 #ifdef QZ_QUARNZ_PATH
 TEST(QuarnzReach, ReachesAndPointsOfTheExampleZones) {
     qztest::TempDir dir;
