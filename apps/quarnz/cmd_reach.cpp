@@ -12,6 +12,7 @@
 #include "apps/quarnz/commands.h"
 #include "apps/quarnz/files.h"
 #include "apps/quarnz/json.h"
+#include "base/quote.h"
 #include "records/region.h"
 #include "records/setting.h"
 
@@ -186,8 +187,9 @@ void Reach(const ReachOptions& opt) {
             Fail(opt.choice.file, "zone " + tag + " has no setting line to take an angle from");
         const qz::CZoneRegion region(z.elements);
         if (!region.Fault().empty() && !z.elements.empty())
-            std::fprintf(stderr, "quarnz: %s: zone %s: %s; no reach\n", opt.choice.file.c_str(),
-                         tag.c_str(), region.Fault().c_str());
+            std::fprintf(stderr, "quarnz: %s: %s; no reach\n",
+                         qz::QuoteForMessage(opt.choice.file).c_str(),
+                         qz::QuoteForMessage("zone " + tag + ": " + region.Fault()).c_str());
         ordered_json rays = ordered_json::array();
         for (double angle : angles) {
             const qz::RayReach r = region.Along(angle);
