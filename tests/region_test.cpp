@@ -321,6 +321,12 @@ TEST(ZoneRegion, ReachAndInsideMatchAModelOfEveryKind) {
         z.picts.push_back(std::move(m));
         z.size = sizeOf(z.picts);
         if (straight) {
+            // Just off the line, far out along it both ways.
+            for (double k : {-30.0, 0.5, 30.0}) {
+                const P2 on = z2 + k * e, off = (kShot * z.size) * z.model.normal;
+                z.shots.push_back({on + off, true});
+                z.shots.push_back({on - 1 * off, false});
+            }
             Check(z, 1e-6, 1e-9, 1e-3, rng, tally, "half-plane");
             continue;
         }

@@ -162,13 +162,17 @@ CZoneRegion::CZoneRegion(std::span<const CPict* const> elements) {
     if (circles == 1) {
         const auto& mho = static_cast<const CPictMho&>(*elements[0]);
         if (StraightLimitOf(mho) == StraightLimit::kLine) {
-            // The disc's limit: the half-plane its centre ran off into.
+            // The disc's limit: the half-plane its centre ran off into,
+            // bounded by the line drawn through Z1 and Z2.
             kind = Kind::kHalfPlane;
             const PolarValue chord = Chord(mho.ptZ1, mho.ptZ2);
             const double towards = (chord.ang - double(mho.fShiftAngle)) * kPi / 180;
             const double sign = DeflectionCosine(mho.fShiftAngle) < 0 ? -1 : 1;
-            edgeR = mho.ptZ2.Rect().R, edgeX = mho.ptZ2.Rect().X;
-            inR = sign * std::cos(towards), inX = sign * std::sin(towards);
+            const RectValue z1 = mho.ptZ1.Rect(), z2 = mho.ptZ2.Rect();
+            edgeR = z2.R, edgeX = z2.X;
+            inR = -(double(z1.X) - z2.X), inX = double(z1.R) - z2.R;
+            if ((inR * std::cos(towards) + inX * std::sin(towards)) * sign < 0)
+                inR = -inR, inX = -inX;
             return;
         }
     }
