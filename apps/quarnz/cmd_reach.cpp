@@ -1,0 +1,300 @@
+// quarnz reach and quarnz inside: where rays from Z = 0 cross a zone's
+// characteristic and how far the zone reaches along them; whether
+// impedances lie inside it.  Both on the geometry the plot draws.
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "apps/quarnz/commands.h"
+#include "apps/quarnz/files.h"
+#include "apps/quarnz/json.h"
+#include "base/quote.h"
+#include "records/region.h"
+#include "records/setting.h"
+
+namespace quarnz {
+
+namespace {
+
+using nlohmann::ordered_json;
+
+// More angles than this is a mistyped step.
+constexpr std::size_t kMaxAngles = 1000000;
+
+bool ReadNumber(const std::string& text, double& value) {
+    const char* end = text.data() + text.size();
+    auto [rest, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && rest == end && std::isfinite(value);
+}
+
+double ParseNumber(const std::string& option, const std::string& text) {
+    double v;
+    if (!ReadNumber(text, v)) Fail(option + " " + text, "not a finite number");
+    return v;
+}
+
+std::vector<double> ParseAngleRange(const std::string& text) {
+    const std::size_t a = text.find(':'), b = a == std::string::npos ? a : text.find(':', a + 1);
+    double from, to, step;
+    if (b == std::string::npos || !ReadNumber(text.substr(0, a), from) ||
+        !ReadNumber(text.substr(a + 1, b - a - 1), to) || !ReadNumber(text.substr(b + 1), step))
+        Fail("--angles " + text, "expected FROM:TO:STEP in degrees");
+    if (!(step > 0) || to < from)
+        Fail("--angles " + text, "expected a positive STEP and FROM no more than TO");
+    if ((to - from) / step >= double(kMaxAngles))
+        Fail("--angles " + text, "more than " + std::to_string(kMaxAngles) + " angles");
+    std::vector<double> angles;
+    // Each from FROM, so that TO is met without adding up rounding.
+    for (std::size_t k = 0;; ++k) {
+        const double angle = from + double(k) * step;
+        if (angle > to + step * 1e-9) break;
+        angles.push_back(angle);
+    }
+    return angles;
+}
+
+// The directions of the setting's lines, each once.
+std::vector<double> SettingAngles(const qz::ZoneSetting& setting) {
+    std::vector<double> angles;
+    for (const qz::OhmPoint& end : qz::SettingLineEnds(setting)) {
+        if (!(std::hypot(end.R, end.X) > 0)) continue;
+        const double angle = std::atan2(end.X, end.R) * 180 / qz::kPi;
+        bool seen = false;
+        for (double a : angles) seen = seen || a == angle;
+        if (!seen) angles.push_back(angle);
+    }
+    return angles;
+}
+
+std::string Shortest(double v) {
+    if (std::isnan(v)) return "nan";
+    if (std::isinf(v)) return v < 0 ? "-inf" : "inf";
+    char buf[32];
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+
+// The table's text of a number: seven significant digits, as a reader wants.
+std::string Short(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.7g", v);
+    return buf;
+}
+
+// The column's text, padded to `width` and at least two spaces from the next.
+std::string Padded(std::string text, std::size_t width) {
+    text.append(text.size() + 2 < width ? width - text.size() : 2, ' ');
+    return text;
+}
+
+// A CSV field, quoted when it holds a separator or a quote.
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+struct ZoneChoice {
+    std::string file, zone;
+    std::size_t row = 0;
+};
+
+struct ChosenZone {
+    std::size_t row;  // from 1
+    const qz::CZone* zone;
+    std::vector<const qz::CPict*> elements;
+};
+
+// The zone chosen by tag or row, or every zone when neither is given.
+std::vector<ChosenZone> ChooseZones(const qz::CZoneLists& lists, const ZoneChoice& choice) {
+    qz::Text wantedTag;
+    if (!choice.zone.empty()) {
+        try {
+            wantedTag = qz::FromUtf8(choice.zone);
+        } catch (const qz::TextError& e) {
+            Fail("--zone", e.what());
+        }
+    }
+    if (choice.row > lists.arrZones.size())
+        Fail(choice.file, "no row " + std::to_string(choice.row) + "; the file has " +
+                              std::to_string(lists.arrZones.size()) + " zones");
+    const bool chosen = !choice.zone.empty() || choice.row > 0;
+    std::vector<ChosenZone> zones;
+    for (std::size_t i = 0; i < lists.arrZones.size(); ++i) {
+        const qz::CZone& zone = *lists.arrZones[i];
+        if (!choice.zone.empty() && zone.strTag.str() != wantedTag) continue;
+        if (choice.row > 0 && i + 1 != choice.row) continue;
+        ChosenZone z{i + 1, &zone, {}};
+        for (const auto& pict : lists.arrPicts)
+            if (pict->strZoneTag.str() == zone.strTag.str()) z.elements.push_back(pict.get());
+        if (chosen && z.elements.empty())
+            Fail(choice.file, "zone " + qz::ToUtf8Lossy(zone.strTag) + " has no elements");
+        zones.push_back(std::move(z));
+        if (chosen) break;
+    }
+    if (zones.empty())
+        Fail(choice.file, !choice.zone.empty() ? "no zone tagged " + choice.zone : "no zones");
+    return zones;
+}
+
+void AddZoneChoice(CLI::App* cmd, ZoneChoice& choice) {
+    cmd->add_option("FILE", choice.file, "the zone parameter file")->required();
+    CLI::Option* zone = cmd->add_option("--zone", choice.zone, "the first zone with this tag");
+    cmd->add_option("--row", choice.row, "the zone of this row (from 1)")
+        ->check(CLI::PositiveNumber)
+        ->excludes(zone);
+}
+
+ordered_json CrossingJson(const qz::RayCrossing& c) {
+    return {{"distance", Number(c.distance)}, {"R", Number(c.R)}, {"X", Number(c.X)}};
+}
+
+std::string CrossingText(const qz::RayCrossing& c) {
+    return Short(c.distance) + " (" + Short(c.R) + ", " + Short(c.X) + ")";
+}
+
+struct ReachOptions {
+    ZoneChoice choice;
+    std::string angles;
+    std::vector<std::string> angleList;
+    bool json = false, csv = false;
+};
+
+void Reach(const ReachOptions& opt) {
+    std::vector<double> given;
+    if (!opt.angles.empty()) given = ParseAngleRange(opt.angles);
+    for (const std::string& a : opt.angleList) given.push_back(ParseNumber("--angle", a));
+    const qz::CZoneLists lists = ReadZoneFile(opt.choice.file);
+    const std::vector<ChosenZone> zones = ChooseZones(lists, opt.choice);
+    const bool chosen = !opt.choice.zone.empty() || opt.choice.row > 0;
+
+    ordered_json json = ordered_json::array();
+    if (opt.csv) std::cout << "row,strTag,angle,distance,R,X,reach\n";
+    if (!opt.json && !opt.csv)
+        std::cout << Padded("row", 5) << Padded("strTag", 12) << Padded("angle", 12)
+                  << Padded("reach", 36) << "crossings\n";
+    for (const ChosenZone& z : zones) {
+        const std::string tag = qz::ToUtf8Lossy(z.zone->strTag);
+        const std::vector<double> angles = given.empty() ? SettingAngles(z.zone->setting) : given;
+        if (angles.empty() && chosen)
+            Fail(opt.choice.file, "zone " + tag + " has no setting line to take an angle from");
+        const qz::CZoneRegion region(z.elements);
+        if (!region.Fault().empty() && !z.elements.empty())
+            std::fprintf(stderr, "quarnz: %s: %s; no reach\n",
+                         qz::QuoteForMessage(opt.choice.file).c_str(),
+                         qz::QuoteForMessage("zone " + tag + ": " + region.Fault()).c_str());
+        ordered_json rays = ordered_json::array();
+        for (double angle : angles) {
+            const qz::RayReach r = region.Along(angle);
+            if (opt.json) {
+                ordered_json crossings = ordered_json::array();
+                for (const auto& c : r.crossings) crossings.push_back(CrossingJson(c));
+                rays.push_back({{"angle", Number(angle)},
+                                {"crossings", crossings},
+                                {"reach", r.reach ? CrossingJson(*r.reach) : nullptr}});
+            } else if (opt.csv) {
+                const std::string head =
+                    std::to_string(z.row) + "," + CsvField(tag) + "," + Shortest(angle) + ",";
+                if (r.crossings.empty()) std::cout << head << ",,,\n";
+                for (const auto& c : r.crossings) {
+                    const bool reach = r.reach && r.reach->distance == c.distance;
+                    std::cout << head << Shortest(c.distance) << "," << Shortest(c.R) << ","
+                              << Shortest(c.X) << "," << (reach ? 1 : 0) << "\n";
+                }
+            } else {
+                std::string list;
+                for (const auto& c : r.crossings)
+                    list += (list.empty() ? "" : "; ") + CrossingText(c);
+                std::cout << Padded(std::to_string(z.row), 5) << Padded(tag, 12)
+                          << Padded(Short(angle), 12)
+                          << Padded(r.reach ? CrossingText(*r.reach) : "none", 36)
+                          << (list.empty() ? "none" : list) << "\n";
+            }
+        }
+        if (opt.json) {
+            ordered_json entry = {{"row", z.row}, {"strTag", tag}};
+            entry["fault"] =
+                region.Fault().empty() ? ordered_json(nullptr) : ordered_json(region.Fault());
+            entry["rays"] = rays;
+            json.push_back(entry);
+        }
+    }
+    if (opt.json) std::cout << ordered_json{{"zones", json}}.dump(2) << "\n";
+}
+
+void AddReach(CLI::App& app) {
+    auto opt = std::make_shared<ReachOptions>();
+    CLI::App* cmd = app.add_subcommand(
+        "reach", "Where rays from Z = 0 cross a zone's characteristic, and its reach along them");
+    AddZoneChoice(cmd, opt->choice);
+    CLI::Option* range = cmd->add_option("--angles", opt->angles,
+                                         "FROM:TO:STEP in degrees, counter-clockwise from +R");
+    cmd->add_option("--angle", opt->angleList, "an angle in degrees (may be repeated)")
+        ->allow_extra_args(false)
+        ->excludes(range);
+    CLI::Option* json = cmd->add_flag("--json", opt->json, "print JSON");
+    cmd->add_flag("--csv", opt->csv, "print CSV, a header line first")->excludes(json);
+    cmd->callback([opt] { Reach(*opt); });
+}
+
+struct InsideOptions {
+    ZoneChoice choice;
+    std::vector<std::string> values;
+    bool json = false, csv = false;
+};
+
+void Inside(const InsideOptions& opt) {
+    if (opt.choice.zone.empty() && opt.choice.row == 0) Fail("inside", "give --zone or --row");
+    if (opt.values.empty() || opt.values.size() % 2 != 0)
+        Fail("inside", "expected impedances as pairs R X");
+    std::vector<double> values;
+    for (const std::string& v : opt.values) values.push_back(ParseNumber("impedance", v));
+    const qz::CZoneLists lists = ReadZoneFile(opt.choice.file);
+    const ChosenZone z = ChooseZones(lists, opt.choice).front();
+    const std::string tag = qz::ToUtf8Lossy(z.zone->strTag);
+    const qz::CZoneRegion region(z.elements);
+    if (!region.Fault().empty()) Fail(opt.choice.file, "zone " + tag + ": " + region.Fault());
+    ordered_json points = ordered_json::array();
+    if (opt.csv) std::cout << "R,X,inside\n";
+    for (std::size_t i = 0; i < values.size(); i += 2) {
+        const bool inside = region.Contains(values[i], values[i + 1]);
+        if (opt.json) {
+            points.push_back(
+                {{"R", Number(values[i])}, {"X", Number(values[i + 1])}, {"inside", inside}});
+        } else {
+            const char* separator = opt.csv ? "," : "  ";
+            std::cout << (opt.csv ? Shortest(values[i]) : Short(values[i])) << separator
+                      << (opt.csv ? Shortest(values[i + 1]) : Short(values[i + 1])) << separator
+                      << (opt.csv ? (inside ? "1" : "0") : (inside ? "inside" : "outside")) << "\n";
+        }
+    }
+    if (opt.json)
+        std::cout << ordered_json{{"row", z.row}, {"strTag", tag}, {"points", points}}.dump(2)
+                  << "\n";
+}
+
+void AddInside(CLI::App& app) {
+    auto opt = std::make_shared<InsideOptions>();
+    CLI::App* cmd = app.add_subcommand(
+        "inside",
+        "Whether impedances lie inside a zone's characteristic (put \"--\" before "
+        "values when the first is negative)");
+    AddZoneChoice(cmd, opt->choice);
+    cmd->add_option("R_X", opt->values, "impedances as pairs R X, in ohms");
+    CLI::Option* json = cmd->add_flag("--json", opt->json, "print JSON");
+    cmd->add_flag("--csv", opt->csv, "print CSV, a header line first")->excludes(json);
+    cmd->callback([opt] { Inside(*opt); });
+}
+
+const bool registered = RegisterCommand({AddReach}) && RegisterCommand({AddInside});
+
+}  // namespace
+
+}  // namespace quarnz
