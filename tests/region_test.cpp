@@ -11,6 +11,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -514,6 +515,25 @@ TEST(QuarnzReach, ReachesAndPointsOfTheExampleZones) {
     EXPECT_NEAR(ray["reach"]["distance"].get<double>(), 10, 1e-5);
     EXPECT_NEAR(ray["reach"]["R"].get<double>(), 10 * std::cos(78 * kRad), 1e-5);
     ASSERT_EQ(ray["crossings"].size(), 1u);  // the ray starts inside
+    EXPECT_NEAR(ray["band"]["inner"].get<double>(), 9.5, 1e-5);
+    EXPECT_NEAR(ray["band"]["outer"].get<double>(), 10.5, 1e-5);
+    // The band is the larger of the percentage and the ohms.
+    for (auto [tolerance, half] : {std::pair{"10,0.5", 1.0}, {"3,0.8", 0.8}, {"0", 0.0}}) {
+        run = qztest::Quarnz(
+            "reach " + file("mho.zone") + "--zone Z1,LE --json --tolerance " + tolerance, dir);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const json band = json::parse(run.out)["zones"][0]["rays"][0]["band"];
+        EXPECT_NEAR(band["inner"].get<double>(), 10 - half, 1e-5) << tolerance;
+        EXPECT_NEAR(band["outer"].get<double>(), 10 + half, 1e-5) << tolerance;
+    }
+    // Along R and X on the quadrilateral's 45 degree reach: the box of 1 by
+    // 2 ohms stretches 3 / sqrt(2) along the ray.
+    run = qztest::Quarnz(
+        "reach " + file("several.zone") + "--zone Z2,PP --angle 45 --json --tolerance-rx 1,2", dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const json rxBand = json::parse(run.out)["zones"][0]["rays"][0]["band"];
+    EXPECT_NEAR(rxBand["outer"].get<double>(), (81.0 / 8 + 1.5) * std::sqrt(2.0), 1e-5);
+    EXPECT_NEAR(rxBand["inner"].get<double>(), (81.0 / 8 - 1.5) * std::sqrt(2.0), 1e-5);
 
     // The quadrilateral from its corner at the origin: along 45° it leaves
     // through the side from (11, 10) to (-3, 12) at R = X = 81 / 8; the lens
@@ -524,13 +544,24 @@ TEST(QuarnzReach, ReachesAndPointsOfTheExampleZones) {
     for (std::size_t at = 0, end; (end = run.out.find('\n', at)) != std::string::npos; at = end + 1)
         lines.push_back(run.out.substr(at, end - at));
     ASSERT_GE(lines.size(), 5u);
-    EXPECT_EQ(lines[0], "row,strTag,angle,distance,R,X,reach");
-    auto reachOf = [&](const std::string& head) {
-        for (const std::string& l : lines)
-            if (l.rfind(head, 0) == 0 && l.back() == '1')
-                return std::stod(l.substr(head.size(), l.find(',', head.size()) - head.size()));
-        return -1.0;
+    EXPECT_EQ(lines[0], "row,strTag,angle,distance,R,X,reach,inner,outer");
+    // The reach's fields after `head`: distance, R, X, 1, inner, outer.
+    auto reachFields = [&](const std::string& head) {
+        std::vector<double> fields;
+        for (const std::string& l : lines) {
+            if (l.rfind(head, 0) != 0) continue;
+            std::stringstream rest(l.substr(head.size()));
+            fields.clear();
+            for (std::string f; std::getline(rest, f, ',');)
+                fields.push_back(f.empty() ? -1 : std::stod(f));
+            if (fields.size() == 6 && fields[3] == 1) return fields;
+        }
+        return std::vector<double>(6, -1.0);
     };
+    auto reachOf = [&](const std::string& head) { return reachFields(head)[0]; };
+    // The band of the file's allowed error, 5 %.
+    EXPECT_NEAR(reachFields("2,\"Z2,PP\",45,")[4], 0.95 * 81.0 / 8 * std::sqrt(2.0), 1e-5);
+    EXPECT_NEAR(reachFields("2,\"Z2,PP\",45,")[5], 1.05 * 81.0 / 8 * std::sqrt(2.0), 1e-5);
     EXPECT_NEAR(reachOf("2,\"Z2,PP\",45,"), 81.0 / 8 * std::sqrt(2.0), 1e-5);
     EXPECT_EQ(reachOf("2,\"Z2,PP\",225,"), -1);
     // The circle on the diameter from 1 Ω ∠ 258° to 10 Ω ∠ 78°, left backwards.
@@ -546,7 +577,8 @@ TEST(QuarnzReach, ReachesAndPointsOfTheExampleZones) {
     run = qztest::Quarnz("reach " + file("quad.zone"), dir);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out.substr(0, run.out.find('\n')),
-              "row  strTag      angle       reach                               crossings");
+              "row  strTag      angle       reach                               inner         "
+              "outer         crossings");
 
     // Points inside and outside the circle, the quadrilateral and the lens.
     run = qztest::Quarnz("inside " + file("mho.zone") + "--zone Z1,LE 5 5 8 0", dir);
@@ -568,6 +600,9 @@ TEST(QuarnzReach, ReachesAndPointsOfTheExampleZones) {
              {"reach " + several + "--angles 0:10", "--angles 0:10: expected FROM:TO:STEP"},
              {"reach " + several + "--angle x", "--angle x: not a finite number"},
              {"inside " + several + "--zone Z1,LE 1", "expected impedances as pairs R X"},
+             {"reach " + several + "--tolerance 100", "--tolerance 100: expected PCT[,OHM]"},
+             {"reach " + several + "--tolerance 5,-1", "--tolerance 5,-1: expected PCT[,OHM]"},
+             {"reach " + several + "--tolerance-rx 1", "--tolerance-rx 1: expected R_OHM,X_OHM"},
          }) {
         run = qztest::Quarnz(args, dir);
         EXPECT_EQ(run.status, 1) << args;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -160,8 +161,65 @@ std::string CrossingText(const qz::RayCrossing& c) {
     return Short(c.distance) + " (" + Short(c.R) + ", " + Short(c.X) + ")";
 }
 
+struct ToleranceChoice {
+    std::string tolerance, rx;
+};
+
+void AddToleranceChoice(CLI::App* cmd, ToleranceChoice& choice) {
+    CLI::Option* pct = cmd->add_option(
+        "--tolerance", choice.tolerance,
+        "PCT[,OHM]: the reach's band, the larger of PCT % of it and OHM ohms (by default the "
+        "file's allowed error)");
+    cmd->add_option("--tolerance-rx", choice.rx,
+                    "R_OHM,X_OHM: a quadrilateral's band along R and X")
+        ->excludes(pct);
+}
+
+// One or two numbers, none negative, separated by a comma.
+std::vector<double> ParseNumbers(const std::string& option, const std::string& text,
+                                 std::size_t least, const char* expected) {
+    std::vector<double> numbers;
+    for (std::size_t at = 0;;) {
+        const std::size_t comma = text.find(',', at);
+        double v;
+        if (!ReadNumber(text.substr(at, comma - at), v) || v < 0)
+            Fail(option + " " + text, expected);
+        numbers.push_back(v);
+        if (comma == std::string::npos) break;
+        at = comma + 1;
+    }
+    if (numbers.size() < least || numbers.size() > 2) Fail(option + " " + text, expected);
+    return numbers;
+}
+
+qz::ReachTolerance ToleranceOf(const ToleranceChoice& choice, const qz::CZoneLists& lists) {
+    qz::ReachTolerance t;
+    t.share = lists.fAllowedError;
+    if (!choice.tolerance.empty()) {
+        const char* expected =
+            "expected PCT[,OHM]: a percentage below 100 and ohms, neither negative";
+        const std::vector<double> n = ParseNumbers("--tolerance", choice.tolerance, 1, expected);
+        if (!(n[0] < 100)) Fail("--tolerance " + choice.tolerance, expected);
+        t.share = n[0] / 100;
+        t.ohms = n.size() > 1 ? n[1] : 0;
+    } else if (!choice.rx.empty()) {
+        const std::vector<double> n =
+            ParseNumbers("--tolerance-rx", choice.rx, 2, "expected R_OHM,X_OHM, neither negative");
+        t.alongRX = true;
+        t.ohmsR = n[0];
+        t.ohmsX = n[1];
+    }
+    return t;
+}
+
+ordered_json BandJson(const std::optional<qz::ReachBand>& band) {
+    if (!band) return nullptr;
+    return {{"inner", Number(band->inner)}, {"outer", Number(band->outer)}};
+}
+
 struct ReachOptions {
     ZoneChoice choice;
+    ToleranceChoice tolerance;
     std::string angles;
     std::vector<std::string> angleList;
     bool json = false, csv = false;
@@ -172,14 +230,16 @@ void Reach(const ReachOptions& opt) {
     if (!opt.angles.empty()) given = ParseAngleRange(opt.angles);
     for (const std::string& a : opt.angleList) given.push_back(ParseNumber("--angle", a));
     const qz::CZoneLists lists = ReadZoneFile(opt.choice.file);
+    const qz::ReachTolerance tolerance = ToleranceOf(opt.tolerance, lists);
     const std::vector<ChosenZone> zones = ChooseZones(lists, opt.choice);
     const bool chosen = !opt.choice.zone.empty() || opt.choice.row > 0;
 
     ordered_json json = ordered_json::array();
-    if (opt.csv) std::cout << "row,strTag,angle,distance,R,X,reach\n";
+    if (opt.csv) std::cout << "row,strTag,angle,distance,R,X,reach,inner,outer\n";
     if (!opt.json && !opt.csv)
         std::cout << Padded("row", 5) << Padded("strTag", 12) << Padded("angle", 12)
-                  << Padded("reach", 36) << "crossings\n";
+                  << Padded("reach", 36) << Padded("inner", 14) << Padded("outer", 14)
+                  << "crossings\n";
     for (const ChosenZone& z : zones) {
         const std::string tag = qz::ToUtf8Lossy(z.zone->strTag);
         const std::vector<double> angles = given.empty() ? SettingAngles(z.zone->setting) : given;
@@ -193,20 +253,25 @@ void Reach(const ReachOptions& opt) {
         ordered_json rays = ordered_json::array();
         for (double angle : angles) {
             const qz::RayReach r = region.Along(angle);
+            std::optional<qz::ReachBand> band;
+            if (r.reach) band = qz::BandOf(*r.reach, tolerance);
             if (opt.json) {
                 ordered_json crossings = ordered_json::array();
                 for (const auto& c : r.crossings) crossings.push_back(CrossingJson(c));
                 rays.push_back({{"angle", Number(angle)},
                                 {"crossings", crossings},
-                                {"reach", r.reach ? CrossingJson(*r.reach) : nullptr}});
+                                {"reach", r.reach ? CrossingJson(*r.reach) : nullptr},
+                                {"band", BandJson(band)}});
             } else if (opt.csv) {
                 const std::string head =
                     std::to_string(z.row) + "," + CsvField(tag) + "," + Shortest(angle) + ",";
-                if (r.crossings.empty()) std::cout << head << ",,,\n";
+                if (r.crossings.empty()) std::cout << head << ",,,,,\n";
                 for (const auto& c : r.crossings) {
                     const bool reach = r.reach && r.reach->distance == c.distance;
                     std::cout << head << Shortest(c.distance) << "," << Shortest(c.R) << ","
-                              << Shortest(c.X) << "," << (reach ? 1 : 0) << "\n";
+                              << Shortest(c.X) << "," << (reach ? 1 : 0) << ","
+                              << (reach ? Shortest(band->inner) + "," + Shortest(band->outer) : ",")
+                              << "\n";
                 }
             } else {
                 std::string list;
@@ -215,6 +280,8 @@ void Reach(const ReachOptions& opt) {
                 std::cout << Padded(std::to_string(z.row), 5) << Padded(tag, 12)
                           << Padded(Short(angle), 12)
                           << Padded(r.reach ? CrossingText(*r.reach) : "none", 36)
+                          << Padded(band ? Short(band->inner) : "none", 14)
+                          << Padded(band ? Short(band->outer) : "none", 14)
                           << (list.empty() ? "none" : list) << "\n";
             }
         }
@@ -234,6 +301,7 @@ void AddReach(CLI::App& app) {
     CLI::App* cmd = app.add_subcommand(
         "reach", "Where rays from Z = 0 cross a zone's characteristic, and its reach along them");
     AddZoneChoice(cmd, opt->choice);
+    AddToleranceChoice(cmd, opt->tolerance);
     CLI::Option* range = cmd->add_option("--angles", opt->angles,
                                          "FROM:TO:STEP in degrees, counter-clockwise from +R");
     cmd->add_option("--angle", opt->angleList, "an angle in degrees (may be repeated)")

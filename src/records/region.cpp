@@ -306,4 +306,13 @@ RayReach CZoneRegion::Along(double degrees) const {
     return out;
 }
 
+ReachBand BandOf(const RayCrossing& reach, const ReachTolerance& tolerance) {
+    double half = std::max(tolerance.share * reach.distance, tolerance.ohms);
+    if (tolerance.alongRX) {
+        const double d = reach.distance > 0 ? reach.distance : 1;
+        half = tolerance.ohmsR * std::abs(reach.R) / d + tolerance.ohmsX * std::abs(reach.X) / d;
+    }
+    return {std::max(reach.distance - half, 0.0), reach.distance + half};
+}
+
 }  // namespace qz

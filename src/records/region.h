@@ -29,6 +29,24 @@ struct RayReach {
     std::optional<RayCrossing> reach;
 };
 
+// How far a reach may lie from its setting: a share of the reach with a
+// floor in ohms, or, for a quadrilateral, separate ohms along R and X.
+struct ReachTolerance {
+    double share = 0, ohms = 0;
+    bool alongRX = false;
+    double ohmsR = 0, ohmsX = 0;
+};
+
+// The reach's band along its ray: from inner to outer |Z|.
+struct ReachBand {
+    double inner = 0, outer = 0;
+};
+
+// Along R and X the band is the box of +-ohmsR by +-ohmsX about the reach
+// point, taken as far as that box stretches along the ray; otherwise the
+// larger of share x reach and ohms on either side.  Never inside Z = 0.
+ReachBand BandOf(const RayCrossing& reach, const ReachTolerance& tolerance);
+
 class CZoneRegion {
   public:
     // A polygon's ends must meet within this share of its size.
