@@ -610,4 +610,95 @@ TEST(QuarnzReach, ReachesAndPointsOfTheExampleZones) {
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
     }
 }
+
+TEST(QuarnzShots, ShotsAreInsideAndOutsideAsLabelled) {
+    qztest::TempDir dir;
+    const std::filesystem::path tools = std::filesystem::path(QZ_QUARNZ_PATH).parent_path();
+    ASSERT_EQ(qztest::RunCommand("'" + (tools / "make-examples").string() + "' '" +
+                                 dir.path().string() + "'")
+                  .status,
+              0);
+    using nlohmann::json;
+    const std::string several = "'" + (dir.path() / "several.zone").string() + "' ";
+    // The zones with elements; each shot checked by the point test of its
+    // own zone and of the others.
+    const std::vector<std::string> tags = {"Z1,LE", "Z2,PP", "Z3,LE"};
+    std::size_t trips = 0, noTrips = 0, nones = 0, othersSeen = 0;
+    for (const std::string& tag : tags) {
+        qztest::ToolRun run =
+            qztest::Quarnz("shots " + several + "--zone " + tag + " --angles 0:360:15 --json", dir);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const json shots = json::parse(run.out)["shots"];
+        ASSERT_EQ(shots.size(), 2u * 25);
+        std::string points;
+        std::vector<const json*> placed;
+        for (const json& shot : shots) {
+            if (shot["expected"].is_null()) {
+                ++nones;
+                continue;
+            }
+            const double d = shot["distance"].get<double>(), a = shot["angle"].get<double>();
+            EXPECT_NEAR(shot["R"].get<double>(), d * std::cos(a * kRad), 1e-9);
+            points += " " + shot["R"].dump() + " " + shot["X"].dump();
+            placed.push_back(&shot);
+        }
+        for (const std::string& zone : tags) {
+            run =
+                qztest::Quarnz("inside " + several + "--zone " + zone + " --csv --" + points, dir);
+            ASSERT_EQ(run.status, 0) << run.err;
+            std::stringstream lines(run.out);
+            std::string line;
+            std::getline(lines, line);
+            for (const json* shot : placed) {
+                ASSERT_TRUE(std::getline(lines, line));
+                const bool in = line.back() == '1';
+                if (zone == tag) {
+                    EXPECT_EQ(in, (*shot)["expected"] == "trip") << tag << " " << shot->dump();
+                    ++((*shot)["expected"] == "trip" ? trips : noTrips);
+                } else {
+                    const json& others = (*shot)["others"];
+                    EXPECT_EQ(in, std::find(others.begin(), others.end(), zone) != others.end())
+                        << tag << " in " << zone << ": " << shot->dump();
+                    othersSeen += in;
+                }
+            }
+        }
+    }
+    EXPECT_GT(trips, 20u);
+    EXPECT_GT(noTrips, 20u);
+    EXPECT_GT(nones, 0u);  // backwards, where the zones do not reach
+    EXPECT_GT(othersSeen, 0u);
+
+    // Along the mho's setting, 10 ohms at 78 degrees, with the 5 % band and
+    // the 2 % margin; a 10 % margin at 3 % and 0.8 ohms.
+    const std::string mho = "'" + (dir.path() / "mho.zone").string() + "' --zone Z1,LE ";
+    qztest::ToolRun run = qztest::Quarnz("shots " + mho + "--csv", dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::stringstream csv(run.out);
+    std::string header, inside, outside;
+    std::getline(csv, header), std::getline(csv, inside), std::getline(csv, outside);
+    EXPECT_EQ(header, "angle,shot,expected,distance,R,X,others");
+    auto distanceOf = [](const std::string& line) {
+        std::size_t at = 0;
+        for (int i = 0; i < 3; ++i) at = line.find(',', at) + 1;
+        return std::stod(line.substr(at));
+    };
+    EXPECT_NE(inside.find(",inside,trip,"), std::string::npos) << inside;
+    EXPECT_NEAR(distanceOf(inside), 9.5 * 0.98, 1e-5);
+    EXPECT_NE(outside.find(",outside,no trip,"), std::string::npos) << outside;
+    EXPECT_NEAR(distanceOf(outside), 10.5 * 1.02, 1e-5);
+    run = qztest::Quarnz("shots " + mho + "--margin 10 --tolerance 3,0.8 --angle 78", dir);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("inside   trip      8.28 "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("outside  no trip   11.88 "), std::string::npos) << run.out;
+
+    for (auto [args, err] : std::vector<std::pair<std::string, std::string>>{
+             {"shots " + several, "give --zone or --row"},
+             {"shots " + mho + "--margin 100", "--margin 100: expected a percentage"},
+         }) {
+        run = qztest::Quarnz(args, dir);
+        EXPECT_EQ(run.status, 1) << args;
+        EXPECT_NE(run.err.find(err), std::string::npos) << args << ": " << run.err;
+    }
+}
 #endif

@@ -361,7 +361,145 @@ void AddInside(CLI::App& app) {
     cmd->callback([opt] { Inside(*opt); });
 }
 
-const bool registered = RegisterCommand({AddReach}) && RegisterCommand({AddInside});
+struct ShotsOptions {
+    ZoneChoice choice;
+    ToleranceChoice tolerance;
+    std::string angles, margin = "2";
+    std::vector<std::string> angleList;
+    bool json = false, csv = false;
+};
+
+struct Shot {
+    double angle = 0;
+    bool inside = false;  // expected to trip
+    std::optional<qz::RayCrossing> at;
+    std::vector<std::string> others;
+};
+
+void Shots(const ShotsOptions& opt) {
+    if (opt.choice.zone.empty() && opt.choice.row == 0) Fail("shots", "give --zone or --row");
+    std::vector<double> given;
+    if (!opt.angles.empty()) given = ParseAngleRange(opt.angles);
+    for (const std::string& a : opt.angleList) given.push_back(ParseNumber("--angle", a));
+    const double margin = ParseNumber("--margin", opt.margin) / 100;
+    if (!(margin >= 0 && margin < 1))
+        Fail("--margin " + opt.margin, "expected a percentage from 0 to below 100");
+    const qz::CZoneLists lists = ReadZoneFile(opt.choice.file);
+    const qz::ReachTolerance tolerance = ToleranceOf(opt.tolerance, lists);
+    const ChosenZone z = ChooseZones(lists, opt.choice).front();
+    const std::string tag = qz::ToUtf8Lossy(z.zone->strTag);
+    const qz::CZoneRegion region(z.elements);
+    if (!region.Fault().empty()) Fail(opt.choice.file, "zone " + tag + ": " + region.Fault());
+    const std::vector<double> angles = given.empty() ? SettingAngles(z.zone->setting) : given;
+    if (angles.empty())
+        Fail(opt.choice.file, "zone " + tag + " has no setting line to take an angle from");
+
+    struct Other {
+        std::string tag;
+        qz::CZoneRegion region;
+    };
+    std::vector<Other> others;
+    for (const ChosenZone& o : ChooseZones(lists, ZoneChoice{opt.choice.file, "", 0})) {
+        if (o.row == z.row) continue;
+        qz::CZoneRegion r(o.elements);
+        if (r.Fault().empty()) others.push_back({qz::ToUtf8Lossy(o.zone->strTag), std::move(r)});
+    }
+
+    std::vector<Shot> shots;
+    for (double angle : angles) {
+        const qz::RayReach r = region.Along(angle);
+        for (bool inside : {true, false}) {
+            Shot shot{angle, inside, std::nullopt, {}};
+            if (r.reach) {
+                const qz::ReachBand band = qz::BandOf(*r.reach, tolerance);
+                const double d = inside ? band.inner * (1 - margin) : band.outer * (1 + margin);
+                const double radians = angle * qz::kPi / 180;
+                const qz::RayCrossing at{d, d * std::cos(radians), d * std::sin(radians)};
+                // A zone too shallow along this ray for the band leaves no
+                // inside shot; a shot is never labelled against its zone.
+                if (d > 0 && region.Contains(at.R, at.X) == inside) shot.at = at;
+            }
+            if (shot.at)
+                for (const Other& o : others)
+                    if (o.region.Contains(shot.at->R, shot.at->X)) shot.others.push_back(o.tag);
+            shots.push_back(std::move(shot));
+        }
+    }
+
+    const auto expected = [](const Shot& s) {
+        return !s.at ? "none" : s.inside ? "trip" : "no trip";
+    };
+    if (opt.json) {
+        ordered_json list = ordered_json::array();
+        for (const Shot& s : shots) {
+            ordered_json entry = {{"angle", Number(s.angle)},
+                                  {"shot", s.inside ? "inside" : "outside"},
+                                  {"expected", s.at ? ordered_json(expected(s)) : nullptr}};
+            if (s.at) {
+                entry["distance"] = Number(s.at->distance);
+                entry["R"] = Number(s.at->R);
+                entry["X"] = Number(s.at->X);
+                entry["others"] = s.others;
+            }
+            list.push_back(entry);
+        }
+        std::cout << ordered_json{{"row", z.row},
+                                  {"strTag", tag},
+                                  {"margin", Number(margin * 100)},
+                                  {"shots", list}}
+                         .dump(2)
+                  << "\n";
+        return;
+    }
+    if (opt.csv)
+        std::cout << "angle,shot,expected,distance,R,X,others\n";
+    else
+        std::cout << Padded("angle", 12) << Padded("shot", 9) << Padded("expected", 10)
+                  << Padded("|Z|", 12) << Padded("R", 12) << Padded("X", 12) << "others\n";
+    for (const Shot& s : shots) {
+        std::string others;
+        for (const std::string& o : s.others) others += (others.empty() ? "" : ";") + o;
+        if (opt.csv) {
+            std::cout << Shortest(s.angle) << "," << (s.inside ? "inside" : "outside") << ","
+                      << expected(s) << ",";
+            if (s.at)
+                std::cout << Shortest(s.at->distance) << "," << Shortest(s.at->R) << ","
+                          << Shortest(s.at->X) << "," << CsvField(others) << "\n";
+            else
+                std::cout << ",,,\n";
+        } else {
+            std::cout << Padded(Short(s.angle), 12) << Padded(s.inside ? "inside" : "outside", 9)
+                      << Padded(expected(s), 10);
+            if (s.at)
+                std::cout << Padded(Short(s.at->distance), 12) << Padded(Short(s.at->R), 12)
+                          << Padded(Short(s.at->X), 12) << (others.empty() ? "none" : others)
+                          << "\n";
+            else
+                std::cout << "\n";
+        }
+    }
+}
+
+void AddShots(CLI::App& app) {
+    auto opt = std::make_shared<ShotsOptions>();
+    CLI::App* cmd = app.add_subcommand(
+        "shots",
+        "A test plan: per angle a shot just inside the reach's band and one just outside it");
+    AddZoneChoice(cmd, opt->choice);
+    AddToleranceChoice(cmd, opt->tolerance);
+    CLI::Option* range = cmd->add_option("--angles", opt->angles,
+                                         "FROM:TO:STEP in degrees, counter-clockwise from +R");
+    cmd->add_option("--angle", opt->angleList, "an angle in degrees (may be repeated)")
+        ->allow_extra_args(false)
+        ->excludes(range);
+    cmd->add_option("--margin", opt->margin, "PCT beyond the band (default 2)");
+    CLI::Option* json = cmd->add_flag("--json", opt->json, "print JSON");
+    cmd->add_flag("--csv", opt->csv, "print CSV, a header line first")->excludes(json);
+    cmd->callback([opt] { Shots(*opt); });
+}
+
+const bool registered =
+    RegisterCommand({AddReach}) && RegisterCommand({AddInside}) && RegisterCommand({AddShots});
 
 }  // namespace
 
