@@ -492,6 +492,17 @@ TEST(ZoneRegion, SaysWhatBoundsNoRegion) {
     EXPECT_EQ(fault(mixed).first, "a circle or lens among other elements bounds no one region");
     EXPECT_EQ(fault(PictList()).first, "no elements");
     EXPECT_FALSE(fault(mixed).second);
+
+    // Along an axis a point lies on it exactly, with no "-0".
+    for (double degrees : {90.0, -270.0, 450.0}) {
+        const RayCrossing p = PointAlong(degrees, 5);
+        EXPECT_EQ(p.X, 5);
+        EXPECT_FALSE(std::signbit(p.R)) << degrees;
+        EXPECT_EQ(p.R, 0) << degrees;
+    }
+    EXPECT_EQ(PointAlong(180, 2).R, -2);
+    EXPECT_FALSE(std::signbit(PointAlong(180, 2).X));
+    EXPECT_NEAR(PointAlong(30, 2).X, 1, 1e-15);
 }
 
 #ifdef QZ_QUARNZ_PATH

@@ -413,8 +413,7 @@ void Shots(const ShotsOptions& opt) {
             if (r.reach) {
                 const qz::ReachBand band = qz::BandOf(*r.reach, tolerance);
                 const double d = inside ? band.inner * (1 - margin) : band.outer * (1 + margin);
-                const double radians = angle * qz::kPi / 180;
-                const qz::RayCrossing at{d, d * std::cos(radians), d * std::sin(radians)};
+                const qz::RayCrossing at = qz::PointAlong(angle, d);
                 // A zone too shallow along this ray for the band leaves no
                 // inside shot; a shot is never labelled against its zone.
                 if (d > 0 && region.Contains(at.R, at.X) == inside) shot.at = at;

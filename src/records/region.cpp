@@ -140,6 +140,34 @@ void Meet(const Piece& p, double dR, double dX, std::vector<double>& ts) {
     }
 }
 
+// The ray's direction, exact along the axes: a shot at 90 degrees lies on X
+// itself, not 6e-17 ohm off it.
+void Direction(double degrees, double& dR, double& dX) {
+    const double d = std::remainder(degrees, 360.0);
+    const long quarter = std::lround(d / 90);
+    const double r = (d - 90.0 * double(quarter)) * kPi / 180;
+    const double c = std::cos(r), s = std::sin(r);
+    switch ((quarter + 4) % 4) {
+        case 0:
+            dR = c, dX = s;
+            break;
+        case 1:  // 0 - x rather than -x: the axes' zeros are +0, never "-0"
+            dR = 0.0 - s, dX = c;
+            break;
+        case 2:
+            dR = 0.0 - c, dX = 0.0 - s;
+            break;
+        default:
+            dR = s, dX = 0.0 - c;
+            break;
+    }
+}
+
+// x + 0 is +0 for either zero: the origin reads "0", never "-0".
+RayCrossing Point(double t, double dR, double dX) {
+    return {t + 0.0, t * dR + 0.0, t * dX + 0.0};
+}
+
 }  // namespace
 
 CZoneRegion::CZoneRegion(std::span<const CPict* const> elements) {
@@ -264,9 +292,15 @@ bool CZoneRegion::Contains(double R, double X) const {
     return std::fabs(turns) > kPi;
 }
 
+RayCrossing PointAlong(double degrees, double distance) {
+    double dR = 0, dX = 0;
+    Direction(degrees, dR, dX);
+    return Point(distance, dR, dX);
+}
+
 RayReach CZoneRegion::Along(double degrees) const {
-    const double a = degrees * kPi / 180;
-    const double dR = std::cos(a), dX = std::sin(a);
+    double dR = 0, dX = 0;
+    Direction(degrees, dR, dX);
     std::vector<double> ts;
     for (const Piece& p : pieces) Meet(p, dR, dX, ts);
     std::sort(ts.begin(), ts.end());
@@ -275,7 +309,7 @@ RayReach CZoneRegion::Along(double degrees) const {
         if (!out.crossings.empty() &&
             t - out.crossings.back().distance <= kSamePoint * std::max(size, t))
             continue;
-        out.crossings.push_back({t, t * dR, t * dX});
+        out.crossings.push_back(Point(t, dR, dX));
     }
     if (kind == Kind::kNone || out.crossings.empty()) return out;
     // Whether the ray is inside between crossing k - 1 and k (k = 0: before

@@ -20,6 +20,9 @@ struct RayCrossing {
     double R = 0, X = 0;
 };
 
+// The point at `distance` along the ray at `degrees`, on an axis exactly.
+RayCrossing PointAlong(double degrees, double distance);
+
 struct RayReach {
     // Nearest first; crossings closer than a billionth of the zone's size
     // (a ray through a vertex) are one.
