@@ -70,10 +70,15 @@ struct Side {
     }
 };
 
-std::string ZoneLabel(const ZoneKey& key) {
-    std::string label = "zone " + TextJson(key.tag).dump();
+// The tag, and among zones of one tag the place: "Z1" [2].
+std::string TagLabel(const ZoneKey& key) {
+    std::string label = TextJson(key.tag).dump();
     if (key.nth) label += " [" + std::to_string(key.nth + 1) + "]";
     return label;
+}
+
+std::string ZoneLabel(const ZoneKey& key) {
+    return "zone " + TagLabel(key);
 }
 
 std::string KindName(const qz::CPict& p) {
@@ -158,8 +163,7 @@ class Differ {
         if (inA == inB) return;
         auto list = [](const std::vector<ZoneKey>& keys) {
             std::string text;
-            for (const ZoneKey& k : keys)
-                text += (text.empty() ? "" : ", ") + ZoneLabel(k).substr(5);
+            for (const ZoneKey& k : keys) text += (text.empty() ? "" : ", ") + TagLabel(k);
             return text;
         };
         out_.push_back("zone order: " + list(inA) + " → " + list(inB));

@@ -1,6 +1,5 @@
 #include "apps/quarnz/template_source.h"
 
-#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <memory>
