@@ -5,7 +5,7 @@
 
 #include "apps/quarnz/commands.h"
 #include "apps/quarnz/files.h"
-#include "apps/quarnz/json.h"
+#include "apps/quarnz/zone_json.h"
 #include "zones/describe.h"
 
 namespace quarnz {
@@ -13,47 +13,6 @@ namespace quarnz {
 namespace {
 
 using nlohmann::ordered_json;
-
-std::string Str(qz::TextView t) {
-    return qz::ToUtf8Lossy(t);
-}
-
-ordered_json PointJson(const qz::PictPoint& p) {
-    return {{"nCoord", p.nCoord},
-            {"fValue1", Number(p.fValue1)},
-            {"fValue2", Number(p.fValue2)},
-            {"strFormula1", Str(p.strFormula1)},
-            {"strFormula2", Str(p.strFormula2)}};
-}
-
-// Each member under its own name.
-class JsonFields final : public qz::PictFieldVisitor {
-  public:
-    explicit JsonFields(ordered_json& j) : j_(j) {}
-    void Point(qz::PictFieldName name, const qz::PictPoint& point, bool) override {
-        j_[name.member] = PointJson(point);
-    }
-    void Real(qz::PictFieldName name, const char*, const float& value) override {
-        j_[name.member] = Number(value);
-    }
-    void Formula(qz::PictFieldName name, const qz::FormulaText& formula, const float&) override {
-        j_[name.member] = Str(formula);
-    }
-    void Flag(qz::PictFieldName name, const std::int32_t& value, const char*,
-              const char*) override {
-        j_[name.member] = value;
-    }
-
-  private:
-    ordered_json& j_;
-};
-
-ordered_json PictJson(const qz::CPict& pict) {
-    ordered_json j = {{"nKind", std::int32_t(pict.Kind())}, {"strZoneTag", Str(pict.strZoneTag)}};
-    JsonFields fields(j);
-    pict.VisitFields(fields);
-    return j;
-}
 
 // The document as dump(2) prints it, written record by record: a file of
 // 100,000 zones never becomes one tree of JSON values in memory.
@@ -64,35 +23,26 @@ class JsonWriter {
         out_ += text;
         if (out_.size() >= 1 << 16) Flush();
     }
-    // A record two levels deep: its own lines indented by four more.
-    void Nested(const ordered_json& value) {
+    // A value `indent` deep: its own lines indented by as much more.
+    void Nested(const ordered_json& value, std::string_view indent = "    ") {
         std::string text = value.dump(2);
         std::size_t from = 0;
         for (std::size_t nl; (nl = text.find('\n', from)) != std::string::npos; from = nl + 1) {
             Raw(std::string_view(text).substr(from, nl + 1 - from));
-            Raw("    ");
+            Raw(indent);
         }
         Raw(std::string_view(text).substr(from));
     }
     // A zone's record as Nested prints it, without building it first.
     void Zone(const qz::CZone& z) {
-        auto member = [&](const char* key, const std::string& json, bool last = false) {
-            Raw("\n      \"");
+        const char* separator = "{\n      \"";
+        ListZoneMembers(z, [&](const char* key, const auto& member) {
+            Raw(separator);
             Raw(key);
             Raw("\": ");
-            Raw(json);
-            if (!last) Raw(",");
-        };
-        Raw("{");
-        member("nShow", std::to_string(z.nShow));
-        member("strTag", ordered_json(Str(z.strTag)).dump());
-        member("strZoneName", ordered_json(Str(z.strZoneName)).dump());
-        member("nID", std::to_string(z.nID));
-        member("Zzd_Mode", std::to_string(z.setting.Zzd_Mode));
-        member("Zzd_1", Number(z.setting.Zzd_1).dump());
-        member("Zzd_2", Number(z.setting.Zzd_2).dump());
-        member("Zzd_3", Number(z.setting.Zzd_3).dump());
-        member("nCharKind", std::to_string(z.nCharKind), true);
+            Nested(MemberJson(member), "      ");
+            separator = ",\n      \"";
+        });
         Raw("\n    }");
     }
     template <class List, class Print>
@@ -123,7 +73,7 @@ void PrintJson(const StoredFile& f) {
     w.Raw("{\n");
     if (f.isZoneFile) {
         w.Raw("  \"fAllowedError\": ");
-        w.Raw(Number(f.lists.fAllowedError).dump());
+        w.Raw(ExactNumber(f.lists.fAllowedError).dump());
         w.Raw(",\n");
         w.Array(
             "zones", f.lists.arrZones, [&](const qz::CZone& z) { w.Zone(z); }, false);

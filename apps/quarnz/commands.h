@@ -8,6 +8,10 @@ namespace quarnz {
 struct Command {
     // Adds the subcommand, its options and its callback to the app.
     void (*add)(CLI::App& app);
+    // The exit status of a wrong command line for the subcommand `name`
+    // when it is not CLI11's (0: CLI11's).
+    const char* name = nullptr;
+    int usageStatus = 0;
 };
 
 // Called from a static object in each command's file.

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
 
 #include "apps/quarnz/commands.h"
 #include "base/platform.h"
@@ -37,6 +39,24 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
     if (!qz::CurrentVfs().read(native, bytes, qz::kWholeFile))
         Fail(path, "cannot be opened as a regular file");
     return bytes;
+}
+
+nlohmann::json ReadJsonFile(const std::string& path) {
+    // Deeper nesting than any document needs; bounds the parser's work and stack.
+    constexpr int kMaxDepth = 64;
+    using nlohmann::json;
+    try {
+        return json::parse(ReadFileBytes(path), [](int depth, json::parse_event_t, json&) {
+            if (depth > kMaxDepth)
+                throw std::length_error("nested deeper than " + std::to_string(kMaxDepth) +
+                                        " levels");
+            return true;
+        });
+    } catch (const json::exception& e) {
+        Fail(path, e.what());
+    } catch (const std::length_error& e) {
+        Fail(path, e.what());
+    }
 }
 
 namespace {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,10 @@ void CheckReadableSize(const std::string& path);
 // The whole of a regular file; one that is missing or does not read prints
 // one line naming it and throws Failure.
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
+
+// A JSON document, nested no deeper than any quarnz reads; one that does not
+// parse prints one line naming the file and where, and throws Failure.
+nlohmann::json ReadJsonFile(const std::string& path);
 
 // Reads a zone parameter file, or an element list file in numeric (or, with
 // `formula`, formula) form.  A missing or broken file prints one line naming

@@ -32,7 +32,11 @@ int Run(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e);
+        int status = app.exit(e);
+        for (const auto& command : quarnz::Commands())
+            if (status != 0 && command.usageStatus && app.got_subcommand(command.name))
+                return command.usageStatus;
+        return status;
     } catch (const quarnz::Failure& f) {
         return f.status;
     }

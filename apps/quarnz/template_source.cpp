@@ -1,6 +1,5 @@
 #include "apps/quarnz/template_source.h"
 
-#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -21,9 +20,6 @@ namespace {
 
 using nlohmann::json;
 
-// Deeper nesting than any source needs; bounds the parser's work and stack.
-constexpr int kMaxDepth = 64;
-
 const std::string& StringOf(const json& v, const std::string& what) {
     if (!v.is_string()) throw std::runtime_error(what + ": expected a string");
     return v.get_ref<const std::string&>();
@@ -31,24 +27,19 @@ const std::string& StringOf(const json& v, const std::string& what) {
 
 std::int32_t WholeNumberOf(const json& v, const std::string& what, std::int64_t low,
                            std::int64_t high) {
-    if (v.is_number_unsigned() && v.get<std::uint64_t>() <= std::uint64_t(high))
-        return static_cast<std::int32_t>(v.get<std::uint64_t>());
-    if (v.is_number_integer() && !v.is_number_unsigned() && v.get<std::int64_t>() >= low &&
-        v.get<std::int64_t>() <= high)
-        return static_cast<std::int32_t>(v.get<std::int64_t>());
+    if (std::optional<std::int32_t> n = Int32From(v, low, high)) return *n;
     throw std::runtime_error(what + ": expected a whole number from " + std::to_string(low) +
                              " to " + std::to_string(high));
 }
 
-// A float would take an out-of-range double to undefined behaviour.
 float RealOf(const json& v, const std::string& what) {
-    std::optional<double> d = NumberFrom(v);
-    if (!d || (std::isfinite(*d) && std::fabs(*d) > FLT_MAX))
+    float f;
+    if (!FloatFrom(v, f))
         throw std::runtime_error(what +
                                  ": expected a number within a float's range, \"inf\" or \"-inf\"");
     // SQLite would store it as NULL, read back as 0.
-    if (std::isnan(*d)) throw std::runtime_error(what + ": NaN, which a library cannot keep");
-    return static_cast<float>(*d);
+    if (std::isnan(f)) throw std::runtime_error(what + ": NaN, which a library cannot keep");
+    return f;
 }
 
 // Fills an element's formulas from its JSON object, keyed by member name:
@@ -134,19 +125,7 @@ qz::Text TextOf(const json& z, const char* key) {
 }  // namespace
 
 std::vector<qz::CRecordset_Distance> ReadJsonSource(const std::string& source, bool allowEmpty) {
-    json doc;
-    try {
-        doc = json::parse(ReadFileBytes(source), [](int depth, json::parse_event_t, json&) {
-            if (depth > kMaxDepth)
-                throw std::length_error("nested deeper than " + std::to_string(kMaxDepth) +
-                                        " levels");
-            return true;
-        });
-    } catch (const json::exception& e) {
-        Fail(source, e.what());
-    } catch (const std::length_error& e) {
-        Fail(source, e.what());
-    }
+    json doc = ReadJsonFile(source);
     if (!doc.is_object() || !doc.contains("zones"))
         Fail(source, "no \"zones\" array: a template source is {\"zones\": [...]}");
     const json& list = doc.at("zones");
