@@ -6,6 +6,7 @@
 #include <fstream>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <tuple>
 
 #include "gfx/recording_canvas.h"
 #include "records/geometry.h"
@@ -485,6 +486,54 @@ TEST(RxPlot, RefreshOntoACuttingSurfaceDrawsTheLayersStraight) {
     EXPECT_EQ(b.fStep, a.fStep);
 }
 
+// The band is each outline again, dashed and scaled about Z = 0; a shot's
+// mark is centred on its impedance, filled where it should trip.
+TEST(RxPlot, BandOutlinesAndShotMarks) {
+    CRecordingCanvas screen(400, 300);
+    CRxPlot plot;
+    plot.SetPlaceholder(screen, {360, 260});
+    PictList list;
+    AddMho(list, Polar(10, 80), Polar(1, 260));
+    plot.pElements = &list;
+    plot.fBandInner = 0.8;
+    plot.fBandOuter = 1.2;
+    plot.shots = {{2, 9, true}, {-3, -1, false}};
+    plot.Refresh();
+    const double s = plot.Scale();
+    const int x0 = plot.ptOrigin.x - plot.rcPlot.left, y0 = plot.ptOrigin.y - plot.rcPlot.top;
+    std::vector<gfx::Call> ellipses;
+    for (const gfx::Call& c : Rec(plot.ElementLayer()).Calls())
+        if (c.kind == gfx::Call::kEllipse) ellipses.push_back(c);
+    ASSERT_EQ(ellipses.size(), 5u);
+    // The circle's centre and radius in pixels from the origin, as drawn.
+    auto centre = [&](const gfx::Call& c, int i) {
+        return (c.ints[i] + c.ints[i + 2]) / 2.0 - (i == 0 ? x0 : y0);
+    };
+    const gfx::Call& circle = ellipses[0];
+    EXPECT_EQ(circle.pen, CRxPlot::kElementPen);
+    const double width = circle.ints[2] - circle.ints[0];
+    for (auto [i, k] : {std::pair{1, 0.8}, {2, 1.2}}) {
+        SCOPED_TRACE(k);
+        const gfx::Call& band = ellipses[std::size_t(i)];
+        EXPECT_EQ(band.pen, CRxPlot::kBandPen);
+        EXPECT_EQ(band.pen.style, gfx::Pen::kDash);
+        EXPECT_EQ(band.brush.style, gfx::Brush::kNull);
+        EXPECT_NEAR(centre(band, 0), k * centre(circle, 0), 1);
+        EXPECT_NEAR(centre(band, 1), k * centre(circle, 1), 1);
+        EXPECT_NEAR(band.ints[2] - band.ints[0], k * width, 1.5);
+    }
+    // The outer band stays in the window: its top below the rectangle's.
+    EXPECT_GE(ellipses[2].ints[1], 0);
+    for (auto [i, R, X, trip] : {std::tuple{3, 2.0, 9.0, true}, {4, -3.0, -1.0, false}}) {
+        const gfx::Call& mark = ellipses[std::size_t(i)];
+        EXPECT_NEAR(centre(mark, 0), R * s, 1);
+        EXPECT_NEAR(centre(mark, 1), -X * s, 1);
+        EXPECT_EQ(mark.pen, CRxPlot::kShotPen);
+        EXPECT_EQ(mark.brush, trip ? CRxPlot::kShotBrush : gfx::kNullBrush);
+    }
+    EXPECT_NE(ellipses[1].ToString().find("pen=dash/1/#0000ff"), std::string::npos);
+}
+
 TEST(RxPlot, RasterColours) {
 #ifdef _WIN32
     gfx::CGdiCanvas screen(360, 260);
@@ -732,6 +781,59 @@ TEST(QuarnzPlot, SvgAndPdfRasteriseToThePng) {
         EXPECT_EQ(offEdge, 0) << "first at " << first;
         EXPECT_LT(differing, png.width * png.height / 20);
     }
+}
+
+// The band and the shots on a sheet in each format; the marks are the
+// shots quarnz shots plans, and the legend's second line names them.
+TEST(QuarnzPlot, BandAndShotsOnASheet) {
+    qztest::TempDir dir;
+    const std::filesystem::path tools = std::filesystem::path(QZ_QUARNZ_PATH).parent_path();
+    ASSERT_EQ(qztest::RunCommand("'" + (tools / "make-examples").string() + "' '" +
+                                 dir.path().string() + "'")
+                  .status,
+              0);
+    const std::string zones = "'" + (dir.path() / "several.zone").string() + "' ";
+    for (const char* name : {"b.png", "b.svg", "b.pdf"}) {
+        const std::filesystem::path out = dir.path() / name;
+        PlotRun run = QuarnzPlot(zones + "--tolerance 10 --shots -o '" + out.string() + "'", dir);
+        ASSERT_EQ(run.status, 0) << run.err;
+        ASSERT_GT(std::filesystem::file_size(out), 0u);
+    }
+    std::ifstream svg(dir.path() / "b.svg");
+    const std::string svgText{std::istreambuf_iterator<char>(svg), {}};
+    EXPECT_NE(svgText.find("stroke-dasharray"), std::string::npos);
+
+    // Two rows of panels and a legend of two lines.
+    const Pixels png = ReadPng(dir.path() / "b.png");
+    ASSERT_EQ(png.width, 720);
+    ASSERT_EQ(png.height, 2 * (36 + 260) + 48);
+    auto at = [&](int x, int y) { return png.rgb[std::size_t(y * png.width + x)] & 0xFFFFFF; };
+    const int line = png.height - 12;
+    EXPECT_EQ(at(10, line), 0x0000FFu);  // a dash of the band's sample
+    EXPECT_NE(at(30, line), 0x0000FFu);  // and its gap
+    int green = 0;
+    for (int x = 0; x < png.width; ++x) green += at(x, line) == 0x008000u;
+    EXPECT_GT(green, 0);
+
+    PlotRun plot = QuarnzPlot(zones + "--row 1 --tolerance 10 --shots --margin 3 --json", dir);
+    ASSERT_EQ(plot.status, 0) << plot.err;
+    const nlohmann::json zone = nlohmann::json::parse(plot.out)["zones"][0];
+    EXPECT_DOUBLE_EQ(zone["band"]["inner"].get<double>(), 0.9);
+    EXPECT_DOUBLE_EQ(zone["band"]["outer"].get<double>(), 1.1);
+    PlotRun shots =
+        qztest::Quarnz("shots " + zones + "--row 1 --tolerance 10 --margin 3 --json", dir);
+    ASSERT_EQ(shots.status, 0) << shots.err;
+    const nlohmann::json planned = nlohmann::json::parse(shots.out)["shots"];
+    ASSERT_EQ(zone["shots"].size(), planned.size());
+    for (std::size_t i = 0; i < planned.size(); ++i) {
+        EXPECT_EQ(zone["shots"][i]["R"], planned[i]["R"]);
+        EXPECT_EQ(zone["shots"][i]["X"], planned[i]["X"]);
+        EXPECT_EQ(zone["shots"][i]["expected"], planned[i]["expected"]);
+    }
+
+    plot = QuarnzPlot(zones + "--tolerance 5,1 --json", dir);
+    EXPECT_EQ(plot.status, 1);
+    EXPECT_NE(plot.err.find("percentage band only"), std::string::npos) << plot.err;
 }
 
 // Ten times the zones make about ten times the SVG, not a thousand; a PDF

@@ -13,8 +13,10 @@
 #include "apps/quarnz/files.h"
 #include "apps/quarnz/json.h"
 #include "apps/quarnz/plot_image.h"
+#include "apps/quarnz/reach_options.h"
 #include "gfx/recording_canvas.h"
 #include "records/geometry.h"
+#include "records/region.h"
 
 namespace quarnz {
 
@@ -47,10 +49,17 @@ struct Panel {
     std::size_t row;  // from 1
     const qz::CZone* zone;
     qz::PictList picts;  // copies of the zone's elements
+    double bandInner = 0, bandOuter = 0;
+    std::vector<qz::Shot> shots;
 };
 
 PlotPanel ToPlotPanel(const Panel& p) {
-    return PanelOf(*p.zone, &p.picts);
+    PlotPanel panel = PanelOf(*p.zone, &p.picts);
+    panel.bandInner = p.bandInner;
+    panel.bandOuter = p.bandOuter;
+    for (const qz::Shot& s : p.shots)
+        if (s.at) panel.shots.push_back({s.at->R, s.at->X, s.inside});
+    return panel;
 }
 
 ordered_json PointJson(double R, double X) {
@@ -108,18 +117,31 @@ ordered_json GeometryJson(const std::vector<Panel>& panels, const SheetOptions& 
         for (const qz::OhmPoint& end : plot.SettingLineEnds())
             setting.push_back(
                 {{"type", "segment"}, {"from", PointJson(0, 0)}, {"to", PointJson(end.R, end.X)}});
-        zones.push_back({{"row", p.row},
-                         {"strTag", qz::ToUtf8Lossy(p.zone->strTag)},
-                         {"strZoneName", qz::ToUtf8Lossy(p.zone->strZoneName)},
-                         {"nShow", p.zone->nShow},
-                         {"step", Number(plot.fStep)},
-                         {"pixelsPerStep", Number(plot.fPixelsPerStep)},
-                         {"pixelsPerOhm", Number(s)},
-                         {"window",
-                          {{"R", {Number(window.loR), Number(window.hiR)}},
-                           {"X", {Number(window.loX), Number(window.hiX)}}}},
-                         {"elements", elements},
-                         {"setting", setting}});
+        ordered_json entry = {{"row", p.row},
+                              {"strTag", qz::ToUtf8Lossy(p.zone->strTag)},
+                              {"strZoneName", qz::ToUtf8Lossy(p.zone->strZoneName)},
+                              {"nShow", p.zone->nShow},
+                              {"step", Number(plot.fStep)},
+                              {"pixelsPerStep", Number(plot.fPixelsPerStep)},
+                              {"pixelsPerOhm", Number(s)},
+                              {"window",
+                               {{"R", {Number(window.loR), Number(window.hiR)}},
+                                {"X", {Number(window.loX), Number(window.hiX)}}}},
+                              {"elements", elements},
+                              {"setting", setting}};
+        if (options.band)
+            entry["band"] = {{"inner", Number(p.bandInner)}, {"outer", Number(p.bandOuter)}};
+        if (options.shots) {
+            ordered_json shots = ordered_json::array();
+            for (const qz::Shot& s : p.shots)
+                if (s.at)
+                    shots.push_back({{"angle", Number(s.angle)},
+                                     {"R", Number(s.at->R)},
+                                     {"X", Number(s.at->X)},
+                                     {"expected", s.inside ? "trip" : "no trip"}});
+            entry["shots"] = shots;
+        }
+        zones.push_back(std::move(entry));
     }
     return {{"size", {options.size.cx, options.size.cy}}, {"zones", zones}};
 }
@@ -129,7 +151,45 @@ struct Options {
     std::size_t row = 0;
     int columns = 0, scale = 1, highlight = 0;
     bool shownOnly = false, json = false;
+    // --tolerance [PCT]: the band, by default of the file's allowed error.
+    const CLI::Option* band = nullptr;
+    ToleranceChoice tolerance;
+    bool shots = false;
+    std::string angles, margin = "2";
 };
+
+// Each panel's band and shots, as the options ask.
+void AddBandAndShots(std::vector<Panel>& panels, const Options& opt, const qz::CZoneLists& lists,
+                     SheetOptions& options) {
+    options.band = opt.band->count() > 0;
+    options.shots = opt.shots;
+    // A scaled outline shows a share of the reach, never a fixed number of ohms.
+    if (opt.tolerance.tolerance.find(',') != std::string::npos)
+        Fail("--tolerance " + opt.tolerance.tolerance,
+             "plot draws a percentage band only; quarnz reach and shots take PCT,OHM");
+    std::vector<double> given;
+    if (!opt.angles.empty()) given = ParseAngleRange(opt.angles);
+    const double margin = ParseNumber("--margin", opt.margin) / 100;
+    if (!(margin >= 0 && margin < 1))
+        Fail("--margin " + opt.margin, "expected a percentage from 0 to below 100");
+    const qz::ReachTolerance tolerance = ToleranceOf(opt.tolerance, lists);
+    options.bandShare = tolerance.share;
+    for (Panel& p : panels) {
+        if (options.band) {
+            p.bandInner = 1 - tolerance.share;
+            p.bandOuter = 1 + tolerance.share;
+        }
+        if (!options.shots) continue;
+        std::vector<const qz::CPict*> elements;
+        for (const auto& pict : p.picts) elements.push_back(pict.get());
+        const qz::CZoneRegion region(elements);
+        // A zone without a region or a direction has no shots to mark.
+        if (!region.Fault().empty()) continue;
+        const std::vector<double> angles =
+            given.empty() ? qz::SettingAngles(p.zone->setting) : given;
+        p.shots = qz::ShotsOf(region, angles, tolerance, margin);
+    }
+}
 
 void Plot(const Options& opt) {
     if (opt.out.empty() && !opt.json) Fail("plot", "give an output file (-o) or --json");
@@ -158,7 +218,7 @@ void Plot(const Options& opt) {
         if (!opt.zone.empty() && zone.strTag.str() != wantedTag) continue;
         if (opt.row > 0 && i + 1 != opt.row) continue;
         if (opt.shownOnly && zone.nShow == 0) continue;
-        Panel p{i + 1, &zone, {}};
+        Panel p{i + 1, &zone, {}, 0, 0, {}};
         for (const auto& pict : lists.arrPicts)
             if (pict->strZoneTag.str() == zone.strTag.str()) p.picts.push_back(pict->Clone());
         panels.push_back(std::move(p));
@@ -168,6 +228,7 @@ void Plot(const Options& opt) {
         Fail(opt.file, !opt.zone.empty() ? "no zone tagged " + opt.zone
                        : opt.shownOnly   ? "no shown zones to plot"
                                          : "no zones to plot");
+    AddBandAndShots(panels, opt, lists, options);
     if (!opt.out.empty()) {
         std::vector<PlotPanel> out;
         for (const Panel& p : panels) out.push_back(ToPlotPanel(p));
@@ -204,6 +265,19 @@ void AddPlot(CLI::App& app) {
     cmd->add_option("--highlight", opt->highlight,
                     "draw element K of each zone with the thick pen when it is a line or an arc")
         ->check(CLI::PositiveNumber);
+    opt->band = cmd->add_option("--tolerance", opt->tolerance.tolerance,
+                                "[PCT]: the reach's band as each outline scaled about Z = 0 by "
+                                "1 - PCT % and 1 + PCT %, dashed (PCT by default the file's "
+                                "allowed error)")
+                    ->expected(0, 1);
+    CLI::Option* shots =
+        cmd->add_flag("--shots", opt->shots,
+                      "mark the test shots of quarnz shots: filled to trip, open not to trip");
+    cmd->add_option("--angles", opt->angles,
+                    "FROM:TO:STEP in degrees for the shots (default: the setting lines')")
+        ->needs(shots);
+    cmd->add_option("--margin", opt->margin, "PCT of the shots beyond the band (default 2)")
+        ->needs(shots);
     cmd->add_flag("--json", opt->json,
                   "print the geometry each plot drew, in ohms, with its scale and step");
     cmd->callback([opt] { Plot(*opt); });

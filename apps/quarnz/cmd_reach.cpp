@@ -13,6 +13,7 @@
 #include "apps/quarnz/commands.h"
 #include "apps/quarnz/files.h"
 #include "apps/quarnz/json.h"
+#include "apps/quarnz/reach_options.h"
 #include "base/quote.h"
 #include "records/region.h"
 #include "records/setting.h"
@@ -22,54 +23,6 @@ namespace quarnz {
 namespace {
 
 using nlohmann::ordered_json;
-
-// More angles than this is a mistyped step.
-constexpr std::size_t kMaxAngles = 1000000;
-
-bool ReadNumber(const std::string& text, double& value) {
-    const char* end = text.data() + text.size();
-    auto [rest, error] = std::from_chars(text.data(), end, value);
-    return error == std::errc() && rest == end && std::isfinite(value);
-}
-
-double ParseNumber(const std::string& option, const std::string& text) {
-    double v;
-    if (!ReadNumber(text, v)) Fail(option + " " + text, "not a finite number");
-    return v;
-}
-
-std::vector<double> ParseAngleRange(const std::string& text) {
-    const std::size_t a = text.find(':'), b = a == std::string::npos ? a : text.find(':', a + 1);
-    double from, to, step;
-    if (b == std::string::npos || !ReadNumber(text.substr(0, a), from) ||
-        !ReadNumber(text.substr(a + 1, b - a - 1), to) || !ReadNumber(text.substr(b + 1), step))
-        Fail("--angles " + text, "expected FROM:TO:STEP in degrees");
-    if (!(step > 0) || to < from)
-        Fail("--angles " + text, "expected a positive STEP and FROM no more than TO");
-    if ((to - from) / step >= double(kMaxAngles))
-        Fail("--angles " + text, "more than " + std::to_string(kMaxAngles) + " angles");
-    std::vector<double> angles;
-    // Each from FROM, so that TO is met without adding up rounding.
-    for (std::size_t k = 0;; ++k) {
-        const double angle = from + double(k) * step;
-        if (angle > to + step * 1e-9) break;
-        angles.push_back(angle);
-    }
-    return angles;
-}
-
-// The directions of the setting's lines, each once.
-std::vector<double> SettingAngles(const qz::ZoneSetting& setting) {
-    std::vector<double> angles;
-    for (const qz::OhmPoint& end : qz::SettingLineEnds(setting)) {
-        if (!(std::hypot(end.R, end.X) > 0)) continue;
-        const double angle = std::atan2(end.X, end.R) * 180 / qz::kPi;
-        bool seen = false;
-        for (double a : angles) seen = seen || a == angle;
-        if (!seen) angles.push_back(angle);
-    }
-    return angles;
-}
 
 std::string Shortest(double v) {
     if (std::isnan(v)) return "nan";
@@ -161,57 +114,6 @@ std::string CrossingText(const qz::RayCrossing& c) {
     return Short(c.distance) + " (" + Short(c.R) + ", " + Short(c.X) + ")";
 }
 
-struct ToleranceChoice {
-    std::string tolerance, rx;
-};
-
-void AddToleranceChoice(CLI::App* cmd, ToleranceChoice& choice) {
-    CLI::Option* pct = cmd->add_option(
-        "--tolerance", choice.tolerance,
-        "PCT[,OHM]: the reach's band, the larger of PCT % of it and OHM ohms (by default the "
-        "file's allowed error)");
-    cmd->add_option("--tolerance-rx", choice.rx,
-                    "R_OHM,X_OHM: a quadrilateral's band along R and X")
-        ->excludes(pct);
-}
-
-// One or two numbers, none negative, separated by a comma.
-std::vector<double> ParseNumbers(const std::string& option, const std::string& text,
-                                 std::size_t least, const char* expected) {
-    std::vector<double> numbers;
-    for (std::size_t at = 0;;) {
-        const std::size_t comma = text.find(',', at);
-        double v;
-        if (!ReadNumber(text.substr(at, comma - at), v) || v < 0)
-            Fail(option + " " + text, expected);
-        numbers.push_back(v);
-        if (comma == std::string::npos) break;
-        at = comma + 1;
-    }
-    if (numbers.size() < least || numbers.size() > 2) Fail(option + " " + text, expected);
-    return numbers;
-}
-
-qz::ReachTolerance ToleranceOf(const ToleranceChoice& choice, const qz::CZoneLists& lists) {
-    qz::ReachTolerance t;
-    t.share = lists.fAllowedError;
-    if (!choice.tolerance.empty()) {
-        const char* expected =
-            "expected PCT[,OHM]: a percentage below 100 and ohms, neither negative";
-        const std::vector<double> n = ParseNumbers("--tolerance", choice.tolerance, 1, expected);
-        if (!(n[0] < 100)) Fail("--tolerance " + choice.tolerance, expected);
-        t.share = n[0] / 100;
-        t.ohms = n.size() > 1 ? n[1] : 0;
-    } else if (!choice.rx.empty()) {
-        const std::vector<double> n =
-            ParseNumbers("--tolerance-rx", choice.rx, 2, "expected R_OHM,X_OHM, neither negative");
-        t.alongRX = true;
-        t.ohmsR = n[0];
-        t.ohmsX = n[1];
-    }
-    return t;
-}
-
 ordered_json BandJson(const std::optional<qz::ReachBand>& band) {
     if (!band) return nullptr;
     return {{"inner", Number(band->inner)}, {"outer", Number(band->outer)}};
@@ -242,7 +144,8 @@ void Reach(const ReachOptions& opt) {
                   << "crossings\n";
     for (const ChosenZone& z : zones) {
         const std::string tag = qz::ToUtf8Lossy(z.zone->strTag);
-        const std::vector<double> angles = given.empty() ? SettingAngles(z.zone->setting) : given;
+        const std::vector<double> angles =
+            given.empty() ? qz::SettingAngles(z.zone->setting) : given;
         if (angles.empty() && chosen)
             Fail(opt.choice.file, "zone " + tag + " has no setting line to take an angle from");
         const qz::CZoneRegion region(z.elements);
@@ -369,11 +272,8 @@ struct ShotsOptions {
     bool json = false, csv = false;
 };
 
-struct Shot {
-    double angle = 0;
-    bool inside = false;  // expected to trip
-    std::optional<qz::RayCrossing> at;
-    std::vector<std::string> others;
+struct Shot : qz::Shot {
+    std::vector<std::string> others;  // the set's other zones that contain it
 };
 
 void Shots(const ShotsOptions& opt) {
@@ -390,7 +290,7 @@ void Shots(const ShotsOptions& opt) {
     const std::string tag = qz::ToUtf8Lossy(z.zone->strTag);
     const qz::CZoneRegion region(z.elements);
     if (!region.Fault().empty()) Fail(opt.choice.file, "zone " + tag + ": " + region.Fault());
-    const std::vector<double> angles = given.empty() ? SettingAngles(z.zone->setting) : given;
+    const std::vector<double> angles = given.empty() ? qz::SettingAngles(z.zone->setting) : given;
     if (angles.empty())
         Fail(opt.choice.file, "zone " + tag + " has no setting line to take an angle from");
 
@@ -406,23 +306,11 @@ void Shots(const ShotsOptions& opt) {
     }
 
     std::vector<Shot> shots;
-    for (double angle : angles) {
-        const qz::RayReach r = region.Along(angle);
-        for (bool inside : {true, false}) {
-            Shot shot{angle, inside, std::nullopt, {}};
-            if (r.reach) {
-                const qz::ReachBand band = qz::BandOf(*r.reach, tolerance);
-                const double d = inside ? band.inner * (1 - margin) : band.outer * (1 + margin);
-                const qz::RayCrossing at = qz::PointAlong(angle, d);
-                // A zone too shallow along this ray for the band leaves no
-                // inside shot; a shot is never labelled against its zone.
-                if (d > 0 && region.Contains(at.R, at.X) == inside) shot.at = at;
-            }
-            if (shot.at)
-                for (const Other& o : others)
-                    if (o.region.Contains(shot.at->R, shot.at->X)) shot.others.push_back(o.tag);
-            shots.push_back(std::move(shot));
-        }
+    for (const qz::Shot& shot : qz::ShotsOf(region, angles, tolerance, margin)) {
+        shots.push_back({shot, {}});
+        if (shot.at)
+            for (const Other& o : others)
+                if (o.region.Contains(shot.at->R, shot.at->X)) shots.back().others.push_back(o.tag);
     }
 
     const auto expected = [](const Shot& s) {

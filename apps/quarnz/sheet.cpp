@@ -28,7 +28,20 @@ int LegendEntry(CCanvas& dc, int x, int y, const qz::gfx::Pen& pen, qz::TextView
     return x + kSample + kPad + e.cx + kLegendGap;
 }
 
+// A mark's entry: the mark, then its text; returns the x after it.
+int LegendMark(CCanvas& dc, int x, int y, bool trip, qz::TextView text) {
+    const qz::gfx::Size e = dc.TextExtent(text);
+    const int r = qz::CRxPlot::kShotRadius;
+    qz::CRxPlot::DrawShotMark(dc, x + r, y, trip);
+    dc.OutText(x + 2 * r + 1 + kPad, y - e.cy / 2, text);
+    return x + 2 * r + 1 + kPad + e.cx + kLegendGap;
+}
+
 }  // namespace
+
+int LegendHeight(const SheetOptions& options) {
+    return options.band || options.shots ? 2 * kLegendHeight : kLegendHeight;
+}
 
 qz::gfx::Point SheetLayout::PlotCorner(std::size_t i, const SheetOptions& options) const {
     if (!options.sheet) return {0, 0};
@@ -50,7 +63,7 @@ SheetLayout LayOut(std::size_t panels, const SheetOptions& options) {
     l.rowsPerPage = options.rowsPerPage > 0 ? std::min(options.rowsPerPage, l.rows) : l.rows;
     l.pages = (l.rows + l.rowsPerPage - 1) / l.rowsPerPage;
     l.total = {l.columns * options.size.cx,
-               l.rowsPerPage * (kTitleHeight + options.size.cy) + kLegendHeight};
+               l.rowsPerPage * (kTitleHeight + options.size.cy) + LegendHeight(options)};
     return l;
 }
 
@@ -61,7 +74,7 @@ PageSetup A4Pages(std::size_t panels, const SheetOptions& options) {
     PageSetup p;
     p.pointsPerUnit =
         std::min({0.75, kA4Width / std::max(row.cx, 1), kA4Height / std::max(row.cy, 1)});
-    const double height = kA4Height / p.pointsPerUnit - kLegendHeight;
+    const double height = kA4Height / p.pointsPerUnit - LegendHeight(options);
     p.rowsPerPage = std::max(1, int(height / (kTitleHeight + options.size.cy)));
     return p;
 }
@@ -69,11 +82,21 @@ PageSetup A4Pages(std::size_t panels, const SheetOptions& options) {
 PlotPanel PanelOf(const qz::CZone& z, const qz::PictList* picts) {
     qz::Text subtitle = qz::SettingText(z.setting, qz::SettingLayout::kOneLine) + u"  " +
                         qz::FromUtf8(qz::CharKindText(z.nCharKind));
-    return {z.strTag.str() + u"  " + z.strZoneName.str(), subtitle, z.nShow == 0, z.setting, picts};
+    return {z.strTag.str() + u"  " + z.strZoneName.str(),
+            subtitle,
+            z.nShow == 0,
+            z.setting,
+            picts,
+            0,
+            0,
+            {}};
 }
 
 void SetInputs(qz::CRxPlot& plot, const PlotPanel& panel, int highlight) {
     plot.SetInputs(panel.setting, panel.picts, highlight);
+    plot.fBandInner = panel.bandInner;
+    plot.fBandOuter = panel.bandOuter;
+    plot.shots = panel.shots;
 }
 
 qz::Text CutToWidth(CCanvas& dc, qz::Text text, int width) {
@@ -124,12 +147,23 @@ void DrawSheet(CCanvas& dc, const std::vector<PlotPanel>& panels, const SheetOpt
         dc.OutText(at.x + kPad, top + kTitleLine, CutToWidth(dc, p.subtitle, room));
     }
     dc.SetTextColor(kBlack);
-    const int y = layout.total.cy - kLegendHeight / 2;
+    int y = layout.total.cy - LegendHeight(options) + kLegendHeight / 2;
     int x = 2 * kPad;
     x = LegendEntry(dc, x, y, qz::CRxPlot::kElementPen, u"characteristic");
     if (options.highlight > 0)
         x = LegendEntry(dc, x, y, qz::CRxPlot::kHighlightPen, u"highlighted element");
     LegendEntry(dc, x, y, qz::CRxPlot::kSettingPen, u"setting");
+    y += kLegendHeight;
+    x = 2 * kPad;
+    if (options.band)
+        x = LegendEntry(dc, x, y, qz::CRxPlot::kBandPen,
+                        u"band ±" + qz::Format("%g", options.bandShare * 100) + u" %");
+    if (options.shots) {
+        const qz::gfx::Brush oldBrush = dc.SelectBrush(qz::gfx::kNullBrush);
+        x = LegendMark(dc, x, y, true, u"trip");
+        LegendMark(dc, x, y, false, u"no trip");
+        dc.SelectBrush(oldBrush);
+    }
     dc.SelectPen(oldPen);
     dc.SelectFont(oldFont);
 }

@@ -33,6 +33,9 @@ struct PlotPanel {
     bool hidden = false;
     qz::ZoneSetting setting;
     const qz::PictList* picts = nullptr;
+    // The band's factors about Z = 0 (0: none) and the shots to mark.
+    double bandInner = 0, bandOuter = 0;
+    std::vector<qz::PlotShot> shots;
 };
 
 // A zone's panel: its titles and setting, with `picts` its elements.
@@ -44,7 +47,13 @@ struct SheetOptions {
     int columns = 0;                    // 0: as many as a page's width takes
     int highlight = 0;                  // the plot's highlighted row in every panel
     int rowsPerPage = 0;                // 0: every row on one page
+    // The legend's second line: the band of +-bandShare, the shots' marks.
+    bool band = false, shots = false;
+    double bandShare = 0;
 };
+
+// The legend's height: a second line where the band or the shots are drawn.
+int LegendHeight(const SheetOptions& options);
 
 struct SheetLayout {
     int columns = 1, rows = 1;

@@ -38,7 +38,9 @@ struct Rect {
 };
 
 struct Pen {
-    enum Style : std::uint8_t { kSolid, kNull } style = kSolid;
+    // kDash: GDI's dashes of a thin pen, kDashOn pixels drawn and kDashOff left.
+    enum Style : std::uint8_t { kSolid, kNull, kDash } style = kSolid;
+    static constexpr int kDashOn = 18, kDashOff = 6;
     int width = 1;
     Color color;
     friend bool operator==(const Pen&, const Pen&) = default;

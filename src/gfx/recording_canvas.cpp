@@ -15,7 +15,8 @@ std::string Hex(Color c) {
 
 std::string PenText(const Pen& pen) {
     if (pen.style == Pen::kNull) return "pen=null";
-    return "pen=solid/" + std::to_string(pen.width) + "/" + Hex(pen.color);
+    return std::string(pen.style == Pen::kDash ? "pen=dash/" : "pen=solid/") +
+           std::to_string(pen.width) + "/" + Hex(pen.color);
 }
 
 std::string BrushText(const Brush& brush) {

@@ -80,8 +80,12 @@ float CRxPlot::NiceStep(float x) {
 
 float CRxPlot::Extent() const {
     float s = SettingExtent(setting);
+    // The band's outer outline and the shots stay in the window too.
+    for (const PlotShot& shot : shots)
+        s = std::max({s, float(std::fabs(shot.R)), float(std::fabs(shot.X))});
     if (!pElements) return s;
-    for (const auto& pict : *pElements) s = std::max(s, pict->Extent());
+    const float outer = fBandOuter > 1 ? float(fBandOuter) : 1;
+    for (const auto& pict : *pElements) s = std::max(s, pict->Extent() * outer);
     return s;
 }
 
@@ -299,6 +303,7 @@ void CRxPlot::DrawElementsOn(gfx::CCanvas& dc) const {
         }
     }
 
+    DrawBandAndShots(dc);
     dc.SelectPen(kSettingPen);
     DrawSettingLines(dc);
 
@@ -306,6 +311,31 @@ void CRxPlot::DrawElementsOn(gfx::CCanvas& dc) const {
     dc.SelectPen(oldPen);
     dc.SelectBrush(oldBrush);
     dc.SelectFont(oldFont);
+}
+
+void CRxPlot::DrawShotMark(gfx::CCanvas& dc, int x, int y, bool trip) {
+    dc.SelectPen(kShotPen);
+    dc.SelectBrush(trip ? kShotBrush : gfx::kNullBrush);
+    dc.Ellipse(x - kShotRadius, y - kShotRadius, x + kShotRadius + 1, y + kShotRadius + 1);
+}
+
+void CRxPlot::DrawBandAndShots(gfx::CCanvas& dc) const {
+    const double scale = Scale();
+    const PixelMapping m{ptOrigin.x - kMarginLeft, ptOrigin.y - kMarginTop, scale, scale};
+    if (pElements && (fBandInner > 0 || fBandOuter > 0)) {
+        // GDI fills a dash's gaps unless the background mode is transparent.
+        dc.SetTransparentText(true);
+        dc.SelectPen(kBandPen);
+        for (double k : {fBandInner, fBandOuter}) {
+            if (!(k > 0)) continue;
+            for (const auto& pict : *pElements)
+                pict->Draw(dc, m.originX, m.originY, scale * k, scale * k);
+        }
+    }
+    const gfx::Brush oldBrush = dc.SelectBrush(gfx::kNullBrush);
+    for (const PlotShot& shot : shots)
+        DrawShotMark(dc, TruncToInt(m.X(shot.R)), TruncToInt(m.Y(shot.X)), shot.trip);
+    dc.SelectBrush(oldBrush);
 }
 
 void CRxPlot::DrawSettingLines(gfx::CCanvas& dc) const {

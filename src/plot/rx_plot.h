@@ -14,6 +14,12 @@
 
 namespace qz {
 
+// A test shot's mark: filled where the zone should trip, open where not.
+struct PlotShot {
+    double R = 0, X = 0;
+    bool trip = false;
+};
+
 class CRxPlot {
   public:
     // How DrawBackground turns a pixel distance into whole pixels: the plot
@@ -60,6 +66,11 @@ class CRxPlot {
         nHighlightRow = highlightRow;
     }
 
+    // Drawn over the elements where set: each outline again, dashed, scaled
+    // about Z = 0 by the band's factors (0: none); the shots' marks.
+    double fBandInner = 0, fBandOuter = 0;
+    std::vector<PlotShot> shots;
+
     // Geometry, computed by FitScale.
     gfx::Rect rcFrame;
     gfx::Rect rcPlot;
@@ -102,6 +113,13 @@ class CRxPlot {
     static constexpr gfx::Pen kElementPen{gfx::Pen::kSolid, 1, gfx::Rgb(0, 0, 255)};
     static constexpr gfx::Pen kHighlightPen{gfx::Pen::kSolid, 3, gfx::Rgb(0, 0, 255)};
     static constexpr gfx::Pen kSettingPen{gfx::Pen::kSolid, 1, gfx::Rgb(255, 0, 0)};
+    static constexpr gfx::Pen kBandPen{gfx::Pen::kDash, 1, gfx::Rgb(0, 0, 255)};
+    static constexpr gfx::Pen kShotPen{gfx::Pen::kSolid, 1, gfx::Rgb(0, 128, 0)};
+    static constexpr gfx::Brush kShotBrush{gfx::Brush::kSolid, gfx::Rgb(0, 128, 0)};
+    // A mark's box spans this many pixels each way from its centre.
+    static constexpr int kShotRadius = 3;
+    // A shot's mark centred on (x, y), with the shot pen.
+    static void DrawShotMark(gfx::CCanvas& dc, int x, int y, bool trip);
     // The bevels of the placeholder's edge and of the frame: outer, inner ring.
     static constexpr gfx::Color kBevelShadow = gfx::Rgb(160, 160, 160);
     static constexpr gfx::Color kBevelDarkShadow = gfx::Rgb(128, 128, 128);
@@ -123,6 +141,7 @@ class CRxPlot {
     void DrawGrid(gfx::CCanvas& dc) const;
     void DrawScales(gfx::CCanvas& dc) const;
     void DrawSettingLines(gfx::CCanvas& dc) const;
+    void DrawBandAndShots(gfx::CCanvas& dc) const;
 
     Rounding rounding;
     gfx::Font fontLabel;

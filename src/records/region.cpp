@@ -349,4 +349,35 @@ ReachBand BandOf(const RayCrossing& reach, const ReachTolerance& tolerance) {
     return {std::max(reach.distance - half, 0.0), reach.distance + half};
 }
 
+std::vector<double> SettingAngles(const ZoneSetting& setting) {
+    std::vector<double> angles;
+    for (const OhmPoint& end : SettingLineEnds(setting)) {
+        if (!(std::hypot(end.R, end.X) > 0)) continue;
+        const double angle = std::atan2(end.X, end.R) * 180 / kPi;
+        if (std::find(angles.begin(), angles.end(), angle) == angles.end()) angles.push_back(angle);
+    }
+    return angles;
+}
+
+std::vector<Shot> ShotsOf(const CZoneRegion& region, std::span<const double> angles,
+                          const ReachTolerance& tolerance, double margin) {
+    std::vector<Shot> shots;
+    for (double angle : angles) {
+        const RayReach r = region.Along(angle);
+        for (bool inside : {true, false}) {
+            Shot shot{angle, inside, std::nullopt};
+            if (r.reach) {
+                const ReachBand band = BandOf(*r.reach, tolerance);
+                const double d = inside ? band.inner * (1 - margin) : band.outer * (1 + margin);
+                const RayCrossing at = PointAlong(angle, d);
+                // A zone too shallow along this ray for the band leaves no
+                // inside shot; a shot is never labelled against its zone.
+                if (d > 0 && region.Contains(at.R, at.X) == inside) shot.at = at;
+            }
+            shots.push_back(shot);
+        }
+    }
+    return shots;
+}
+
 }  // namespace qz

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "records/pict.h"
+#include "records/setting.h"
 
 namespace qz {
 
@@ -95,5 +96,21 @@ struct CZoneRegion::Piece {
     double cR = 0, cX = 0, radius = 0, start = 0, span = 0;
     bool reversed = false;
 };
+
+// The directions of the setting's lines, in degrees, each once.
+std::vector<double> SettingAngles(const ZoneSetting& setting);
+
+// A test shot along the ray at `angle`: inside the band, expected to trip,
+// or beyond it, expected not to.
+struct Shot {
+    double angle = 0;
+    bool inside = false;
+    std::optional<RayCrossing> at;  // none where the zone has no reach, or is too shallow
+};
+
+// Per angle a shot at the band's inner |Z| x (1 - margin) and one at its
+// outer |Z| x (1 + margin).
+std::vector<Shot> ShotsOf(const CZoneRegion& region, std::span<const double> angles,
+                          const ReachTolerance& tolerance, double margin);
 
 }  // namespace qz

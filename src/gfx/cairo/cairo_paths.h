@@ -59,6 +59,12 @@ inline void EllipseOutline(cairo_t* cr, int left, int top, int right, int bottom
     cairo_restore(cr);
 }
 
+// The pen's dashes for the next strokes, or none.
+inline void SetDash(cairo_t* cr, const Pen& pen) {
+    static constexpr double kDashes[2] = {Pen::kDashOn, Pen::kDashOff};
+    cairo_set_dash(cr, kDashes, pen.style == Pen::kDash ? 2 : 0, 0);
+}
+
 // The rays of GDI's Arc in the box's own coordinates, so that a point on the
 // box's edge midpoints gives a whole multiple of 90 degrees; rays[1] is at
 // most rays[0].  Returns true when they coincide: the whole ellipse.

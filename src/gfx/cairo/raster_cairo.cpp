@@ -128,6 +128,7 @@ void CRasterCanvas::Segment(Point from, Point to) {
         cairo_set_line_width(cr_, w);
         cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
         SetSource(pen_.color);
+        SetDash(cr_, pen_);
         cairo_stroke(cr_);
         return;
     }
@@ -140,7 +141,10 @@ void CRasterCanvas::Segment(Point from, Point to) {
         // inside it stay those of the whole line.
         if (!ClipSegment(x0, y0, x1, y1, -2, -2, width_ + 1, height_ + 1)) return;
     }
-    // Bresenham's walk, leaving out the last pixel as GDI does.
+    // Bresenham's walk, leaving out the last pixel as GDI does; a dashed
+    // pen counts its dashes from the segment's start.
+    const bool dashed = pen_.style == Pen::kDash;
+    long long walked = 0;
     long long x = RoundToInt(x0), y = RoundToInt(y0);
     const long long ex = RoundToInt(x1), ey = RoundToInt(y1);
     const long long dx = std::llabs(ex - x), dy = -std::llabs(ey - y);
@@ -149,7 +153,8 @@ void CRasterCanvas::Segment(Point from, Point to) {
     const std::uint32_t v = Packed(pen_.color);
     cairo_surface_flush(surface_);
     while (x != ex || y != ey) {
-        if (x >= 0 && y >= 0 && x < width_ && y < height_) Row(int(y))[x] = v;
+        const bool drawn = !dashed || walked++ % (Pen::kDashOn + Pen::kDashOff) < Pen::kDashOn;
+        if (drawn && x >= 0 && y >= 0 && x < width_ && y < height_) Row(int(y))[x] = v;
         long long e2 = 2 * err;
         if (e2 >= dy) err += dy, x += stepX;
         if (e2 <= dx) err += dx, y += stepY;
@@ -199,6 +204,7 @@ void CRasterCanvas::Ellipse(int left, int top, int right, int bottom) {
     if (pen_.style != Pen::kNull) {
         SetSource(pen_.color);
         cairo_set_line_width(cr_, std::max(pen_.width, 1));
+        SetDash(cr_, pen_);
         cairo_stroke(cr_);
     }
     cairo_new_path(cr_);
@@ -218,6 +224,7 @@ void CRasterCanvas::Arc(int left, int top, int right, int bottom, int xs, int ys
     cairo_set_line_width(cr_, std::max(pen_.width, 1));
     // A round end takes in the pixels on which the arc starts and ends.
     cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
+    SetDash(cr_, pen_);
     cairo_stroke(cr_);
 }
 

@@ -142,6 +142,7 @@ void CVectorCanvas::Flush() {
     cairo_set_line_width(cr_, std::max(pendingPen_.width, 1));
     cairo_set_line_cap(cr_, pendingCap_);
     cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
+    SetDash(cr_, pendingPen_);
     cairo_stroke(cr_);
 }
 

@@ -103,7 +103,9 @@ Color CGdiCanvas::Pixel(int x, int y) const {
 
 Pen CGdiCanvas::SelectPen(const Pen& pen) {
     if (pen == penValue_) return pen;
-    HPEN made = pen.style == Pen::kNull ? nullptr : CreatePen(PS_SOLID, pen.width, Ref(pen.color));
+    HPEN made = pen.style == Pen::kNull ? nullptr
+                                        : CreatePen(pen.style == Pen::kDash ? PS_DASH : PS_SOLID,
+                                                    pen.width, Ref(pen.color));
     SelectObject(dc_, made ? HGDIOBJ(made) : GetStockObject(NULL_PEN));
     if (pen_) DeleteObject(pen_);
     pen_ = made;
