@@ -205,11 +205,7 @@ void AddReach(CLI::App& app) {
         "reach", "Where rays from Z = 0 cross a zone's characteristic, and its reach along them");
     AddZoneChoice(cmd, opt->choice);
     AddToleranceChoice(cmd, opt->tolerance);
-    CLI::Option* range = cmd->add_option("--angles", opt->angles,
-                                         "FROM:TO:STEP in degrees, counter-clockwise from +R");
-    cmd->add_option("--angle", opt->angleList, "an angle in degrees (may be repeated)")
-        ->allow_extra_args(false)
-        ->excludes(range);
+    AddAngleChoice(cmd, opt->angles, opt->angleList);
     CLI::Option* json = cmd->add_flag("--json", opt->json, "print JSON");
     cmd->add_flag("--csv", opt->csv, "print CSV, a header line first")->excludes(json);
     cmd->callback([opt] { Reach(*opt); });
@@ -374,11 +370,7 @@ void AddShots(CLI::App& app) {
         "A test plan: per angle a shot just inside the reach's band and one just outside it");
     AddZoneChoice(cmd, opt->choice);
     AddToleranceChoice(cmd, opt->tolerance);
-    CLI::Option* range = cmd->add_option("--angles", opt->angles,
-                                         "FROM:TO:STEP in degrees, counter-clockwise from +R");
-    cmd->add_option("--angle", opt->angleList, "an angle in degrees (may be repeated)")
-        ->allow_extra_args(false)
-        ->excludes(range);
+    AddAngleChoice(cmd, opt->angles, opt->angleList);
     cmd->add_option("--margin", opt->margin, "PCT beyond the band (default 2)");
     CLI::Option* json = cmd->add_flag("--json", opt->json, "print JSON");
     cmd->add_flag("--csv", opt->csv, "print CSV, a header line first")->excludes(json);

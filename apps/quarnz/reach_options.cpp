@@ -63,6 +63,14 @@ std::vector<double> ParseAngleRange(const std::string& text) {
     return angles;
 }
 
+void AddAngleChoice(CLI::App* cmd, std::string& range, std::vector<std::string>& list) {
+    CLI::Option* from =
+        cmd->add_option("--angles", range, "FROM:TO:STEP in degrees, counter-clockwise from +R");
+    cmd->add_option("--angle", list, "an angle in degrees (may be repeated)")
+        ->allow_extra_args(false)
+        ->excludes(from);
+}
+
 void AddToleranceChoice(CLI::App* cmd, ToleranceChoice& choice) {
     CLI::Option* pct = cmd->add_option(
         "--tolerance", choice.tolerance,

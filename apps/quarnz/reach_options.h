@@ -15,6 +15,9 @@ double ParseNumber(const std::string& option, const std::string& text);
 // --angles FROM:TO:STEP in degrees, each angle counted from FROM.
 std::vector<double> ParseAngleRange(const std::string& text);
 
+// --angles FROM:TO:STEP or --angle A, repeated.
+void AddAngleChoice(CLI::App* cmd, std::string& range, std::vector<std::string>& list);
+
 struct ToleranceChoice {
     std::string tolerance, rx;
 };
