@@ -35,6 +35,21 @@ TEST(Text, AnsiIsCodePage936Everywhere) {
     EXPECT_EQ(FromAnsi("\xAA\xB5\xE7"), u"\uFFFD电");
 }
 
+// Code page 936's pairs, the pairs GB18030 adds, and its four-byte codes:
+// the basic plane's by the range table, the planes above linearly.
+TEST(Text, Gb18030) {
+    EXPECT_EQ(FromGb18030("\xB5\xE7\xC1\xF7"
+                          "a"),
+              u"电流a");
+    EXPECT_EQ(FromGb18030("\xA2\xE3\xFE\x51"), u"€\U00020087");
+    EXPECT_EQ(FromGb18030("\x81\x30\x81\x30\x81\x39\xEE\x39\x82\x35\x8F\x33"), u"\u0080\u3400\u9FA6");
+    EXPECT_EQ(FromGb18030("\x90\x30\x81\x30\xE3\x32\x9A\x35"), u"\U00010000\U0010FFFF");
+    // No lead byte, a code past U+10FFFF, one cut off: U+FFFD, and on.
+    EXPECT_EQ(FromGb18030("\x80\xE3\x32\x9A\x36"
+                          "b\x81\x30"),
+              u"\uFFFD\uFFFDb\uFFFD0");
+}
+
 TEST(Text, FieldsCutToTheirCapacity) {
     TextField<5> f = u"abcdefg";
     EXPECT_EQ(f.str(), u"abcd");

@@ -1,7 +1,9 @@
 #include "base/text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <iterator>
 #include <vector>
@@ -127,6 +129,8 @@ constexpr const char16_t* kCp936[] = {
 };
 static_assert(std::size(kCp936) == 0xFE - 0x81 + 1);
 
+#include "base/gb18030_table.inc"
+
 }  // namespace
 
 // One table on every build: the system's converter would decode by the
@@ -155,6 +159,59 @@ Text FromAnsi(std::string_view bytes) {
         }
         // A byte that starts no character is replaced alone; the next is read afresh.
         out += c;
+    }
+    return out;
+}
+
+Text FromGb18030(std::string_view bytes) {
+    Text out;
+    out.reserve(bytes.size());
+    auto at = [&](std::size_t k) { return k < bytes.size() ? unsigned(static_cast<unsigned char>(bytes[k])) : 0u; };
+    auto put = [&](char32_t c) {
+        if (c < 0x10000) {
+            out += char16_t(c);
+        } else {
+            out += char16_t(0xD800 + ((c - 0x10000) >> 10));
+            out += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
+        }
+    };
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        unsigned b = at(i);
+        if (b < 0x80) {
+            out += char16_t(b);
+            continue;
+        }
+        char32_t c = 0xFFFD;
+        unsigned t = at(i + 1);
+        if (b == 0x80 || b == 0xFF) {
+            // no lead byte
+        } else if (t - 0x30 < 10u) {
+            unsigned t3 = at(i + 2), t4 = at(i + 3);
+            if (t3 - 0x81 < 0x7Eu && t4 - 0x30 < 10u) {
+                std::uint32_t index = (((b - 0x81) * 10 + (t - 0x30)) * 126 + (t3 - 0x81)) * 10 + (t4 - 0x30);
+                constexpr std::uint32_t kBmpCodes = 39420, kPlanesFrom = (0x90 - 0x81) * 12600;
+                if (index < kBmpCodes) {
+                    auto run = std::upper_bound(std::begin(kGb18030Runs), std::end(kGb18030Runs), index,
+                                                [](std::uint32_t k, const auto& r) { return k < r.first; });
+                    --run;  // the first run starts at 0
+                    if (run->c != 0) c = char32_t(run->c + (index - run->first));
+                } else if (index >= kPlanesFrom && index - kPlanesFrom <= 0x10FFFF - 0x10000) {
+                    c = 0x10000 + (index - kPlanesFrom);
+                }
+                // A well-formed four-byte code is one character, assigned or not.
+                i += 3;
+            }
+        } else if (t >= 0x40 && t <= 0xFE && t != 0x7F) {
+            c = kCp936[b - 0x81][t - (t < 0x80 ? 0x40 : 0x41)];
+            if (c == 0xFFFD) {
+                auto code = std::uint16_t(b << 8 | t);
+                auto pair = std::lower_bound(std::begin(kGb18030Pairs), std::end(kGb18030Pairs), code,
+                                             [](const auto& p, std::uint16_t k) { return p.code < k; });
+                if (pair != std::end(kGb18030Pairs) && pair->code == code) c = pair->c;
+            }
+            if (c != 0xFFFD) ++i;
+        }
+        put(c);
     }
     return out;
 }

@@ -31,6 +31,10 @@ Text FromAscii(std::string_view ascii);
 // files, 936 (GBK), the same on every build and in every locale.  A byte
 // that starts no character becomes U+FFFD, and decoding goes on after it.
 Text FromAnsi(std::string_view bytes);
+// GB18030, as Chinese recorders write their texts: code page 936's pairs and
+// the rest of the standard's, its four-byte codes up to U+10FFFF.  Bad bytes
+// as in FromAnsi; an unassigned four-byte code is one U+FFFD.
+Text FromGb18030(std::string_view bytes);
 
 // The Windows build formats with mingw's C99 printf, not the system's.
 #ifdef __MINGW32__
