@@ -21,7 +21,8 @@ static void CheckRecord(const Record& r, std::size_t size) {
         for (double v : channel) Check(std::isnan(v) || std::isfinite(v));
     }
     for (double t : r.timestamps) Check(std::isnan(t) || std::isfinite(t));
-    for (std::size_t k = 1; k < r.rates.size(); ++k) Check(r.rates[k].endSample > r.rates[k - 1].endSample);
+    for (std::size_t k = 1; k < r.rates.size(); ++k)
+        Check(r.rates[k].endSample > r.rates[k - 1].endSample);
 }
 
 static void CheckError(const RecordError& e) {

@@ -42,7 +42,8 @@ TEST(Text, Gb18030) {
                           "a"),
               u"电流a");
     EXPECT_EQ(FromGb18030("\xA2\xE3\xFE\x51"), u"€\U00020087");
-    EXPECT_EQ(FromGb18030("\x81\x30\x81\x30\x81\x39\xEE\x39\x82\x35\x8F\x33"), u"\u0080\u3400\u9FA6");
+    EXPECT_EQ(FromGb18030("\x81\x30\x81\x30\x81\x39\xEE\x39\x82\x35\x8F\x33"),
+              u"\u0080\u3400\u9FA6");
     EXPECT_EQ(FromGb18030("\x90\x30\x81\x30\xE3\x32\x9A\x35"), u"\U00010000\U0010FFFF");
     // No lead byte, a code past U+10FFFF, one cut off: U+FFFD, and on.
     EXPECT_EQ(FromGb18030("\x80\xE3\x32\x9A\x36"

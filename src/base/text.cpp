@@ -166,7 +166,9 @@ Text FromAnsi(std::string_view bytes) {
 Text FromGb18030(std::string_view bytes) {
     Text out;
     out.reserve(bytes.size());
-    auto at = [&](std::size_t k) { return k < bytes.size() ? unsigned(static_cast<unsigned char>(bytes[k])) : 0u; };
+    auto at = [&](std::size_t k) {
+        return k < bytes.size() ? unsigned(static_cast<unsigned char>(bytes[k])) : 0u;
+    };
     auto put = [&](char32_t c) {
         if (c < 0x10000) {
             out += char16_t(c);
@@ -188,11 +190,13 @@ Text FromGb18030(std::string_view bytes) {
         } else if (t - 0x30 < 10u) {
             unsigned t3 = at(i + 2), t4 = at(i + 3);
             if (t3 - 0x81 < 0x7Eu && t4 - 0x30 < 10u) {
-                std::uint32_t index = (((b - 0x81) * 10 + (t - 0x30)) * 126 + (t3 - 0x81)) * 10 + (t4 - 0x30);
+                std::uint32_t index =
+                    (((b - 0x81) * 10 + (t - 0x30)) * 126 + (t3 - 0x81)) * 10 + (t4 - 0x30);
                 constexpr std::uint32_t kBmpCodes = 39420, kPlanesFrom = (0x90 - 0x81) * 12600;
                 if (index < kBmpCodes) {
-                    auto run = std::upper_bound(std::begin(kGb18030Runs), std::end(kGb18030Runs), index,
-                                                [](std::uint32_t k, const auto& r) { return k < r.first; });
+                    auto run = std::upper_bound(
+                        std::begin(kGb18030Runs), std::end(kGb18030Runs), index,
+                        [](std::uint32_t k, const auto& r) { return k < r.first; });
                     --run;  // the first run starts at 0
                     if (run->c != 0) c = char32_t(run->c + (index - run->first));
                 } else if (index >= kPlanesFrom && index - kPlanesFrom <= 0x10FFFF - 0x10000) {
@@ -205,8 +209,9 @@ Text FromGb18030(std::string_view bytes) {
             c = kCp936[b - 0x81][t - (t < 0x80 ? 0x40 : 0x41)];
             if (c == 0xFFFD) {
                 auto code = std::uint16_t(b << 8 | t);
-                auto pair = std::lower_bound(std::begin(kGb18030Pairs), std::end(kGb18030Pairs), code,
-                                             [](const auto& p, std::uint16_t k) { return p.code < k; });
+                auto pair =
+                    std::lower_bound(std::begin(kGb18030Pairs), std::end(kGb18030Pairs), code,
+                                     [](const auto& p, std::uint16_t k) { return p.code < k; });
                 if (pair != std::end(kGb18030Pairs) && pair->code == code) c = pair->c;
             }
             if (c != 0xFFFD) ++i;

@@ -26,7 +26,9 @@ std::string AtByte(const std::string& name, std::size_t byte) {
     return name + ": byte " + std::to_string(byte);
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -125,7 +127,7 @@ class Lines {
         if (end == std::string_view::npos) end = text_.size();
         std::string_view line = text_.substr(pos_, end - pos_);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        pos_ = end + 1;
+        pos_ = end < text_.size() ? end + 1 : end;
         ++number_;
         return line;
     }
@@ -153,18 +155,19 @@ std::int64_t NeedCount(Lines& lines, std::string_view field, const std::string& 
 // "6A" or "2D", the letter in either case.
 std::int64_t ChannelCount(Lines& lines, std::string_view field, char kind, const char* what) {
     if (field.empty() || (field.back() | 0x20) != kind)
-        lines.Error("the " + std::string(what) + " channel count " + Quote(field) + " does not end in " +
-                    char(kind - 0x20));
+        lines.Error("the " + std::string(what) + " channel count " + Quote(field) +
+                    " does not end in " + char(kind - 0x20));
     return NeedCount(lines, Trim(field.substr(0, field.size() - 1)),
                      "the " + std::string(what) + " channel count");
 }
 
-void ParseAnalog(Lines& lines, std::string_view line, std::vector<std::string_view>& f, AnalogChannel& ch,
-                 int index) {
+void ParseAnalog(Lines& lines, std::string_view line, std::vector<std::string_view>& f,
+                 AnalogChannel& ch, int index) {
     Split(line, f);
     std::string which = "analog channel " + std::to_string(index);
     if (f.size() != 10 && f.size() != 13)
-        lines.Error(which + ": " + std::to_string(f.size()) + " fields where 10 or 13 are expected");
+        lines.Error(which + ": " + std::to_string(f.size()) +
+                    " fields where 10 or 13 are expected");
     std::int64_t number;
     if (!ToInteger(f[0], number) || number < 1 || number > std::numeric_limits<int>::max())
         lines.Error(which + ": the channel number " + Quote(f[0]) + " is not a number from 1");
@@ -195,8 +198,9 @@ std::int64_t ParseCfg(std::string_view cfg, const std::string& name, int linesBe
     std::vector<std::string_view> f;
 
     Split(lines.Need("the station line"), f);
-    if (f.size() < 2 || f.size() > 3) lines.Error("the station line has " + std::to_string(f.size()) +
-                                                  " fields where 2 or 3 are expected");
+    if (f.size() < 2 || f.size() > 3)
+        lines.Error("the station line has " + std::to_string(f.size()) +
+                    " fields where 2 or 3 are expected");
     r.station = ToText(f[0]);
     r.device = ToText(f[1]);
     r.revision = 1991;
@@ -208,14 +212,15 @@ std::int64_t ParseCfg(std::string_view cfg, const std::string& name, int linesBe
     }
 
     Split(lines.Need("the channel counts"), f);
-    if (f.size() != 3) lines.Error("the channel counts have " + std::to_string(f.size()) +
-                                   " fields where 3 are expected");
+    if (f.size() != 3)
+        lines.Error("the channel counts have " + std::to_string(f.size()) +
+                    " fields where 3 are expected");
     std::int64_t total = NeedCount(lines, f[0], "the channel total");
     std::int64_t analogs = ChannelCount(lines, f[1], 'a', "analog");
     std::int64_t digitals = ChannelCount(lines, f[2], 'd', "digital");
     if (total != analogs + digitals)
-        lines.Error("the channel total " + std::to_string(total) + " is not " + std::to_string(analogs) +
-                    " analog + " + std::to_string(digitals) + " digital");
+        lines.Error("the channel total " + std::to_string(total) + " is not " +
+                    std::to_string(analogs) + " analog + " + std::to_string(digitals) + " digital");
     // Each channel takes a line: counts the file cannot hold are refused
     // before anything is allocated for them.
     if (std::uint64_t(total) > lines.Left() || total > std::numeric_limits<int>::max())
@@ -228,13 +233,14 @@ std::int64_t ParseCfg(std::string_view cfg, const std::string& name, int linesBe
     for (std::int64_t c = 0; c < digitals; ++c) {
         Split(lines.Need("digital channel " + std::to_string(c + 1)), f);
         if (f.size() != 3 && f.size() != 5)
-            lines.Error("digital channel " + std::to_string(c + 1) + ": " + std::to_string(f.size()) +
-                        " fields where 3 or 5 are expected");
+            lines.Error("digital channel " + std::to_string(c + 1) + ": " +
+                        std::to_string(f.size()) + " fields where 3 or 5 are expected");
     }
 
     Split(lines.Need("the line frequency"), f);
     r.lineFrequency = NeedNumber(lines, f[0], "the line frequency");
-    if (f.size() != 1 || r.lineFrequency < 0) lines.Error("the line frequency " + Quote(f[0]) + " is not a frequency");
+    if (f.size() != 1 || r.lineFrequency < 0)
+        lines.Error("the line frequency " + Quote(f[0]) + " is not a frequency");
 
     Split(lines.Need("the number of sampling rates"), f);
     std::int64_t nrates = NeedCount(lines, f[0], "the number of sampling rates");
@@ -247,14 +253,16 @@ std::int64_t ParseCfg(std::string_view cfg, const std::string& name, int linesBe
     for (std::int64_t k = 0; k < std::max<std::int64_t>(nrates, 1); ++k) {
         std::string which = "sampling rate " + std::to_string(k + 1);
         Split(lines.Need(which), f);
-        if (f.size() != 2) lines.Error(which + ": " + std::to_string(f.size()) + " fields where 2 are expected");
+        if (f.size() != 2)
+            lines.Error(which + ": " + std::to_string(f.size()) + " fields where 2 are expected");
         double rate = NeedNumber(lines, f[0], which + ": the rate");
         if (rate < 0) lines.Error(which + ": the rate " + Quote(f[0]) + " is negative");
         std::int64_t end = NeedCount(lines, f[1], which + ": the last sample");
         if (end <= samples && !(end == 0 && k == 0))
             lines.Error(which + ": the last sample " + std::to_string(end) + " does not follow " +
                         std::to_string(samples));
-        if (nrates == 0 && rate != 0) lines.Error("no sampling rates, but a rate of " + std::string(f[0]));
+        if (nrates == 0 && rate != 0)
+            lines.Error("no sampling rates, but a rate of " + std::string(f[0]));
         if (rate == 0) {
             if (nrates > 1) lines.Error("a rate of 0 among other rates");
             zero = true;
@@ -278,7 +286,8 @@ std::int64_t ParseCfg(std::string_view cfg, const std::string& name, int linesBe
     else if (EqualsNoCase(f[0], "float32"))
         r.format = DataFormat::kFloat32;
     else
-        lines.Error("the file type " + Quote(f[0]) + " is none of ASCII, BINARY, BINARY32, FLOAT32");
+        lines.Error("the file type " + Quote(f[0]) +
+                    " is none of ASCII, BINARY, BINARY32, FLOAT32");
 
     // The time multiplier came with 1999; a 1991 file, or a sloppy later
     // one, that ends here means 1.  The 2013 time code and time quality
@@ -289,14 +298,20 @@ std::int64_t ParseCfg(std::string_view cfg, const std::string& name, int linesBe
         Split(line, f);
         if (f.size() == 1 || r.revision >= 1999) {
             double m = NeedNumber(lines, f[0], "the time multiplier");
-            if (f.size() != 1 || m <= 0) lines.Error("the time multiplier " + Quote(f[0]) + " is not above 0");
+            if (f.size() != 1 || m <= 0)
+                lines.Error("the time multiplier " + Quote(f[0]) + " is not above 0");
             r.timeMultiplier = m;
         }
     }
     return samples;
 }
 
-// The data's sample n as each format stores it.
+std::uint32_t ReadU32(const unsigned char* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
+}
+
+// A stored value as each binary format holds it, little-endian.
 template <DataFormat F>
 struct Stored;
 template <>
@@ -312,8 +327,7 @@ template <>
 struct Stored<DataFormat::kBinary32> {
     static constexpr std::size_t kSize = 4;
     static double Read(const unsigned char* p, bool& missing) {
-        auto v = std::int32_t(std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-                              std::uint32_t(p[3]) << 24);
+        auto v = std::int32_t(ReadU32(p));
         missing = v == std::numeric_limits<std::int32_t>::min();
         return v;
     }
@@ -322,8 +336,7 @@ template <>
 struct Stored<DataFormat::kFloat32> {
     static constexpr std::size_t kSize = 4;
     static double Read(const unsigned char* p, bool& missing) {
-        std::uint32_t bits =
-            std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+        std::uint32_t bits = ReadU32(p);
         float v;
         std::memcpy(&v, &bits, sizeof v);
         missing = std::isnan(v);
@@ -331,61 +344,77 @@ struct Stored<DataFormat::kFloat32> {
     }
 };
 
-std::uint32_t ReadU32(const unsigned char* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+std::string Sample(std::size_t n) {
+    return "sample " + std::to_string(n + 1);
 }
 
-std::string Sample(std::size_t n) { return "sample " + std::to_string(n + 1); }
-
 template <DataFormat F>
-void DecodeBinary(std::string_view dat, const std::string& name, std::size_t before, const std::string& whole,
-                  Record& r, std::uint64_t total) {
+void DecodeBinary(std::string_view dat, const std::string& name, std::size_t before,
+                  const std::string& whole, Record& r, std::uint64_t total) {
     using S = Stored<F>;
     const std::size_t analogs = r.analogs.size();
-    const std::size_t size = 8 + analogs * S::kSize + (std::size_t(r.digitalCount) + 15) / 16 * 2;
+    const std::uint64_t recordSize =
+        8 + std::uint64_t(analogs) * S::kSize + (std::uint64_t(r.digitalCount) + 15) / 16 * 2;
     // Checked before anything is allocated for the samples.
-    if (dat.size() / size < total) {
-        std::size_t done = dat.size() / size;
-        if (dat.size() % size == 0)
-            Fail(AtByte(name, before + dat.size()),
-                 whole + " ends after sample " + std::to_string(done) + " of " + std::to_string(total));
-        Fail(AtByte(name, before + dat.size()),
-             whole + " ends inside sample " + std::to_string(done + 1) + " of " + std::to_string(total));
+    if (dat.size() / recordSize < total) {
+        std::uint64_t done = dat.size() / recordSize;
+        if (dat.size() % recordSize == 0)
+            Fail(AtByte(name, before + dat.size()), whole + " ends after sample " +
+                                                        std::to_string(done) + " of " +
+                                                        std::to_string(total));
+        Fail(AtByte(name, before + dat.size()), whole + " ends inside sample " +
+                                                    std::to_string(done + 1) + " of " +
+                                                    std::to_string(total));
     }
-    const auto count = std::size_t(total);
+    const auto count = std::size_t(total), size = std::size_t(recordSize);
     if (dat.size() > count * size)
-        Fail(AtByte(name, before + count * size),
-             std::to_string(dat.size() - count * size) + " bytes after the last sample (" + std::to_string(count) + ")");
+        Fail(AtByte(name, before + count * size), std::to_string(dat.size() - count * size) +
+                                                      " bytes after the last sample (" +
+                                                      std::to_string(count) + ")");
+    const auto* bytes = reinterpret_cast<const unsigned char*>(dat.data());
     r.timestamps.resize(count);
+    for (std::size_t n = 0; n < count; ++n) {
+        std::uint32_t t = ReadU32(bytes + n * size + 4);
+        double us = t * r.timeMultiplier;
+        if (t != 0xFFFFFFFFu && !std::isfinite(us))
+            Fail(AtByte(name, before + n * size + 4),
+                 Sample(n) + ": the timestamp is out of range");
+        r.timestamps[n] = t == 0xFFFFFFFFu ? kMissing : us;
+    }
     r.samples.assign(analogs, std::vector<double>(count));
-    const auto* p = reinterpret_cast<const unsigned char*>(dat.data());
-    for (std::size_t n = 0; n < count; ++n, p += size) {
-        std::uint32_t t = ReadU32(p + 4);
-        r.timestamps[n] = t == 0xFFFFFFFFu ? kMissing : t * r.timeMultiplier;
-        for (std::size_t c = 0; c < analogs; ++c) {
+    for (std::size_t c = 0; c < analogs; ++c) {
+        const double a = r.analogs[c].a, b = r.analogs[c].b;
+        double* out = r.samples[c].data();
+        const unsigned char* p = bytes + 8 + c * S::kSize;
+        for (std::size_t n = 0; n < count; ++n, p += size) {
             bool missing;
-            double v = S::Read(p + 8 + c * S::kSize, missing);
-            const AnalogChannel& ch = r.analogs[c];
-            double value = missing ? kMissing : ch.a * v + ch.b;
-            if (!missing && !std::isfinite(value))
-                Fail(AtByte(name, before + n * size + 8 + c * S::kSize),
+            double v = S::Read(p, missing);
+            double value = a * v + b;
+            if (missing)
+                value = kMissing;
+            else if (!std::isfinite(value))
+                Fail(AtByte(name, before + std::size_t(p - bytes)),
                      Sample(n) + ": analog channel " + std::to_string(c + 1) +
-                         (std::isfinite(v) ? ": the scaled value is out of range" : ": an infinite value"));
-            r.samples[c][n] = value;
+                         (std::isfinite(v) ? ": the scaled value is out of range"
+                                           : ": an infinite value"));
+            out[n] = value;
         }
     }
 }
 
-void DecodeAscii(std::string_view dat, const std::string& name, int linesBefore, const std::string& whole, Record& r,
-                 std::uint64_t total) {
+void DecodeAscii(std::string_view dat, const std::string& name, int linesBefore,
+                 const std::string& whole, Record& r, std::uint64_t total) {
     // Blank lines and a DOS end-of-file mark after the last sample are no
     // samples.
-    while (!dat.empty() && (IsBlank(dat.back()) || dat.back() == '\n' || dat.back() == '\r' || dat.back() == 0x1A))
+    while (!dat.empty() &&
+           (IsBlank(dat.back()) || dat.back() == '\n' || dat.back() == '\r' || dat.back() == 0x1A))
         dat.remove_suffix(1);
-    std::size_t lineCount = dat.empty() ? 0 : std::size_t(std::count(dat.begin(), dat.end(), '\n')) + 1;
+    std::size_t lineCount =
+        dat.empty() ? 0 : std::size_t(std::count(dat.begin(), dat.end(), '\n')) + 1;
     if (lineCount < total)
         Fail(At(name, linesBefore + std::int64_t(lineCount) + 1),
-             whole + " ends after sample " + std::to_string(lineCount) + " of " + std::to_string(total));
+             whole + " ends after sample " + std::to_string(lineCount) + " of " +
+                 std::to_string(total));
     const auto count = std::size_t(total);
     if (lineCount > count)
         Fail(At(name, linesBefore + std::int64_t(count) + 1),
@@ -448,8 +477,8 @@ void DecodeAscii(std::string_view dat, const std::string& name, int linesBefore,
         // The digital channels are read past; a trailing comma is forgiven.
         while (next(field)) {
             if (k > fields && !(k == fields + 1 && field.empty() && line.data() == nullptr))
-                Fail(where(), Sample(n) + ": more than the " + std::to_string(fields) +
-                                  " fields expected");
+                Fail(where(),
+                     Sample(n) + ": more than the " + std::to_string(fields) + " fields expected");
         }
         if (k < fields)
             Fail(where(), Sample(n) + ": " + std::to_string(k) + " fields where " +
@@ -457,8 +486,8 @@ void DecodeAscii(std::string_view dat, const std::string& name, int linesBefore,
     }
 }
 
-void DecodeDat(std::string_view dat, const std::string& name, std::size_t bytesBefore, int linesBefore,
-               Record& r, std::int64_t count) {
+void DecodeDat(std::string_view dat, const std::string& name, std::size_t bytesBefore,
+               int linesBefore, Record& r, std::int64_t count) {
     auto n = std::uint64_t(count);
     const std::string whole = bytesBefore || linesBefore ? "the data section" : "the file";
     switch (r.format) {
@@ -491,13 +520,15 @@ namespace {
 // they come.  False for a line that is no section header.
 bool SectionHeader(std::string_view line, Lines& lines, std::string& kind, std::int64_t& bytes) {
     line = Trim(line);
-    if (line.size() < 6 || line.substr(0, 3) != "---" || line.substr(line.size() - 3) != "---") return false;
+    if (line.size() < 6 || line.substr(0, 3) != "---" || line.substr(line.size() - 3) != "---")
+        return false;
     std::string_view s = Trim(line.substr(3, line.size() - 6));
     if (!StartsWithNoCase(s, "file")) return false;
     s = Trim(s.substr(4));
     if (!StartsWithNoCase(s, "type")) return false;
     s = Trim(s.substr(4));
-    if (s.empty() || s.front() != ':') lines.Error("a section header without a colon after \"file type\"");
+    if (s.empty() || s.front() != ':')
+        lines.Error("a section header without a colon after \"file type\"");
     s = Trim(s.substr(1));
     bytes = -1;
     if (EqualsNoCase(s, "cfg") || EqualsNoCase(s, "inf") || EqualsNoCase(s, "hdr")) {
@@ -513,13 +544,15 @@ bool SectionHeader(std::string_view line, Lines& lines, std::string& kind, std::
         }
         if (StartsWithNoCase(rest, "binary")) {
             rest = Trim(rest.substr(6));
-            if (rest.empty() || rest.front() != ':') lines.Error("a binary data section without its byte count");
+            if (rest.empty() || rest.front() != ':')
+                lines.Error("a binary data section without its byte count");
             kind = "DAT";
             bytes = NeedCount(lines, Trim(rest.substr(1)), "the byte count");
             return true;
         }
     }
-    lines.Error("the section type " + Quote(s) + " is none of CFG, INF, HDR, DAT ASCII, DAT BINARY");
+    lines.Error("the section type " + Quote(s) +
+                " is none of CFG, INF, HDR, DAT ASCII, DAT BINARY");
 }
 
 struct Section {
@@ -581,11 +614,14 @@ Record ParseCombined(std::string_view cff, const std::string& name) {
             // The binary data follows its header byte for byte.
             std::size_t left = walk.Left();
             if (std::uint64_t(bytes) > left)
-                walk.Error("the binary data of " + std::to_string(bytes) + " bytes runs past the end of the file (" +
-                           std::to_string(left) + " left)");
+                walk.Error("the binary data of " + std::to_string(bytes) +
+                           " bytes runs past the end of the file (" + std::to_string(left) +
+                           " left)");
             open->end = open->begin + std::size_t(bytes);
             std::string_view after = cff.substr(open->end);
-            std::size_t skip = after.substr(0, 2) == "\r\n" ? 2 : after.substr(0, 1) == "\n" ? 1 : 0;
+            std::size_t skip = after.substr(0, 2) == "\r\n" ? 2
+                               : after.substr(0, 1) == "\n" ? 1
+                                                            : 0;
             walk = Lines(after.substr(skip), name, walk.Number());
             open = nullptr;
             afterBinary = bytes;
@@ -594,17 +630,20 @@ Record ParseCombined(std::string_view cff, const std::string& name) {
     if (open) open->end = cff.size();
     if (!cfg.found) Fail(name, "no CFG section");
     if (!dat.found) Fail(name, "no DAT section");
-    std::int64_t count = ParseCfg(cff.substr(cfg.begin, cfg.end - cfg.begin), name, cfg.linesBefore, r);
+    std::int64_t count =
+        ParseCfg(cff.substr(cfg.begin, cfg.end - cfg.begin), name, cfg.linesBefore, r);
     if ((dat.bytes < 0) != (r.format == DataFormat::kAscii))
         Fail(At(name, dat.linesBefore), dat.bytes < 0 ? "an ASCII data section for binary samples"
-                                                       : "a binary data section for ASCII samples");
-    DecodeDat(cff.substr(dat.begin, dat.end - dat.begin), name, dat.begin, dat.linesBefore, r, count);
+                                                      : "a binary data section for ASCII samples");
+    DecodeDat(cff.substr(dat.begin, dat.end - dat.begin), name, dat.begin, dat.linesBefore, r,
+              count);
     return r;
 }
 
 Record ReadRecord(const std::string& path) {
     std::size_t dot = path.find_last_of("./\\");
-    std::string_view ext = dot != std::string::npos && path[dot] == '.' ? std::string_view(path).substr(dot) : "";
+    std::string_view ext =
+        dot != std::string::npos && path[dot] == '.' ? std::string_view(path).substr(dot) : "";
     std::vector<std::uint8_t> cfg, dat;
     if (EqualsNoCase(ext, ".cff")) {
         if (!ReadFile(path, cfg)) Fail(path, "cannot be read");

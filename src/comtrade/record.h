@@ -16,11 +16,11 @@ namespace qz::comtrade {
 enum class DataFormat { kAscii, kBinary, kBinary32, kFloat32 };
 
 struct AnalogChannel {
-    int number = 0;     // as the configuration numbers it, from 1
-    Text id;            // UTF-8, or GB18030 where that fails
-    Text phase;         // blanks trimmed
-    Text circuit;       // the circuit component being monitored
-    std::string unit;   // as written, blanks trimmed ("kV", "A")
+    int number = 0;       // as the configuration numbers it, from 1
+    Text id;              // UTF-8, or GB18030 where that fails
+    Text phase;           // blanks trimmed
+    Text circuit;         // the circuit component being monitored
+    std::string unit;     // as written, blanks trimmed ("kV", "A")
     double a = 1, b = 0;  // value = a x stored + b
     double skew = 0;      // microseconds
     // Primary and secondary ratio factors and whether a x stored + b gives
