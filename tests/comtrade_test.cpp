@@ -181,7 +181,8 @@ TEST(Comtrade, BadRecordsNameTheFileThePlaceAndTheFault) {
     EXPECT_EQ(bad(cfg.substr(0, cfg.find("1\n1000")), dat),
               "f.cfg:6: the file ends where the number of sampling rates is expected");
     EXPECT_EQ(bad(cfg, dat.substr(0, 30)), "f.dat: byte 30: the file ends inside sample 3 of 3");
-    EXPECT_EQ(bad(cfg, dat + std::string(4, '\0')), "f.dat: byte 36: 4 bytes after the last sample (3)");
+    EXPECT_EQ(bad(cfg, dat + std::string(4, '\0')),
+              "f.dat: byte 36: 4 bytes after the last sample (3)");
     // Counts the file cannot hold are refused before anything is allocated.
     EXPECT_EQ(bad(Replaced(cfg, "1000,3", "1000,4000000000"), dat),
               "f.dat: byte 36: the file ends after sample 3 of 4000000000");

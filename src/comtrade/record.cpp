@@ -373,31 +373,40 @@ void DecodeBinary(std::string_view dat, const std::string& name, std::size_t bef
                                                       std::to_string(count) + ")");
     const auto* bytes = reinterpret_cast<const unsigned char*>(dat.data());
     r.timestamps.resize(count);
+    const double multiplier = r.timeMultiplier;
+    // No timestamp, below 2^32, can then leave the double range.
+    if (!std::isfinite(multiplier * 4294967295.0))
+        Fail(AtByte(name, before), "the time multiplier takes the timestamps out of range");
+    r.samples.assign(analogs, std::vector<double>(count));
+    struct Channel {
+        double a, b;
+        double* out;
+    };
+    std::vector<Channel> channels(analogs);
+    // Where no stored integer can scale past the double range, the loop need
+    // not look.
+    bool safe = F != DataFormat::kFloat32;
+    for (std::size_t c = 0; c < analogs; ++c) {
+        channels[c] = {r.analogs[c].a, r.analogs[c].b, r.samples[c].data()};
+        safe =
+            safe && std::isfinite(std::abs(channels[c].a) * 2147483648.0 + std::abs(channels[c].b));
+    }
     for (std::size_t n = 0; n < count; ++n) {
         std::uint32_t t = ReadU32(bytes + n * size + 4);
-        double us = t * r.timeMultiplier;
-        if (t != 0xFFFFFFFFu && !std::isfinite(us))
-            Fail(AtByte(name, before + n * size + 4),
-                 Sample(n) + ": the timestamp is out of range");
-        r.timestamps[n] = t == 0xFFFFFFFFu ? kMissing : us;
-    }
-    r.samples.assign(analogs, std::vector<double>(count));
-    for (std::size_t c = 0; c < analogs; ++c) {
-        const double a = r.analogs[c].a, b = r.analogs[c].b;
-        double* out = r.samples[c].data();
-        const unsigned char* p = bytes + 8 + c * S::kSize;
-        for (std::size_t n = 0; n < count; ++n, p += size) {
+        r.timestamps[n] = t == 0xFFFFFFFFu ? kMissing : t * multiplier;
+        const unsigned char* p = bytes + n * size + 8;
+        for (std::size_t c = 0; c < analogs; ++c, p += S::kSize) {
             bool missing;
             double v = S::Read(p, missing);
-            double value = a * v + b;
+            double value = channels[c].a * v + channels[c].b;
             if (missing)
                 value = kMissing;
-            else if (!std::isfinite(value))
+            else if (!safe && !std::isfinite(value))
                 Fail(AtByte(name, before + std::size_t(p - bytes)),
                      Sample(n) + ": analog channel " + std::to_string(c + 1) +
                          (std::isfinite(v) ? ": the scaled value is out of range"
                                            : ": an infinite value"));
-            out[n] = value;
+            channels[c].out[n] = value;
         }
     }
 }
