@@ -262,7 +262,7 @@ std::int64_t ParseCfg(std::string_view cfg, const std::string& name, int linesBe
             lines.Error(which + ": the last sample " + std::to_string(end) + " does not follow " +
                         std::to_string(samples));
         if (nrates == 0 && rate != 0)
-            lines.Error("no sampling rates, but a rate of " + std::string(f[0]));
+            lines.Error("no sampling rates, but a rate of " + Quote(f[0]));
         if (rate == 0) {
             if (nrates > 1) lines.Error("a rate of 0 among other rates");
             zero = true;
