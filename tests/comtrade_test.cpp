@@ -45,7 +45,10 @@ TEST(Comtrade, Reads1991AsciiWithItsQuirks) {
     std::string cfg = std::string(QZ_SOURCE_DIR) + "/tests/data/comtrade/fault91.cfg";
     Record r = ReadRecord(cfg);
     EXPECT_EQ(r.revision, 1991);
+#ifndef _WIN32
+    // In the other case than the configuration's (Windows finds either).
     EXPECT_EQ(r.datName.substr(r.datName.size() - 11), "fault91.DAT");
+#endif
     EXPECT_EQ(r.station, u"Substation 7");
     EXPECT_EQ(r.device, u"REL 1");
     EXPECT_EQ(r.lineFrequency, 50);
