@@ -154,7 +154,8 @@ Record MakeFaultRecord(const FaultModel& model) {
     // what it lacks of the load current then, decaying with the loop's L/R.
     double offset[3] = {};
     if (faulted) {
-        for (int k = 0; k < 3; ++k) offset[k] = Wave(loadI[k], w, t0) - Wave(fault.relayI[k], w, t0);
+        for (int k = 0; k < 3; ++k)
+            offset[k] = Wave(loadI[k], w, t0) - Wave(fault.relayI[k], w, t0);
     }
     for (std::int64_t n = 0; n < count; ++n) {
         const double t = double(n) / model.rate;
@@ -172,8 +173,7 @@ Record MakeFaultRecord(const FaultModel& model) {
         for (int k = 0; k < 3; ++k) {
             // The fault point's voltage plus the drop along the line to it,
             // per sequence, from the currents as they flow.
-            const double drop =
-                m * (r1 * (i[k] - i0) + l1 * (di[k] - di0) + r0 * i0 + l0 * di0);
+            const double drop = m * (r1 * (i[k] - i0) + l1 * (di[k] - di0) + r0 * i0 + l0 * di0);
             r.samples[k][n] = (vf[k] + drop) * scale;
             r.samples[3 + k][n] = i[k] * scale;
         }

@@ -47,7 +47,8 @@ std::string Describe(const AnalogChannel& channel) {
 }
 
 bool AllDigits(const std::string& s) {
-    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // The analog index a given channel names: its number, else its id.
@@ -114,8 +115,8 @@ std::array<int, kQuantityCount> FindChannels(const Record& record, const Traject
                 found.push_back(int(c));
             }
         }
-        const std::string what = std::string(kQuantityNames[q]) + " (phase " + "ABC"[q % 3] +
-                                 ", " + (kind == 'V' ? "V or kV" : "A or kA") + ")";
+        const std::string what = std::string(kQuantityNames[q]) + " (phase " + "ABC"[q % 3] + ", " +
+                                 (kind == 'V' ? "V or kV" : "A or kA") + ")";
         if (found.empty()) Fail(record, "no analog channel for " + what);
         if (found.size() > 1) {
             std::string names;
@@ -142,8 +143,8 @@ double Scale(const Record& record, const AnalogChannel& ch, bool secondary) {
     const bool primaryGiven = ch.ps == 'P' || ch.ps == 'p';
     if (secondary && !ch.hasRatio) {
         Fail(record, "secondary values asked for, but the record (revision " +
-                         std::to_string(record.revision) +
-                         ") gives no ratio factors for channel " + Describe(ch));
+                         std::to_string(record.revision) + ") gives no ratio factors for channel " +
+                         Describe(ch));
     }
     if (ch.hasRatio && secondary == primaryGiven) {
         if (!(ch.primary > 0 && ch.secondary > 0 && std::isfinite(ch.primary / ch.secondary))) {
@@ -173,7 +174,8 @@ Times TimesOf(const Record& record) {
     Times times;
     if (!record.rates.empty()) {
         for (const SampleRate& r : record.rates) {
-            if (!(r.rate > 0) || !std::isfinite(r.rate)) Fail(record, "a sample rate is not usable");
+            if (!(r.rate > 0) || !std::isfinite(r.rate))
+                Fail(record, "a sample rate is not usable");
             times.rate = std::max(times.rate, r.rate);
             if (r.rate != record.rates[0].rate) times.uniform = false;
         }
@@ -211,8 +213,7 @@ Times TimesOf(const Record& record) {
             Fail(record, "sample " + std::to_string(i + 1) + ": the timestamp " +
                              FormatUtf8("%.10g", ts) +
                              " us is not uniform with the others (about " +
-                             FormatUtf8("%.10g", expected) +
-                             " us); the times need a sample rate");
+                             FormatUtf8("%.10g", expected) + " us); the times need a sample rate");
         }
     }
     times.rate = 1e6 / step;
