@@ -239,6 +239,101 @@ void Resample(const std::vector<double>& x, const std::vector<Knot>& knots,
     }
 }
 
+// The loop's voltage, current and residual current at sample n.
+struct Signals {
+    const double* x[7];
+    double s[7];
+    void At(std::size_t n, double& v, double& i, double& j) const {
+        v = s[0] * x[0][n] + s[1] * x[1][n];
+        i = s[2] * x[2][n] + s[3] * x[3][n];
+        j = s[4] * x[4][n] + s[5] * x[5][n] + s[6] * x[6][n];
+    }
+};
+
+// The same through the mimic on the currents, from sample 1 on.
+struct Mimic {
+    Signals in;
+    double a;
+    void At(std::size_t n, double& v, double& i, double& j) const {
+        double v1, i1, j1;
+        in.At(n, v, i, j);
+        in.At(n - 1, v1, i1, j1);
+        i = (1 + a) * i - a * i1;
+        j = (1 + a) * j - a * j1;
+    }
+};
+
+// The one-cycle Fourier filter, a running sum that takes each sample's term
+// in and the term of the sample a cycle before out, and the loop's
+// impedance from its phasors.  Each point is written with |I|² in t, or -1
+// where the cycle holds a missing value, and `largest` is the largest |I|²;
+// the phasors are left unscaled, as Z is their ratio.
+struct Slide {
+    std::size_t perCycle = 0;
+    std::vector<double> cosT, sinT;
+    Complex k0, gain = 1;
+    bool separate = false;
+    double kRE = 0, kXE = 0;
+
+    template <class In>
+    void Run(const In& in, std::size_t first, std::size_t count,
+             std::vector<TrajectoryPoint>& points, double& largest) const {
+        const std::size_t N = perCycle;
+        if (count < first + N) return;
+        points.resize(count - first - N + 1);
+        TrajectoryPoint* out = points.data();
+        // A missing value enters the sums as 0 and is counted while in the
+        // window, so that the sums stay good after it.
+        auto take = [&](std::size_t n, double& v, double& i, double& j) -> std::size_t {
+            in.At(n, v, i, j);
+            if (std::isfinite(v + i + j)) return 0;
+            v = i = j = 0;
+            return 1;
+        };
+        const double *cosP = cosT.data(), *sinP = sinT.data();
+        const double gr = gain.real(), gi = gain.imag();
+        const double k0r = k0.real(), k0i = k0.imag();
+        double vr = 0, vi = 0, ir = 0, ii = 0, jr = 0, ji = 0;
+        std::size_t missing = 0, k = 0;
+        for (std::size_t n = first; n < count; ++n) {
+            double v, i, j;
+            missing += take(n, v, i, j);
+            if (n >= first + N) {
+                double v0, i0, j0;
+                missing -= take(n - N, v0, i0, j0);
+                v -= v0, i -= i0, j -= j0;
+            }
+            const double c = cosP[k], s = sinP[k];
+            vr += v * c, vi += v * s, ir += i * c, ii += i * s, jr += j * c, ji += j * s;
+            if (++k == N) k = 0;
+            if (n + 1 < first + N) continue;
+            if (missing) {
+                *out++ = {-1, NAN, NAN};
+                continue;
+            }
+            // The voltage times the mimic's gain against the currents it gave.
+            const double Vr = vr * gr - vi * gi, Vi = vr * gi + vi * gr;
+            double R, X;
+            if (separate) {
+                // V = R (I + kRE 3I0) + X j (I + kXE 3I0), two real equations.
+                const double ar = ir + kRE * jr, ai = ii + kRE * ji;
+                const double br = -(ii + kXE * ji), bi = ir + kXE * jr;
+                const double det = 1 / (ar * bi - ai * br);
+                R = (Vr * bi - Vi * br) * det;
+                X = (ar * Vi - ai * Vr) * det;
+            } else {
+                const double dr = ir + k0r * jr - k0i * ji, di = ii + k0r * ji + k0i * jr;
+                const double d = 1 / (dr * dr + di * di);
+                R = (Vr * dr + Vi * di) * d;
+                X = (Vi * dr - Vr * di) * d;
+            }
+            const double current = ir * ir + ii * ii;
+            largest = std::max(largest, current);
+            *out++ = {current, R, X};
+        }
+    }
+};
+
 }  // namespace
 
 bool LoopOfName(std::string_view name, Loop& loop) {
@@ -319,128 +414,75 @@ Trajectory TrajectoryOf(const Record& record, const TrajectoryOptions& options) 
         count = m;
     }
 
-    // The loop's voltage and current, and the residual current 3I0, each one
-    // signal; `bad` marks a sample where one of them is missing.
+    // The loop's voltage, current and residual current 3I0 as sums of
+    // scaled channels; a term left unused reads a channel already read, with
+    // a factor of 0, so that it adds no missing value of its own.
     const int l = int(options.loop);
     const bool ground = l < 3;
     const int p = ground ? l : l - 3, q = (p + 1) % 3;
+    Signals sig;
+    const bool neutral = x[kIN];
+    const int terms[7] = {kVA + p,
+                          ground ? kVA + p : kVA + q,
+                          kIA + p,
+                          ground ? kIA + p : kIA + q,
+                          neutral ? kIN : kIA,
+                          neutral ? kIN : kIB,
+                          neutral ? kIN : kIC};
+    for (int t = 0; t < 7; ++t) {
+        const int at = x[terms[t]] ? terms[t] : kIA + p;
+        sig.x[t] = x[at]->data();
+        sig.s[t] = scale[at];
+    }
+    if (ground) {
+        sig.s[1] = sig.s[3] = 0;
+    } else {
+        sig.s[1] = -sig.s[1], sig.s[3] = -sig.s[3];
+    }
     // Only the quantities the loop reads have channels (FindChannels).
-    const bool residual = ground && (x[kIN] || (x[kIA] && x[kIB] && x[kIC]));
-    std::vector<double> v(count), i(count), j(residual ? count : 0);
-    std::vector<unsigned char> bad(count);
-    {
-        const double* va = x[kVA + p]->data();
-        const double* ia = x[kIA + p]->data();
-        const double sva = scale[kVA + p], sia = scale[kIA + p];
-        if (ground) {
-            for (std::size_t n = 0; n < count; ++n) v[n] = sva * va[n], i[n] = sia * ia[n];
-        } else {
-            const double* vb = x[kVA + q]->data();
-            const double* ib = x[kIA + q]->data();
-            const double svb = scale[kVA + q], sib = scale[kIA + q];
-            for (std::size_t n = 0; n < count; ++n) {
-                v[n] = sva * va[n] - svb * vb[n], i[n] = sia * ia[n] - sib * ib[n];
-            }
-        }
-        if (residual && x[kIN]) {
-            const double* in = x[kIN]->data();
-            for (std::size_t n = 0; n < count; ++n) j[n] = scale[kIN] * in[n];
-        } else if (residual) {
-            const double *a = x[kIA]->data(), *b = x[kIB]->data(), *c = x[kIC]->data();
-            const double sa = scale[kIA], sb = scale[kIB], sc = scale[kIC];
-            for (std::size_t n = 0; n < count; ++n) j[n] = sa * a[n] + sb * b[n] + sc * c[n];
-        }
-    }
-    Complex gain = 1;
-    if (options.mimicSeconds) {
-        // y[n] = K ((1 + a) x[n] - a x[n-1]) with K = 1; the phasors are
-        // divided by its gain at the fundamental afterwards.
-        const double a = *options.mimicSeconds / dt;
-        gain = (1 + a) - a * std::polar(1.0, -2 * kPi / double(perCycle));
-        for (std::vector<double>* s : {&i, &j}) {
-            double prev = s->empty() ? 0 : (*s)[0];
-            for (std::size_t n = 1; n < s->size(); ++n) {
-                const double cur = (*s)[n];
-                (*s)[n] = (1 + a) * cur - a * prev;
-                prev = cur;
-            }
-        }
-    }
-    // The mimic's first output lacks the sample before it.
-    const std::size_t first = options.mimicSeconds ? 1 : 0;
-    for (std::size_t n = first; n < count; ++n) {
-        const double s = v[n] + i[n] + (residual ? j[n] : 0);
-        if (!std::isfinite(s)) {
-            bad[n] = 1, v[n] = i[n] = 0;
-            if (residual) j[n] = 0;
-        }
+    const bool residual = ground && (neutral || (x[kIA] && x[kIB] && x[kIC]));
+    if (!residual) {
+        sig.s[4] = sig.s[5] = sig.s[6] = 0;
+    } else if (neutral) {
+        sig.s[5] = sig.s[6] = 0;
     }
 
-    std::vector<double> cosT(perCycle), sinT(perCycle);
+    Slide slide;
+    double largest = 0;
+    slide.perCycle = perCycle;
+    slide.cosT.resize(perCycle), slide.sinT.resize(perCycle);
     for (std::size_t k = 0; k < perCycle; ++k) {
-        cosT[k] = std::cos(2 * kPi * double(k) / double(perCycle));
-        sinT[k] = -std::sin(2 * kPi * double(k) / double(perCycle));
+        slide.cosT[k] = std::cos(2 * kPi * double(k) / double(perCycle));
+        slide.sinT[k] = -std::sin(2 * kPi * double(k) / double(perCycle));
     }
-    // Z = V / (I + k0 3I0) after the mimic: V gain / (I' + k0 J').
-    const Complex k0 = options.separateK ? Complex(0) : options.k0;
-    const double kre = options.kRE, kxe = options.kXE;
-    const bool separate = options.separateK && residual;
-    const double gr = gain.real(), gi = gain.imag();
-
-    out.points.reserve(count > perCycle ? count - perCycle + 1 : 0);
-    std::vector<double> current;  // |I|² of each point, for the 1 % floor
-    current.reserve(out.points.capacity());
-    double vr = 0, vi = 0, ir = 0, ii = 0, jr = 0, ji = 0;
-    std::size_t missing = 0, k = 0;
-    const double* jp = residual ? j.data() : v.data();
-    const double jw = residual ? 1 : 0;
-    for (std::size_t n = first; n < count; ++n) {
-        const double c = cosT[k], s = sinT[k];
-        double dv = v[n], di = i[n], dj = jw * jp[n];
-        missing += bad[n];
-        if (n >= first + perCycle) {
-            const std::size_t o = n - perCycle;
-            dv -= v[o], di -= i[o], dj -= jw * jp[o];
-            missing -= bad[o];
-        }
-        vr += dv * c, vi += dv * s, ir += di * c, ii += di * s, jr += dj * c, ji += dj * s;
-        if (++k == perCycle) k = 0;
-        if (n + 1 < first + perCycle) continue;
-        if (missing) {
-            ++out.gaps;
-            continue;
-        }
-        // The voltage times the mimic's gain against the currents it gave.
-        const double Vr = vr * gr - vi * gi, Vi = vr * gi + vi * gr;
-        double R, X;
-        if (separate) {
-            // V = R (I + kRE J) + X j (I + kXE J)
-            const double ar = ir + kre * jr, ai = ii + kre * ji;
-            const double br = -(ii + kxe * ji), bi = ir + kxe * jr;
-            const double det = ar * bi - ai * br;
-            R = (Vr * bi - Vi * br) / det;
-            X = (ar * Vi - ai * Vr) / det;
-        } else {
-            const double dr = ir + k0.real() * jr - k0.imag() * ji;
-            const double di2 = ii + k0.real() * ji + k0.imag() * jr;
-            const double d = dr * dr + di2 * di2;
-            R = (Vr * dr + Vi * di2) / d;
-            X = (Vi * dr - Vr * di2) / d;
-        }
-        out.points.push_back({double(n) * dt, R, X});
-        current.push_back(ir * ir + ii * ii);
+    slide.k0 = options.separateK ? Complex(0) : options.k0;
+    slide.separate = options.separateK && residual;
+    slide.kRE = options.kRE, slide.kXE = options.kXE;
+    if (options.mimicSeconds) {
+        // y[n] = K ((1 + a) x[n] - a x[n-1]) with K = 1; the current phasors
+        // are divided by its gain at the fundamental, or V multiplied.
+        const double a = *options.mimicSeconds / dt;
+        slide.gain = (1 + a) - a * std::polar(1.0, -2 * kPi / double(perCycle));
+        slide.Run(Mimic{sig, a}, 1, count, out.points, largest);
+    } else {
+        slide.Run(sig, 0, count, out.points, largest);
     }
-    // Leave out the points where the loop's current is too small to tell.
-    const double floor =
-        current.empty() ? 0 : 1e-4 * *std::max_element(current.begin(), current.end());
+    // The points hold |I|² in t until here, one for each sample from the
+    // first full cycle on; leave out those where the loop's current is too
+    // small to tell, and those of a gap (-1).
+    const double floor = 1e-4 * largest;
+    const std::size_t start = (options.mimicSeconds ? 1 : 0) + perCycle - 1;
     std::size_t kept = 0;
     for (std::size_t n = 0; n < out.points.size(); ++n) {
-        const TrajectoryPoint& pt = out.points[n];
-        if (current[n] >= floor && current[n] > 0 && std::isfinite(pt.R) && std::isfinite(pt.X)) {
-            out.points[kept++] = pt;
+        const TrajectoryPoint pt = out.points[n];
+        if (pt.t < 0) {
+            ++out.gaps;
+        } else if (pt.t >= floor && pt.t > 0 && std::isfinite(pt.R) && std::isfinite(pt.X)) {
+            out.points[kept++] = {double(start + n) * dt, pt.R, pt.X};
+        } else {
+            ++out.lowCurrent;
         }
     }
-    out.lowCurrent = out.points.size() - kept;
     out.points.resize(kept);
     return out;
 }
