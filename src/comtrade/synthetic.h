@@ -16,12 +16,12 @@ struct FaultModel {
     double frequency = 50;
     double rate = 4000;  // samples per second
     double seconds = 0.3;
-    double inception = 0.1;           // seconds
-    double voltage = 110e3 / 1.7320508075688772;  // phase, rms, volts
+    double inception = 0.1;                                 // seconds
+    double voltage = 110e3 / 1.7320508075688772;            // phase, rms, volts
     std::complex<double> lineZ1{1.2, 12}, lineZ0{3.6, 36};  // whole line, ohms
-    double faultAt = 0.6;  // share of the line to the fault
+    double faultAt = 0.6;                                   // share of the line to the fault
     std::complex<double> sourceZ{0.5, 8};
-    double loadAngle = 15;  // degrees between the two sources
+    double loadAngle = 15;   // degrees between the two sources
     bool kiloUnits = false;  // channels in kV and kA
 };
 

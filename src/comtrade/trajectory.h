@@ -29,16 +29,22 @@ struct TrajectoryOptions {
     std::complex<double> k0 = 0;
     bool separateK = false;
     double kRE = 0, kXE = 0;
-    bool secondary = false;  // refused for a 1991 record
+    // Primary or secondary values, converted by the channels' ratio factors
+    // where they give the other; secondary is refused for a record without
+    // them (1991).
+    bool secondary = false;
     // Channels given by number or id ("VA" -> "3" or "UA"); those not given
-    // are found by their phase and unit.
+    // are found by their phase (A B C or L1 L2 L3, in any case) and unit (V
+    // or kV, A or kA), IN never: the residual current is IA + IB + IC unless
+    // IN is given, and read only when k0 (or kRE, kXE) is not 0.
     std::vector<std::pair<Quantity, std::string>> channels;
     // A DC-offset (mimic) filter of this time constant on the currents.
     std::optional<double> mimicSeconds;
 };
 
 struct TrajectoryPoint {
-    double t = 0;  // seconds from the first sample
+    double t = 0;  // seconds from the first sample, a point at each sample
+                   // from the first full cycle on
     double R = 0, X = 0;
 };
 
@@ -46,17 +52,23 @@ struct Trajectory {
     std::vector<TrajectoryPoint> points;
     double cycle = 0;  // seconds
     std::size_t samplesPerCycle = 0;
+    // Where the rate is not a whole number of samples per cycle, or changes,
+    // the samples are interpolated (linearly) onto a grid of samplesPerCycle
+    // = ceil(highest rate / frequency), and the points are on that grid.
     bool resampled = false;
     // Samples from the first full cycle on that have no point: the loop
-    // current below 1 % of its largest value, or a missing value in the
+    // current (the phase current, Ia - Ib for a phase loop) below 1 % of its
+    // largest value or the impedance not finite, or a missing value in the
     // filter's cycle.
     std::size_t lowCurrent = 0, gaps = 0;
     std::array<int, kQuantityCount> channel{};  // analog index used, -1 none
 };
 
-// Throws RecordError (naming the record's files) for channels missing,
-// ambiguous or in a unit that is neither volts nor amperes, times that are
-// not uniform, and options the record cannot take.
+// The times come from the rates, or without one from the timestamps, which
+// must be uniform but for their rounding to the unit they count in.  Throws
+// RecordError (naming the record's files) for channels missing, ambiguous or
+// in a unit that is neither volts nor amperes, times that are not uniform,
+// and options the record cannot take.
 Trajectory TrajectoryOf(const Record& record, const TrajectoryOptions& options);
 
 }  // namespace qz::comtrade

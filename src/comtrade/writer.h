@@ -18,7 +18,10 @@ struct WriteOptions {
 // format's integers (a FLOAT32 file stores the values as they are), writes
 // NAME.cfg and NAME.dat, or NAME.cff, and returns the path written first.
 // `record.rates` must be given; missing samples (NaN) are written as the
-// format's missing-value code.
+// format's missing-value code: 99999 in ASCII (an empty field in 2013),
+// 0x8000 and 0x80000000 in BINARY and BINARY32, all ones in FLOAT32.
+// BINARY32, FLOAT32 and a combined file need revision 2013.  The record
+// keeps no start time: the file says 01/01/2026 00:00.  Throws RecordError.
 std::string WriteRecord(const Record& record, const std::string& pathWithoutExtension,
                         const WriteOptions& options);
 

@@ -1,0 +1,490 @@
+#include "comtrade/trajectory.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <limits>
+
+#include "base/helpers.h"
+
+namespace qz::comtrade {
+
+namespace {
+
+using Complex = std::complex<double>;
+
+const char* const kLoopNames[] = {"AN", "BN", "CN", "AB", "BC", "CA"};
+const char* const kQuantityNames[] = {"VA", "VB", "VC", "IA", "IB", "IC", "IN"};
+
+[[noreturn]] void Fail(const Record& record, const std::string& what) {
+    throw RecordError(record.cfgName + ": " + what);
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// A, B, C, or L1, L2, L3, in any case; -1 for another phase.  R S T are
+// left out: "R" is as often a resistance as a phase.
+int PhaseIndex(const Text& phase) {
+    const std::string p = Lower(ToUtf8Lossy(phase));
+    static const char* const kNames[][2] = {{"a", "l1"}, {"b", "l2"}, {"c", "l3"}};
+    for (int k = 0; k < 3; ++k) {
+        if (p == kNames[k][0] || p == kNames[k][1]) return k;
+    }
+    return -1;
+}
+
+// 'V' or 'A' for a channel in volts or amperes, 0 for another unit.
+char UnitKind(const AnalogChannel& channel) {
+    double factor;
+    return SiFactor(channel, factor) ? channel.unit.back() : 0;
+}
+
+std::string Describe(const AnalogChannel& channel) {
+    return std::to_string(channel.number) + " (" + ToUtf8Lossy(channel.id) + ")";
+}
+
+bool AllDigits(const std::string& s) {
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The analog index a given channel names: its number, else its id.
+int GivenChannel(const Record& record, Quantity q, const std::string& given) {
+    const auto& analogs = record.analogs;
+    if (AllDigits(given)) {
+        for (std::size_t c = 0; c < analogs.size(); ++c) {
+            if (std::to_string(analogs[c].number) == given) return int(c);
+        }
+    }
+    for (std::size_t c = 0; c < analogs.size(); ++c) {
+        if (ToUtf8Lossy(analogs[c].id) == given) return int(c);
+    }
+    Fail(record, std::string(kQuantityNames[q]) + ": no analog channel numbered or named \"" +
+                     given + "\"");
+}
+
+// The quantities a loop reads; 3I0 only where the compensation needs it.
+std::vector<Quantity> Needed(const TrajectoryOptions& o, bool neutralGiven) {
+    const int l = int(o.loop);
+    if (l >= 3) {
+        const int p = l - 3, q = (p + 1) % 3;
+        return {Quantity(kVA + p), Quantity(kVA + q), Quantity(kIA + p), Quantity(kIA + q)};
+    }
+    std::vector<Quantity> need = {Quantity(kVA + l), Quantity(kIA + l)};
+    const bool residual = o.separateK ? (o.kRE != 0 || o.kXE != 0) : o.k0 != Complex(0);
+    if (residual) {
+        if (neutralGiven) {
+            need.push_back(kIN);
+        } else {
+            for (Quantity q : {kIA, kIB, kIC}) {
+                if (q != kIA + l) need.push_back(q);
+            }
+        }
+    }
+    return need;
+}
+
+std::array<int, kQuantityCount> FindChannels(const Record& record, const TrajectoryOptions& o) {
+    std::array<int, kQuantityCount> channel;
+    channel.fill(-1);
+    std::vector<bool> taken(record.analogs.size());
+    for (const auto& [q, given] : o.channels) {
+        if (q < 0 || q >= kQuantityCount) Fail(record, "no such quantity");
+        channel[q] = GivenChannel(record, q, given);
+        taken[channel[q]] = true;
+    }
+    const std::vector<Quantity> need = Needed(o, channel[kIN] >= 0);
+    for (Quantity q : need) {
+        const char kind = q < kIA ? 'V' : 'A';
+        if (channel[q] >= 0) {
+            const AnalogChannel& ch = record.analogs[channel[q]];
+            if (UnitKind(ch) != kind) {
+                Fail(record, std::string(kQuantityNames[q]) + ": channel " + Describe(ch) +
+                                 " is in \"" + ch.unit + "\", not in " +
+                                 (kind == 'V' ? "volts" : "amperes"));
+            }
+            continue;
+        }
+        std::vector<int> found;
+        for (std::size_t c = 0; c < record.analogs.size(); ++c) {
+            const AnalogChannel& ch = record.analogs[c];
+            if (!taken[c] && UnitKind(ch) == kind && PhaseIndex(ch.phase) == q % 3) {
+                found.push_back(int(c));
+            }
+        }
+        const std::string what = std::string(kQuantityNames[q]) + " (phase " + "ABC"[q % 3] + ", " +
+                                 (kind == 'V' ? "V or kV" : "A or kA") + ")";
+        if (found.empty()) Fail(record, "no analog channel for " + what);
+        if (found.size() > 1) {
+            std::string names;
+            for (std::size_t i = 0; i < found.size(); ++i) {
+                names += (i ? i + 1 == found.size() ? " and " : ", " : "") +
+                         Describe(record.analogs[found[i]]);
+            }
+            Fail(record, "more than one analog channel for " + what + ": " + names +
+                             "; name the one to use");
+        }
+        channel[q] = found[0];
+    }
+    // Given channels the loop does not read are not used.
+    std::array<int, kQuantityCount> used;
+    used.fill(-1);
+    for (Quantity q : need) used[q] = channel[q];
+    return used;
+}
+
+// Volts or amperes per stored value, primary unless secondary is asked for.
+double Scale(const Record& record, const AnalogChannel& ch, bool secondary) {
+    double factor = 1;
+    SiFactor(ch, factor);
+    const bool primaryGiven = ch.ps == 'P' || ch.ps == 'p';
+    if (secondary && !ch.hasRatio) {
+        Fail(record, "secondary values asked for, but the record (revision " +
+                         std::to_string(record.revision) + ") gives no ratio factors for channel " +
+                         Describe(ch));
+    }
+    if (ch.hasRatio && secondary == primaryGiven) {
+        if (!(ch.primary > 0 && ch.secondary > 0 && std::isfinite(ch.primary / ch.secondary))) {
+            Fail(record, "channel " + Describe(ch) + ": the ratio factors are not usable");
+        }
+        factor *= secondary ? ch.secondary / ch.primary : ch.primary / ch.secondary;
+    }
+    return factor;
+}
+
+bool Whole(double perCycle, double tolerance) {
+    return std::abs(perCycle - std::round(perCycle)) <= tolerance * perCycle;
+}
+
+// Each sample's time in seconds from the first, and the record's highest
+// rate.  `uniform` when one rate holds throughout.
+struct Times {
+    std::vector<double> t;  // empty when uniform
+    double rate = 0;
+    bool uniform = true;
+    bool whole = false;  // a whole number of samples per cycle at `rate`
+};
+
+Times TimesOf(const Record& record) {
+    const std::size_t n = record.SampleCount();
+    const double f = record.lineFrequency;
+    Times times;
+    if (!record.rates.empty()) {
+        for (const SampleRate& r : record.rates) {
+            if (!(r.rate > 0) || !std::isfinite(r.rate))
+                Fail(record, "a sample rate is not usable");
+            times.rate = std::max(times.rate, r.rate);
+            if (r.rate != record.rates[0].rate) times.uniform = false;
+        }
+        times.whole = times.uniform && Whole(times.rate / f, 1e-9);
+        if (!times.uniform) {
+            // The interval before a sample is that of its own rate; sample
+            // numbers count from 1 as the file counts them.
+            times.t.resize(n);
+            std::size_t seg = 0;
+            for (std::size_t i = 1; i < n; ++i) {
+                while (seg + 1 < record.rates.size() &&
+                       std::int64_t(i + 1) > record.rates[seg].endSample) {
+                    ++seg;
+                }
+                times.t[i] = times.t[i - 1] + 1 / record.rates[seg].rate;
+            }
+        }
+        return times;
+    }
+    // The timestamps: uniform but for their rounding to the unit they count.
+    std::size_t first = n, last = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (std::isfinite(record.timestamps[i])) first = std::min(first, i), last = i;
+    }
+    if (first >= last) Fail(record, "no sample rate, and too few timestamps to give the times");
+    const double unit = record.timeMultiplier > 0 ? record.timeMultiplier : 1;
+    const double t0 = record.timestamps[first], span = record.timestamps[last] - t0;
+    const double step = span / double(last - first);
+    if (!(step > 0)) Fail(record, "no sample rate, and the timestamps do not advance");
+    for (std::size_t i = first; i <= last; ++i) {
+        const double ts = record.timestamps[i];
+        if (!std::isfinite(ts)) continue;
+        const double expected = t0 + step * double(i - first);
+        if (std::abs(ts - expected) > unit * 1.000001) {
+            Fail(record, "sample " + std::to_string(i + 1) + ": the timestamp " +
+                             FormatUtf8("%.10g", ts) +
+                             " us is not uniform with the others (about " +
+                             FormatUtf8("%.10g", expected) + " us); the times need a sample rate");
+        }
+    }
+    times.rate = 1e6 / step;
+    // The timestamps' rounding leaves the rate uncertain by up to two units
+    // over the span.
+    times.whole = Whole(times.rate / f, 2 * unit / span + 1e-9);
+    if (times.whole) times.rate = std::round(times.rate / f) * f;
+    return times;
+}
+
+// Where each sample of the resampled grid falls among the record's samples.
+struct Knot {
+    std::size_t i;
+    double w;  // weight of sample i + 1
+};
+
+void Resample(const std::vector<double>& x, const std::vector<Knot>& knots,
+              std::vector<double>& out) {
+    out.resize(knots.size());
+    for (std::size_t k = 0; k < knots.size(); ++k) {
+        const Knot kn = knots[k];
+        out[k] = kn.w == 0 ? x[kn.i] : x[kn.i] + kn.w * (x[kn.i + 1] - x[kn.i]);
+    }
+}
+
+// The loop's voltage, current and residual current at sample n.
+struct Signals {
+    const double* x[7];
+    double s[7];
+    void At(std::size_t n, double& v, double& i, double& j) const {
+        v = s[0] * x[0][n] + s[1] * x[1][n];
+        i = s[2] * x[2][n] + s[3] * x[3][n];
+        j = s[4] * x[4][n] + s[5] * x[5][n] + s[6] * x[6][n];
+    }
+};
+
+// The same through the mimic on the currents, from sample 1 on.
+struct Mimic {
+    Signals in;
+    double a;
+    void At(std::size_t n, double& v, double& i, double& j) const {
+        double v1, i1, j1;
+        in.At(n, v, i, j);
+        in.At(n - 1, v1, i1, j1);
+        i = (1 + a) * i - a * i1;
+        j = (1 + a) * j - a * j1;
+    }
+};
+
+// The one-cycle Fourier filter, a running sum that takes each sample's term
+// in and the term of the sample a cycle before out, and the loop's
+// impedance from its phasors.  Each point is written with |I|² in t, or -1
+// where the cycle holds a missing value, and `largest` is the largest |I|²;
+// the phasors are left unscaled, as Z is their ratio.
+struct Slide {
+    std::size_t perCycle = 0;
+    std::vector<double> cosT, sinT;
+    Complex k0, gain = 1;
+    bool separate = false;
+    double kRE = 0, kXE = 0;
+
+    template <class In>
+    void Run(const In& in, std::size_t first, std::size_t count,
+             std::vector<TrajectoryPoint>& points, double& largest) const {
+        const std::size_t N = perCycle;
+        if (count < first + N) return;
+        points.resize(count - first - N + 1);
+        TrajectoryPoint* out = points.data();
+        // A missing value enters the sums as 0 and is counted while in the
+        // window, so that the sums stay good after it.
+        auto take = [&](std::size_t n, double& v, double& i, double& j) -> std::size_t {
+            in.At(n, v, i, j);
+            if (std::isfinite(v + i + j)) return 0;
+            v = i = j = 0;
+            return 1;
+        };
+        const double *cosP = cosT.data(), *sinP = sinT.data();
+        const double gr = gain.real(), gi = gain.imag();
+        const double k0r = k0.real(), k0i = k0.imag();
+        double vr = 0, vi = 0, ir = 0, ii = 0, jr = 0, ji = 0;
+        std::size_t missing = 0, k = 0;
+        for (std::size_t n = first; n < count; ++n) {
+            double v, i, j;
+            missing += take(n, v, i, j);
+            if (n >= first + N) {
+                double v0, i0, j0;
+                missing -= take(n - N, v0, i0, j0);
+                v -= v0, i -= i0, j -= j0;
+            }
+            const double c = cosP[k], s = sinP[k];
+            vr += v * c, vi += v * s, ir += i * c, ii += i * s, jr += j * c, ji += j * s;
+            if (++k == N) k = 0;
+            if (n + 1 < first + N) continue;
+            if (missing) {
+                *out++ = {-1, NAN, NAN};
+                continue;
+            }
+            // The voltage times the mimic's gain against the currents it gave.
+            const double Vr = vr * gr - vi * gi, Vi = vr * gi + vi * gr;
+            double R, X;
+            if (separate) {
+                // V = R (I + kRE 3I0) + X j (I + kXE 3I0), two real equations.
+                const double ar = ir + kRE * jr, ai = ii + kRE * ji;
+                const double br = -(ii + kXE * ji), bi = ir + kXE * jr;
+                const double det = 1 / (ar * bi - ai * br);
+                R = (Vr * bi - Vi * br) * det;
+                X = (ar * Vi - ai * Vr) * det;
+            } else {
+                const double dr = ir + k0r * jr - k0i * ji, di = ii + k0r * ji + k0i * jr;
+                const double d = 1 / (dr * dr + di * di);
+                R = (Vr * dr + Vi * di) * d;
+                X = (Vi * dr - Vr * di) * d;
+            }
+            const double current = ir * ir + ii * ii;
+            largest = std::max(largest, current);
+            *out++ = {current, R, X};
+        }
+    }
+};
+
+}  // namespace
+
+bool LoopOfName(std::string_view name, Loop& loop) {
+    std::string upper(name);
+    for (char& c : upper) c = char(std::toupper(static_cast<unsigned char>(c)));
+    for (int i = 0; i < 6; ++i) {
+        if (upper == kLoopNames[i]) {
+            loop = Loop(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+const char* LoopName(Loop loop) {
+    return kLoopNames[int(loop)];
+}
+
+const char* QuantityName(Quantity q) {
+    return kQuantityNames[q];
+}
+
+Trajectory TrajectoryOf(const Record& record, const TrajectoryOptions& options) {
+    const double f = record.lineFrequency;
+    if (!(f > 0) || !std::isfinite(f)) Fail(record, "the line frequency is not usable");
+    Trajectory out;
+    out.channel = FindChannels(record, options);
+    double scale[kQuantityCount] = {};
+    for (int q = 0; q < kQuantityCount; ++q) {
+        if (out.channel[q] >= 0) {
+            scale[q] = Scale(record, record.analogs[out.channel[q]], options.secondary);
+        }
+    }
+
+    const Times times = TimesOf(record);
+    std::size_t perCycle;
+    if (times.whole) {
+        perCycle = std::size_t(std::llround(times.rate / f));
+    } else {
+        // The one-cycle filter needs a whole number of samples per cycle:
+        // at least as many as the highest rate gives.
+        perCycle = std::size_t(std::ceil(times.rate / f - 1e-9));
+    }
+    if (perCycle < 4) Fail(record, "fewer than 4 samples per cycle");
+    const double dt = 1 / (double(perCycle) * f);
+    out.cycle = 1 / f;
+    out.samplesPerCycle = perCycle;
+    out.resampled = !times.whole;
+
+    // The channels' samples, on the grid the filter runs on.
+    std::vector<double> grid[kQuantityCount];
+    const std::vector<double>* x[kQuantityCount] = {};
+    std::size_t count = record.SampleCount();
+    for (int q = 0; q < kQuantityCount; ++q) {
+        if (out.channel[q] >= 0) {
+            x[q] = &record.samples[out.channel[q]];
+            count = std::min(count, x[q]->size());
+        }
+    }
+    if (out.resampled && count > 1) {
+        std::vector<double> t = times.t;
+        if (t.empty()) {
+            t.resize(count);
+            for (std::size_t i = 0; i < count; ++i) t[i] = double(i) / times.rate;
+        }
+        const std::size_t m = std::size_t(std::floor(t[count - 1] / dt + 1e-9)) + 1;
+        std::vector<Knot> knots(m);
+        std::size_t i = 0;
+        for (std::size_t k = 0; k < m; ++k) {
+            const double tk = double(k) * dt;
+            while (i + 2 < count && t[i + 1] <= tk) ++i;
+            const double w = (tk - t[i]) / (t[i + 1] - t[i]);
+            knots[k] = w <= 0 ? Knot{i, 0} : w >= 1 ? Knot{i + 1, 0} : Knot{i, w};
+        }
+        for (int q = 0; q < kQuantityCount; ++q) {
+            if (x[q]) Resample(*x[q], knots, grid[q]), x[q] = &grid[q];
+        }
+        count = m;
+    }
+
+    // The loop's voltage, current and residual current 3I0 as sums of
+    // scaled channels; a term left unused reads a channel already read, with
+    // a factor of 0, so that it adds no missing value of its own.
+    const int l = int(options.loop);
+    const bool ground = l < 3;
+    const int p = ground ? l : l - 3, q = (p + 1) % 3;
+    Signals sig;
+    const bool neutral = x[kIN];
+    const int terms[7] = {kVA + p,
+                          ground ? kVA + p : kVA + q,
+                          kIA + p,
+                          ground ? kIA + p : kIA + q,
+                          neutral ? kIN : kIA,
+                          neutral ? kIN : kIB,
+                          neutral ? kIN : kIC};
+    for (int t = 0; t < 7; ++t) {
+        const int at = x[terms[t]] ? terms[t] : kIA + p;
+        sig.x[t] = x[at]->data();
+        sig.s[t] = scale[at];
+    }
+    if (ground) {
+        sig.s[1] = sig.s[3] = 0;
+    } else {
+        sig.s[1] = -sig.s[1], sig.s[3] = -sig.s[3];
+    }
+    // Only the quantities the loop reads have channels (FindChannels).
+    const bool residual = ground && (neutral || (x[kIA] && x[kIB] && x[kIC]));
+    if (!residual) {
+        sig.s[4] = sig.s[5] = sig.s[6] = 0;
+    } else if (neutral) {
+        sig.s[5] = sig.s[6] = 0;
+    }
+
+    Slide slide;
+    double largest = 0;
+    slide.perCycle = perCycle;
+    slide.cosT.resize(perCycle), slide.sinT.resize(perCycle);
+    for (std::size_t k = 0; k < perCycle; ++k) {
+        slide.cosT[k] = std::cos(2 * kPi * double(k) / double(perCycle));
+        slide.sinT[k] = -std::sin(2 * kPi * double(k) / double(perCycle));
+    }
+    slide.k0 = options.separateK ? Complex(0) : options.k0;
+    slide.separate = options.separateK && residual;
+    slide.kRE = options.kRE, slide.kXE = options.kXE;
+    if (options.mimicSeconds) {
+        // y[n] = K ((1 + a) x[n] - a x[n-1]) with K = 1; the current phasors
+        // are divided by its gain at the fundamental, or V multiplied.
+        const double a = *options.mimicSeconds / dt;
+        slide.gain = (1 + a) - a * std::polar(1.0, -2 * kPi / double(perCycle));
+        slide.Run(Mimic{sig, a}, 1, count, out.points, largest);
+    } else {
+        slide.Run(sig, 0, count, out.points, largest);
+    }
+    // The points hold |I|² in t until here, one for each sample from the
+    // first full cycle on; leave out those where the loop's current is too
+    // small to tell, and those of a gap (-1).
+    const double floor = 1e-4 * largest;
+    const std::size_t start = (options.mimicSeconds ? 1 : 0) + perCycle - 1;
+    std::size_t kept = 0;
+    for (std::size_t n = 0; n < out.points.size(); ++n) {
+        const TrajectoryPoint pt = out.points[n];
+        if (pt.t < 0) {
+            ++out.gaps;
+        } else if (pt.t >= floor && pt.t > 0 && std::isfinite(pt.R) && std::isfinite(pt.X)) {
+            out.points[kept++] = {double(start + n) * dt, pt.R, pt.X};
+        } else {
+            ++out.lowCurrent;
+        }
+    }
+    out.points.resize(kept);
+    return out;
+}
+
+}  // namespace qz::comtrade

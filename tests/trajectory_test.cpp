@@ -1,0 +1,219 @@
+// The impedance trajectory of a loop through fault records from the model:
+// each loop settles on the fault's impedance, records in every format agree,
+// and the times and channels the record gives are checked before use.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <string>
+
+#include "comtrade/synthetic.h"
+#include "comtrade/trajectory.h"
+#include "comtrade/writer.h"
+#include "test_util.h"
+
+namespace {
+
+using namespace qz::comtrade;
+using Complex = std::complex<double>;
+
+// The largest relative distance from `z` of the points from `from` seconds
+// on; fails when there are none.
+double WorstFrom(const Trajectory& tr, double from, Complex z) {
+    double worst = 0;
+    int n = 0;
+    for (const TrajectoryPoint& p : tr.points) {
+        if (p.t < from) continue;
+        worst = std::max(worst, std::abs(Complex(p.R, p.X) - z) / std::abs(z));
+        ++n;
+    }
+    EXPECT_GT(n, 10) << "no points from " << from << " s";
+    return worst;
+}
+
+// One cycle plus five time constants after inception: the offset is gone.
+double Settled(const FaultModel& m) {
+    return m.inception + 1 / m.frequency + 5 * OffsetTau(m) + 1e-9;
+}
+
+TrajectoryOptions Compensated(const FaultModel& m, Loop loop) {
+    TrajectoryOptions o;
+    o.loop = loop;
+    if (int(loop) < 3) o.k0 = LineK0(m);
+    return o;
+}
+
+// Thrown with a message holding every one of `parts`.
+template <class F>
+void ExpectRefused(F f, std::initializer_list<const char*> parts) {
+    try {
+        f();
+        ADD_FAILURE() << "not refused";
+    } catch (const RecordError& e) {
+        for (const char* part : parts)
+            EXPECT_NE(std::string(e.what()).find(part), std::string::npos)
+                << e.what() << " lacks " << part;
+    }
+}
+
+TEST(Trajectory, EachLoopSettlesOnTheFaultImpedance) {
+    for (int l = 0; l < 6; ++l) {
+        const Loop loop = Loop(l);
+        SCOPED_TRACE(LoopName(loop));
+        FaultModel m;
+        m.loop = LoopName(loop);
+        m.seconds = 0.45;
+        m.kiloUnits = l == 2;  // kV and kA on one of them
+        const Record r = MakeFaultRecord(m);
+        const Complex zf = FaultImpedance(m);
+
+        TrajectoryOptions o = Compensated(m, loop);
+        const Trajectory plain = TrajectoryOf(r, o);
+        EXPECT_EQ(plain.samplesPerCycle, 80u);
+        EXPECT_FALSE(plain.resampled);
+        EXPECT_EQ(plain.gaps, 0u);
+        EXPECT_LT(WorstFrom(plain, Settled(m), zf), 0.005);
+        // Before the fault the loop sees the load, far from the fault.
+        EXPECT_GT(std::abs(Complex(plain.points[0].R, plain.points[0].X) - zf), std::abs(zf));
+        // While the offset lasts the plain filter is off; the mimic is not.
+        EXPECT_GT(WorstFrom(plain, m.inception + 1 / m.frequency + 1e-9, zf), 0.02);
+        o.mimicSeconds = OffsetTau(m);
+        EXPECT_LT(WorstFrom(TrajectoryOf(r, o), m.inception + 1 / m.frequency + 1e-9, zf), 0.02);
+
+        if (l < 3) {
+            // The relay's form: RE/RL and XE/XL applied to R and X apart.
+            const Complex ze = (m.lineZ0 - m.lineZ1) / 3.0;
+            TrajectoryOptions s;
+            s.loop = loop;
+            s.separateK = true;
+            s.kRE = ze.real() / m.lineZ1.real(), s.kXE = ze.imag() / m.lineZ1.imag();
+            EXPECT_LT(WorstFrom(TrajectoryOf(r, s), Settled(m), zf), 0.005);
+            // The neutral channel, named, gives the residual current too.
+            o = Compensated(m, loop);
+            o.channels = {{kIN, "7"}};
+            const Trajectory neutral = TrajectoryOf(r, o);
+            EXPECT_EQ(neutral.channel[kIN], 6);
+            EXPECT_EQ(neutral.channel[kIB], l == 1 ? 4 : -1);
+            EXPECT_LT(WorstFrom(neutral, Settled(m), zf), 0.005);
+            // Without compensation a ground loop overreaches the line's Z1.
+            TrajectoryOptions bare;
+            bare.loop = loop;
+            EXPECT_GT(WorstFrom(TrajectoryOf(r, bare), Settled(m), zf), 0.05);
+        }
+    }
+}
+
+TEST(Trajectory, UnfaultedLoopsSeeTheLoadInPrimaryOrSecondary) {
+    FaultModel m;
+    m.loop = "";
+    const Record r = MakeFaultRecord(m);
+    const Complex load = LoadImpedance(m);
+    for (Loop loop : {Loop::kAN, Loop::kBC}) {
+        TrajectoryOptions o = Compensated(m, loop);
+        Trajectory tr = TrajectoryOf(r, o);
+        EXPECT_EQ(tr.points.size(), r.SampleCount() - 80 + 1);
+        EXPECT_EQ(tr.lowCurrent + tr.gaps, 0u);
+        EXPECT_NEAR(tr.points.front().t, 79 / 4000.0, 1e-12);
+        EXPECT_LT(WorstFrom(tr, 0, load), 0.005);
+        // Secondary ohms: times (100 / 110000) / (1 / 1200).
+        o.secondary = true;
+        EXPECT_LT(WorstFrom(TrajectoryOf(r, o), 0, load * (100.0 / 110000 * 1200)), 0.005);
+    }
+}
+
+TEST(Trajectory, TimesFromOddRatesTwoRatesAndTimestamps) {
+    FaultModel m;
+    m.loop = "BN";
+    m.seconds = 0.45;
+    const Complex zf = FaultImpedance(m);
+    const TrajectoryOptions o = Compensated(m, Loop::kBN);
+    {
+        // 82.5 samples a cycle: resampled to 83.
+        FaultModel odd = m;
+        odd.rate = 4125;
+        const Trajectory tr = TrajectoryOf(MakeFaultRecord(odd), o);
+        EXPECT_TRUE(tr.resampled);
+        EXPECT_EQ(tr.samplesPerCycle, 83u);
+        EXPECT_LT(WorstFrom(tr, Settled(m), zf), 0.005);
+    }
+    const Record full = MakeFaultRecord(m);
+    {
+        // 4000/s to 0.2 s, then every other sample: 2000/s.
+        Record two = full;
+        const std::size_t keep = 801;
+        for (auto& s : two.samples) {
+            std::vector<double> v(s.begin(), s.begin() + keep);
+            for (std::size_t i = keep + 1; i < s.size(); i += 2) v.push_back(s[i]);
+            s = v;
+        }
+        two.timestamps.resize(two.samples[0].size());
+        two.rates = {{4000, std::int64_t(keep)}, {2000, std::int64_t(two.timestamps.size())}};
+        const Trajectory tr = TrajectoryOf(two, o);
+        EXPECT_TRUE(tr.resampled);
+        EXPECT_EQ(tr.samplesPerCycle, 80u);
+        EXPECT_NEAR(tr.points.back().t, 0.45, 1e-9);
+        EXPECT_LT(WorstFrom(tr, Settled(m), zf), 0.005);
+    }
+    {
+        // No rate: the timestamps, whole microseconds, give the same.
+        Record stamped = full;
+        stamped.rates.clear();
+        const Trajectory tr = TrajectoryOf(stamped, o), ref = TrajectoryOf(full, o);
+        EXPECT_FALSE(tr.resampled);
+        ASSERT_EQ(tr.points.size(), ref.points.size());
+        EXPECT_EQ(tr.points.back().t, ref.points.back().t);
+        EXPECT_EQ(tr.points.back().R, ref.points.back().R);
+        stamped.timestamps[500] += 2;
+        ExpectRefused([&] { TrajectoryOf(stamped, o); }, {"model.cfg", "sample 501", "uniform"});
+        // At 3000/s the timestamps round to 333 or 334 us: still uniform.
+        FaultModel third = m;
+        third.rate = 3000;
+        Record r3 = MakeFaultRecord(third);
+        r3.rates.clear();
+        const Trajectory t3 = TrajectoryOf(r3, o);
+        EXPECT_FALSE(t3.resampled);
+        EXPECT_EQ(t3.samplesPerCycle, 60u);
+    }
+    {
+        // A missing current: no point from the samples whose cycle holds it.
+        Record gap = full;
+        gap.samples[4][1000] = NAN;
+        const Trajectory tr = TrajectoryOf(gap, o), ref = TrajectoryOf(full, o);
+        EXPECT_EQ(tr.gaps, 80u);
+        EXPECT_EQ(tr.points.size(), ref.points.size() - 80);
+        EXPECT_LT(WorstFrom(tr, Settled(m), zf), 0.005);
+    }
+}
+
+TEST(Trajectory, RefusesWhatTheRecordCannotTell) {
+    FaultModel m;
+    Record r = MakeFaultRecord(m);
+    TrajectoryOptions o = Compensated(m, Loop::kAN);
+    // A second phase-A voltage: both named; naming one settles it.
+    AnalogChannel extra = r.analogs[0];
+    extra.number = 8, extra.id = u"UA bus", extra.phase = u"a";
+    r.analogs.push_back(extra);
+    r.samples.push_back(r.samples[0]);
+    ExpectRefused([&] { TrajectoryOf(r, o); }, {"model.cfg", "VA", "1 (VA)", "8 (UA bus)"});
+    o.channels = {{kVA, "UA bus"}};
+    EXPECT_EQ(TrajectoryOf(r, o).channel[kVA], 7);
+    o.channels = {{kVA, "8"}, {kIA, "1"}};
+    ExpectRefused([&] { TrajectoryOf(r, o); }, {"IA", "1 (VA)", "not in amperes"});
+    o.channels = {{kVA, "9"}};
+    ExpectRefused([&] { TrajectoryOf(r, o); }, {"VA", "\"9\""});
+    // L1 L2 L3 name phases as well; a phase that is none is not found.
+    r = MakeFaultRecord(m);
+    r.analogs[4].phase = u"L2";
+    o.channels.clear();
+    EXPECT_EQ(TrajectoryOf(r, o).channel[kIB], 4);
+    r.analogs[4].phase = u"X";
+    ExpectRefused([&] { TrajectoryOf(r, o); }, {"no analog channel for IB"});
+    // A 1991 record has no ratios to give secondary values.
+    r = MakeFaultRecord(m);
+    r.revision = 1991;
+    for (AnalogChannel& ch : r.analogs) ch.hasRatio = false;
+    o.secondary = true;
+    ExpectRefused([&] { TrajectoryOf(r, o); }, {"secondary", "1991", "1 (VA)"});
+}
+
+}  // namespace
