@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gfx/clip.h"
 #include "records/geometry.h"
 
 namespace qz {
@@ -306,6 +307,7 @@ void CRxPlot::DrawElementsOn(gfx::CCanvas& dc) const {
     DrawBandAndShots(dc);
     dc.SelectPen(kSettingPen);
     DrawSettingLines(dc);
+    DrawTrace(dc);
 
     dc.SelectPen(kElementPen);
     dc.SelectPen(oldPen);
@@ -336,6 +338,88 @@ void CRxPlot::DrawBandAndShots(gfx::CCanvas& dc) const {
     for (const PlotShot& shot : shots)
         DrawShotMark(dc, TruncToInt(m.X(shot.R)), TruncToInt(m.Y(shot.X)), shot.trip);
     dc.SelectBrush(oldBrush);
+}
+
+void CRxPlot::DrawTraceMark(gfx::CCanvas& dc, int x, int y, bool end) {
+    const int r = kTraceMark;
+    dc.SelectPen(kTracePen);
+    if (end) {
+        dc.FillRect({x - r, y - r, x + r + 1, y + r + 1}, kTraceBrush);
+        return;
+    }
+    const gfx::Point box[] = {
+        {x - r, y - r}, {x + r, y - r}, {x + r, y + r}, {x - r, y + r}, {x - r, y - r}};
+    dc.Polyline(box, 5);
+}
+
+void CRxPlot::DrawTrace(gfx::CCanvas& dc) const {
+    const std::vector<TracePoint>& p = trace.points;
+    if (p.empty()) return;
+    const double scale = Scale();
+    const PixelMapping m{ptOrigin.x - kMarginLeft, ptOrigin.y - kMarginTop, scale, scale};
+    // The plot rectangle and a pixel round it, in ohms: the trace is cut to
+    // it before it becomes pixels, so that a far point never has to.
+    const double w = rcPlot.Width(), h = rcPlot.Height();
+    const double loR = (-1 - m.X(0)) / scale, hiR = (w + 1 - m.X(0)) / scale;
+    const double loX = (m.Y(0) - h - 1) / scale, hiX = (m.Y(0) + 1) / scale;
+    const auto visible = [&](const TracePoint& q) {
+        return q.R >= loR && q.R <= hiR && q.X >= loX && q.X <= hiX;
+    };
+    const auto pixel = [&](double R, double X) {
+        return gfx::Point{TruncToInt(m.X(R), kPixelLimit), TruncToInt(m.Y(X), kPixelLimit)};
+    };
+
+    dc.SelectPen(kTracePen);
+    // Pieces of polyline: each ends where the trace leaves the window or
+    // breaks off, and a new one starts where it comes back.
+    std::vector<gfx::Point> run;
+    const auto flush = [&] {
+        if (run.size() > 1) dc.Polyline(run.data(), int(run.size()));
+        run.clear();
+    };
+    for (std::size_t i = 1; i < p.size(); ++i) {
+        const TracePoint &a = p[i - 1], &b = p[i];
+        double aR = a.R, aX = a.X, bR = b.R, bX = b.X;
+        const bool joined = !(trace.join > 0) || b.t - a.t <= trace.join;
+        if (!joined || !std::isfinite(bR - aR) || !std::isfinite(bX - aX) ||
+            !gfx::ClipSegment(aR, aX, bR, bX, loR, loX, hiR, hiX)) {
+            flush();
+            continue;
+        }
+        if (aR != a.R || aX != a.X) flush();
+        if (run.empty()) run.push_back(pixel(aR, aX));
+        // A fault's points stand still: one pixel once.
+        if (const gfx::Point q = pixel(bR, bX); !(q == run.back())) run.push_back(q);
+        if (bR != b.R || bX != b.X) flush();
+    }
+    flush();
+
+    if (trace.cycle > 0) {
+        const auto cycleOf = [&](const TracePoint& q) {
+            // Sample times on a cycle's boundary count as in the new cycle.
+            return std::floor((q.t - p.front().t) / trace.cycle + 1e-9);
+        };
+        for (std::size_t i = 1; i < p.size(); ++i) {
+            if (!(cycleOf(p[i]) > cycleOf(p[i - 1])) || !visible(p[i])) continue;
+            // Across the way the trace goes into the point; up where it stands still.
+            double dR = p[i].R - p[i - 1].R, dX = p[i].X - p[i - 1].X;
+            const double length = std::hypot(dR, dX);
+            double nx = 0, ny = 1;
+            if (length > 0 && std::isfinite(length)) nx = dX / length, ny = dR / length;
+            const gfx::Point c = pixel(p[i].R, p[i].X);
+            const int ox = RoundToInt(nx * kTraceMark), oy = RoundToInt(ny * kTraceMark);
+            dc.MoveToEx(c.x - ox, c.y - oy);
+            dc.LineTo(c.x + ox, c.y + oy);
+        }
+    }
+    if (visible(p.front())) {
+        const gfx::Point c = pixel(p.front().R, p.front().X);
+        DrawTraceMark(dc, c.x, c.y, false);
+    }
+    if (visible(p.back())) {
+        const gfx::Point c = pixel(p.back().R, p.back().X);
+        DrawTraceMark(dc, c.x, c.y, true);
+    }
 }
 
 void CRxPlot::DrawSettingLines(gfx::CCanvas& dc) const {
