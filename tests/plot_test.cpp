@@ -607,12 +607,14 @@ TEST(RxPlot, TraceCutToThePlotWithMarksAndCycleTicks) {
     ASSERT_EQ(squares.size(), 1u);
     EXPECT_TRUE(near((squares[0].ints[0] + squares[0].ints[2]) / 2,
                      (squares[0].ints[1] + squares[0].ints[3]) / 2, trace.points.back()));
-    // A start inside the plot: an open square round it.
+    // A start inside the plot: a piece from it out toward the load, and an
+    // open square round it.
     trace.points.front() = {0, 0.5, 0.5};
     plot.Refresh();
     std::tie(polylines, ticks, squares) = drawn();
-    ASSERT_EQ(polylines.size(), 3u);
-    const std::vector<int>& box = polylines[2].ints;
+    ASSERT_EQ(polylines.size(), 4u);
+    EXPECT_TRUE(near(polylines[0].ints[0], polylines[0].ints[1], trace.points.front()));
+    const std::vector<int>& box = polylines[3].ints;
     ASSERT_EQ(box.size(), 10u);
     EXPECT_EQ(box[8], box[0]);
     EXPECT_EQ(box[9], box[1]);

@@ -357,40 +357,38 @@ void CRxPlot::DrawTrace(gfx::CCanvas& dc) const {
     if (p.empty()) return;
     const double scale = Scale();
     const PixelMapping m{ptOrigin.x - kMarginLeft, ptOrigin.y - kMarginTop, scale, scale};
-    // The plot rectangle and a pixel round it, in ohms: the trace is cut to
-    // it before it becomes pixels, so that a far point never has to.
-    const double w = rcPlot.Width(), h = rcPlot.Height();
-    const double loR = (-1 - m.X(0)) / scale, hiR = (w + 1 - m.X(0)) / scale;
-    const double loX = (m.Y(0) - h - 1) / scale, hiX = (m.Y(0) + 1) / scale;
-    const auto visible = [&](const TracePoint& q) {
-        return q.R >= loR && q.R <= hiR && q.X >= loX && q.X <= hiX;
+    // The plot rectangle and a pixel round it: the trace is cut to it before
+    // it becomes whole pixels, so that a far point never has to.
+    const double loX = -1, loY = -1, hiX = rcPlot.Width() + 1, hiY = rcPlot.Height() + 1;
+    const auto visible = [&](double x, double y) {
+        return x >= loX && x <= hiX && y >= loY && y <= hiY;
     };
-    const auto pixel = [&](double R, double X) {
-        return gfx::Point{TruncToInt(m.X(R), kPixelLimit), TruncToInt(m.Y(X), kPixelLimit)};
+    const auto whole = [](double x, double y) {
+        return gfx::Point{TruncToInt(x, kPixelLimit), TruncToInt(y, kPixelLimit)};
     };
 
     dc.SelectPen(kTracePen);
-    // Pieces of polyline: each ends where the trace leaves the window or
-    // breaks off, and a new one starts where it comes back.
+    // Pieces of polyline: each ends where the trace leaves the plot or breaks
+    // off, and a new one starts where it comes back.
     std::vector<gfx::Point> run;
     const auto flush = [&] {
         if (run.size() > 1) dc.Polyline(run.data(), int(run.size()));
         run.clear();
     };
     for (std::size_t i = 1; i < p.size(); ++i) {
-        const TracePoint &a = p[i - 1], &b = p[i];
-        double aR = a.R, aX = a.X, bR = b.R, bX = b.X;
-        const bool joined = !(trace.join > 0) || b.t - a.t <= trace.join;
-        if (!joined || !std::isfinite(bR - aR) || !std::isfinite(bX - aX) ||
-            !gfx::ClipSegment(aR, aX, bR, bX, loR, loX, hiR, hiX)) {
+        const double ax = m.X(p[i - 1].R), ay = m.Y(p[i - 1].X), bx = m.X(p[i].R), by = m.Y(p[i].X);
+        double x1 = ax, y1 = ay, x2 = bx, y2 = by;
+        const bool joined = !(trace.join > 0) || p[i].t - p[i - 1].t <= trace.join;
+        if (!joined || !PullInFarEnd(x1, y1, x2, y2) ||
+            !gfx::ClipSegment(x1, y1, x2, y2, loX, loY, hiX, hiY)) {
             flush();
             continue;
         }
-        if (aR != a.R || aX != a.X) flush();
-        if (run.empty()) run.push_back(pixel(aR, aX));
+        if (x1 != ax || y1 != ay) flush();
+        if (run.empty()) run.push_back(whole(x1, y1));
         // A fault's points stand still: one pixel once.
-        if (const gfx::Point q = pixel(bR, bX); !(q == run.back())) run.push_back(q);
-        if (bR != b.R || bX != b.X) flush();
+        if (const gfx::Point q = whole(x2, y2); !(q == run.back())) run.push_back(q);
+        if (x2 != bx || y2 != by) flush();
     }
     flush();
 
@@ -400,25 +398,26 @@ void CRxPlot::DrawTrace(gfx::CCanvas& dc) const {
             return std::floor((q.t - p.front().t) / trace.cycle + 1e-9);
         };
         for (std::size_t i = 1; i < p.size(); ++i) {
-            if (!(cycleOf(p[i]) > cycleOf(p[i - 1])) || !visible(p[i])) continue;
-            // Across the way the trace goes into the point; up where it stands still.
-            double dR = p[i].R - p[i - 1].R, dX = p[i].X - p[i - 1].X;
-            const double length = std::hypot(dR, dX);
+            const double x = m.X(p[i].R), y = m.Y(p[i].X);
+            if (!(cycleOf(p[i]) > cycleOf(p[i - 1])) || !visible(x, y)) continue;
+            // Across the way the trace goes into the point; upright where it
+            // stands still.
+            const double dx = x - m.X(p[i - 1].R), dy = y - m.Y(p[i - 1].X);
+            const double length = std::hypot(dx, dy);
             double nx = 0, ny = 1;
-            if (length > 0 && std::isfinite(length)) nx = dX / length, ny = dR / length;
-            const gfx::Point c = pixel(p[i].R, p[i].X);
+            if (length > 0 && std::isfinite(length)) nx = -dy / length, ny = dx / length;
+            const gfx::Point c = whole(x, y);
             const int ox = RoundToInt(nx * kTraceMark), oy = RoundToInt(ny * kTraceMark);
             dc.MoveToEx(c.x - ox, c.y - oy);
             dc.LineTo(c.x + ox, c.y + oy);
         }
     }
-    if (visible(p.front())) {
-        const gfx::Point c = pixel(p.front().R, p.front().X);
-        DrawTraceMark(dc, c.x, c.y, false);
-    }
-    if (visible(p.back())) {
-        const gfx::Point c = pixel(p.back().R, p.back().X);
-        DrawTraceMark(dc, c.x, c.y, true);
+    for (bool end : {false, true}) {
+        const TracePoint& q = end ? p.back() : p.front();
+        const double x = m.X(q.R), y = m.Y(q.X);
+        if (!visible(x, y)) continue;
+        const gfx::Point c = whole(x, y);
+        DrawTraceMark(dc, c.x, c.y, end);
     }
 }
 
