@@ -534,6 +534,94 @@ TEST(RxPlot, BandOutlinesAndShotMarks) {
     EXPECT_NE(ellipses[1].ToString().find("pen=dash/1/#0000ff"), std::string::npos);
 }
 
+TEST(RxPlot, TraceCutToThePlotWithMarksAndCycleTicks) {
+    CRecordingCanvas screen(400, 300);
+    CRxPlot plot;
+    plot.SetPlaceholder(screen, {360, 260});
+    PictList list;
+    AddMho(list, Polar(10, 80), Polar(1, 260));
+    plot.pElements = &list;
+    plot.Refresh();
+    const double fitted = plot.Scale();
+    // A millisecond a point: a load far out (one point beyond any pixel
+    // range), a fault's path inside the plot, a break, then more of it.
+    PlotTrace& trace = plot.trace;
+    trace.cycle = 0.02;
+    trace.join = 0.0015;
+    for (int i = 0; i < 50; ++i)
+        trace.points.push_back({i / 1000.0, i == 20 ? 1e300 : 1e9, i == 20 ? -1e300 : 3e8});
+    for (int i = 50; i < 100; ++i)
+        trace.points.push_back({i / 1000.0, 6 - (i - 50) * 0.08, 6 + (i - 50) * 0.04});
+    for (int i = 150; i < 200; ++i)
+        trace.points.push_back({i / 1000.0, -3 + (i - 150) * 0.02, 4 + (i - 150) * 0.02});
+    plot.Refresh();
+    // The trace leaves the scale to the zone.
+    EXPECT_EQ(plot.Scale(), fitted);
+    const double s = plot.Scale();
+    const int x0 = plot.ptOrigin.x - plot.rcPlot.left, y0 = plot.ptOrigin.y - plot.rcPlot.top;
+    const int w = plot.rcPlot.Width(), h = plot.rcPlot.Height();
+    auto near = [&](int x, int y, const TracePoint& p) {
+        return std::abs(x - (x0 + p.R * s)) <= 1.5 && std::abs(y - (y0 - p.X * s)) <= 1.5;
+    };
+    const auto drawn = [&] {
+        std::vector<gfx::Call> polylines, ticks, squares;
+        for (const gfx::Call& c : Rec(plot.ElementLayer()).Calls()) {
+            // Each refresh starts with a copy of the background.
+            if (c.kind == gfx::Call::kBitBlt) polylines.clear(), ticks.clear(), squares.clear();
+            if (c.kind == gfx::Call::kPolyline && c.pen == CRxPlot::kTracePen)
+                polylines.push_back(c);
+            if (c.kind == gfx::Call::kLineTo && c.pen == CRxPlot::kTracePen) ticks.push_back(c);
+            if (c.kind == gfx::Call::kFillRect && c.brush == CRxPlot::kTraceBrush)
+                squares.push_back(c);
+        }
+        return std::tuple{polylines, ticks, squares};
+    };
+    auto [polylines, ticks, squares] = drawn();
+    // Two pieces: from where the load's line enters the plot to the break,
+    // and after it; every coordinate within a pixel of the plot.
+    ASSERT_EQ(polylines.size(), 2u);
+    for (const gfx::Call& c : polylines)
+        for (std::size_t i = 0; i < c.ints.size(); i += 2) {
+            EXPECT_TRUE(c.ints[i] >= -1 && c.ints[i] <= w + 1) << c.ToString();
+            EXPECT_TRUE(c.ints[i + 1] >= -1 && c.ints[i + 1] <= h + 1) << c.ToString();
+        }
+    const std::vector<int>& first = polylines[0].ints;
+    EXPECT_TRUE(first[0] <= 0 || first[0] >= w || first[1] <= 0 || first[1] >= h);
+    EXPECT_TRUE(near(first[first.size() - 2], first.back(), trace.points[99]));
+    EXPECT_TRUE(near(polylines[1].ints[0], polylines[1].ints[1], trace.points[100]));
+    EXPECT_TRUE(near(polylines[1].ints[polylines[1].ints.size() - 2], polylines[1].ints.back(),
+                     trace.points.back()));
+    // A tick at each cycle's first visible point: 0.06, 0.08, after the
+    // break at 0.15, 0.16 and 0.18 s; across the path, kTraceMark each way.
+    ASSERT_EQ(ticks.size(), 5u);
+    const std::size_t at[] = {60, 80, 100, 110, 130};
+    for (std::size_t k = 0; k < 5; ++k) {
+        const gfx::Call& t = ticks[k];
+        EXPECT_TRUE(
+            near((t.from.x + t.ints[0]) / 2, (t.from.y + t.ints[1]) / 2, trace.points[at[k]]))
+            << k;
+        EXPECT_NEAR(std::hypot(t.ints[0] - t.from.x, t.ints[1] - t.from.y), 2 * CRxPlot::kTraceMark,
+                    1.5);
+    }
+    // The end filled; the start far out, not marked.
+    ASSERT_EQ(squares.size(), 1u);
+    EXPECT_TRUE(near((squares[0].ints[0] + squares[0].ints[2]) / 2,
+                     (squares[0].ints[1] + squares[0].ints[3]) / 2, trace.points.back()));
+    // A start inside the plot: a piece from it out toward the load, and an
+    // open square round it.
+    trace.points.front() = {0, 0.5, 0.5};
+    plot.Refresh();
+    std::tie(polylines, ticks, squares) = drawn();
+    ASSERT_EQ(polylines.size(), 4u);
+    EXPECT_TRUE(near(polylines[0].ints[0], polylines[0].ints[1], trace.points.front()));
+    const std::vector<int>& box = polylines[3].ints;
+    ASSERT_EQ(box.size(), 10u);
+    EXPECT_EQ(box[8], box[0]);
+    EXPECT_EQ(box[9], box[1]);
+    EXPECT_TRUE(near((box[0] + box[4]) / 2, (box[1] + box[5]) / 2, trace.points.front()));
+    EXPECT_EQ(box[4] - box[0], 2 * CRxPlot::kTraceMark);
+}
+
 TEST(RxPlot, RasterColours) {
 #ifdef _WIN32
     gfx::CGdiCanvas screen(360, 260);

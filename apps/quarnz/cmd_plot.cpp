@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,8 @@
 #include "apps/quarnz/json.h"
 #include "apps/quarnz/plot_image.h"
 #include "apps/quarnz/reach_options.h"
+#include "apps/quarnz/trajectory_options.h"
+#include "apps/quarnz/zone_choice.h"
 #include "gfx/recording_canvas.h"
 #include "records/geometry.h"
 #include "records/region.h"
@@ -53,8 +56,9 @@ struct Panel {
     std::vector<qz::Shot> shots;
 };
 
-PlotPanel ToPlotPanel(const Panel& p) {
+PlotPanel ToPlotPanel(const Panel& p, const qz::PlotTrace& trace) {
     PlotPanel panel = PanelOf(*p.zone, &p.picts);
+    panel.trace = trace;
     panel.bandInner = p.bandInner;
     panel.bandOuter = p.bandOuter;
     for (const qz::Shot& s : p.shots)
@@ -95,7 +99,8 @@ ordered_json GeometryJson(const std::vector<Panel>& panels, const SheetOptions& 
     qz::CRxPlot plot;
     plot.SetPlaceholder(surface, options.size);
     for (const Panel& p : panels) {
-        SetInputs(plot, ToPlotPanel(p), options.highlight);
+        // The trace leaves the scale alone.
+        SetInputs(plot, ToPlotPanel(p, {}), options.highlight);
         plot.FitScale();
         const double s = plot.Scale();
         const qz::gfx::Rect r = plot.rcPlot;
@@ -156,6 +161,7 @@ struct Options {
     ToleranceChoice tolerance;
     bool shots = false;
     std::string angles, margin = "2";
+    TrajectoryChoice trajectory;  // its record: --trajectory
 };
 
 // Each panel's band and shots, as the options ask.
@@ -199,42 +205,41 @@ void Plot(const Options& opt) {
     options.highlight = opt.highlight;
     qz::CZoneLists lists = ReadZoneFile(opt.file);
 
-    const bool chosen = !opt.zone.empty() || opt.row > 0;
-    options.sheet = !chosen;
-    qz::Text wantedTag;
-    if (!opt.zone.empty()) {
-        try {
-            wantedTag = qz::FromUtf8(opt.zone);
-        } catch (const qz::TextError& e) {
-            Fail("--zone", e.what());
-        }
-    }
-    if (opt.row > lists.arrZones.size())
-        Fail(opt.file, "no row " + std::to_string(opt.row) + "; the file has " +
-                           std::to_string(lists.arrZones.size()) + " zones");
+    const ZoneChoice choice{opt.file, opt.zone, opt.row};
+    options.sheet = !choice.Chosen();
     std::vector<Panel> panels;
-    for (std::size_t i = 0; i < lists.arrZones.size(); ++i) {
-        const qz::CZone& zone = *lists.arrZones[i];
-        if (!opt.zone.empty() && zone.strTag.str() != wantedTag) continue;
-        if (opt.row > 0 && i + 1 != opt.row) continue;
-        if (opt.shownOnly && zone.nShow == 0) continue;
-        Panel p{i + 1, &zone, {}, 0, 0, {}};
-        for (const auto& pict : lists.arrPicts)
-            if (pict->strZoneTag.str() == zone.strTag.str()) p.picts.push_back(pict->Clone());
+    for (const ChosenZone& z :
+         ChooseZones(lists, choice,
+                     {opt.shownOnly, false,
+                      opt.shownOnly ? "no shown zones to plot" : "no zones to plot"})) {
+        Panel p{z.row, z.zone, {}, 0, 0, {}};
+        for (const qz::CPict* pict : z.elements) p.picts.push_back(pict->Clone());
         panels.push_back(std::move(p));
-        if (chosen) break;
     }
-    if (panels.empty())
-        Fail(opt.file, !opt.zone.empty() ? "no zone tagged " + opt.zone
-                       : opt.shownOnly   ? "no shown zones to plot"
-                                         : "no zones to plot");
     AddBandAndShots(panels, opt, lists, options);
+    // Read whole before anything is drawn: a record that fails leaves no image.
+    std::optional<RecordTrajectory> trajectory;
+    qz::PlotTrace trace;
+    if (!opt.trajectory.record.empty()) {
+        if (opt.trajectory.loop.empty()) Fail("--trajectory", "give the record's loop with --loop");
+        trajectory = ReadTrajectory(opt.trajectory);
+        trace = TraceOf(trajectory->trajectory);
+        options.trace =
+            u"trajectory " + qz::FromUtf8(qz::comtrade::LoopName(trajectory->options.loop));
+    }
     if (!opt.out.empty()) {
         std::vector<PlotPanel> out;
-        for (const Panel& p : panels) out.push_back(ToPlotPanel(p));
+        for (const Panel& p : panels) out.push_back(ToPlotPanel(p, trace));
         WritePlotImage(out, options, opt.scale, opt.file, opt.out);
     }
-    if (opt.json) std::cout << GeometryJson(panels, options).dump(2) << "\n";
+    if (opt.json) {
+        ordered_json json = GeometryJson(panels, options);
+        if (trajectory)
+            json["trajectory"] = {{"record", opt.trajectory.record},
+                                  {"loop", qz::comtrade::LoopName(trajectory->options.loop)},
+                                  {"points", PointsJson(trajectory->trajectory)}};
+        std::cout << json.dump(2) << "\n";
+    }
 }
 
 void AddPlot(CLI::App& app) {
@@ -278,6 +283,11 @@ void AddPlot(CLI::App& app) {
         ->needs(shots);
     cmd->add_option("--margin", opt->margin, "PCT of the shots beyond the band (default 2)")
         ->needs(shots);
+    CLI::Option* record = cmd->add_option(
+        "--trajectory", opt->trajectory.record,
+        "RECORD: draw the impedance trajectory of a COMTRADE record's loop (--loop) over each "
+        "plot");
+    AddTrajectoryChoice(cmd, opt->trajectory, record);
     cmd->add_flag("--json", opt->json,
                   "print the geometry each plot drew, in ohms, with its scale and step");
     cmd->callback([opt] { Plot(*opt); });

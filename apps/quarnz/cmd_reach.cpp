@@ -14,6 +14,8 @@
 #include "apps/quarnz/files.h"
 #include "apps/quarnz/json.h"
 #include "apps/quarnz/reach_options.h"
+#include "apps/quarnz/table.h"
+#include "apps/quarnz/zone_choice.h"
 #include "base/quote.h"
 #include "records/region.h"
 #include "records/setting.h"
@@ -24,87 +26,8 @@ namespace {
 
 using nlohmann::ordered_json;
 
-std::string Shortest(double v) {
-    if (std::isnan(v)) return "nan";
-    if (std::isinf(v)) return v < 0 ? "-inf" : "inf";
-    char buf[32];
-    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
-}
-
-// The table's text of a number: seven significant digits, as a reader wants.
-std::string Short(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.7g", v);
-    return buf;
-}
-
-// The column's text, padded to `width` and at least two spaces from the next.
-std::string Padded(std::string text, std::size_t width) {
-    text.append(text.size() + 2 < width ? width - text.size() : 2, ' ');
-    return text;
-}
-
-// A CSV field, quoted when it holds a separator or a quote.
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
-
-struct ZoneChoice {
-    std::string file, zone;
-    std::size_t row = 0;
-};
-
-struct ChosenZone {
-    std::size_t row;  // from 1
-    const qz::CZone* zone;
-    std::vector<const qz::CPict*> elements;
-};
-
-// The zone chosen by tag or row, or every zone when neither is given.
-std::vector<ChosenZone> ChooseZones(const qz::CZoneLists& lists, const ZoneChoice& choice) {
-    qz::Text wantedTag;
-    if (!choice.zone.empty()) {
-        try {
-            wantedTag = qz::FromUtf8(choice.zone);
-        } catch (const qz::TextError& e) {
-            Fail("--zone", e.what());
-        }
-    }
-    if (choice.row > lists.arrZones.size())
-        Fail(choice.file, "no row " + std::to_string(choice.row) + "; the file has " +
-                              std::to_string(lists.arrZones.size()) + " zones");
-    const bool chosen = !choice.zone.empty() || choice.row > 0;
-    std::vector<ChosenZone> zones;
-    for (std::size_t i = 0; i < lists.arrZones.size(); ++i) {
-        const qz::CZone& zone = *lists.arrZones[i];
-        if (!choice.zone.empty() && zone.strTag.str() != wantedTag) continue;
-        if (choice.row > 0 && i + 1 != choice.row) continue;
-        ChosenZone z{i + 1, &zone, {}};
-        for (const auto& pict : lists.arrPicts)
-            if (pict->strZoneTag.str() == zone.strTag.str()) z.elements.push_back(pict.get());
-        if (chosen && z.elements.empty())
-            Fail(choice.file, "zone " + qz::ToUtf8Lossy(zone.strTag) + " has no elements");
-        zones.push_back(std::move(z));
-        if (chosen) break;
-    }
-    if (zones.empty())
-        Fail(choice.file, !choice.zone.empty() ? "no zone tagged " + choice.zone : "no zones");
-    return zones;
-}
-
-void AddZoneChoice(CLI::App* cmd, ZoneChoice& choice) {
-    cmd->add_option("FILE", choice.file, "the zone parameter file")->required();
-    CLI::Option* zone = cmd->add_option("--zone", choice.zone, "the first zone with this tag");
-    cmd->add_option("--row", choice.row, "the zone of this row (from 1)")
-        ->check(CLI::PositiveNumber)
-        ->excludes(zone);
-}
+// A chosen zone without elements has no characteristic to reach.
+const ChoiceRules kNeedElements{false, true, "no zones"};
 
 ordered_json CrossingJson(const qz::RayCrossing& c) {
     return {{"distance", Number(c.distance)}, {"R", Number(c.R)}, {"X", Number(c.X)}};
@@ -133,7 +56,7 @@ void Reach(const ReachOptions& opt) {
     for (const std::string& a : opt.angleList) given.push_back(ParseNumber("--angle", a));
     const qz::CZoneLists lists = ReadZoneFile(opt.choice.file);
     const qz::ReachTolerance tolerance = ToleranceOf(opt.tolerance, lists);
-    const std::vector<ChosenZone> zones = ChooseZones(lists, opt.choice);
+    const std::vector<ChosenZone> zones = ChooseZones(lists, opt.choice, kNeedElements);
     const bool chosen = !opt.choice.zone.empty() || opt.choice.row > 0;
 
     ordered_json json = ordered_json::array();
@@ -224,7 +147,7 @@ void Inside(const InsideOptions& opt) {
     std::vector<double> values;
     for (const std::string& v : opt.values) values.push_back(ParseNumber("impedance", v));
     const qz::CZoneLists lists = ReadZoneFile(opt.choice.file);
-    const ChosenZone z = ChooseZones(lists, opt.choice).front();
+    const ChosenZone z = ChooseZones(lists, opt.choice, kNeedElements).front();
     const std::string tag = qz::ToUtf8Lossy(z.zone->strTag);
     const qz::CZoneRegion region(z.elements);
     if (!region.Fault().empty()) Fail(opt.choice.file, "zone " + tag + ": " + region.Fault());
@@ -282,7 +205,7 @@ void Shots(const ShotsOptions& opt) {
         Fail("--margin " + opt.margin, "expected a percentage from 0 to below 100");
     const qz::CZoneLists lists = ReadZoneFile(opt.choice.file);
     const qz::ReachTolerance tolerance = ToleranceOf(opt.tolerance, lists);
-    const ChosenZone z = ChooseZones(lists, opt.choice).front();
+    const ChosenZone z = ChooseZones(lists, opt.choice, kNeedElements).front();
     const std::string tag = qz::ToUtf8Lossy(z.zone->strTag);
     const qz::CZoneRegion region(z.elements);
     if (!region.Fault().empty()) Fail(opt.choice.file, "zone " + tag + ": " + region.Fault());
@@ -295,7 +218,8 @@ void Shots(const ShotsOptions& opt) {
         qz::CZoneRegion region;
     };
     std::vector<Other> others;
-    for (const ChosenZone& o : ChooseZones(lists, ZoneChoice{opt.choice.file, "", 0})) {
+    for (const ChosenZone& o :
+         ChooseZones(lists, ZoneChoice{opt.choice.file, "", 0}, kNeedElements)) {
         if (o.row == z.row) continue;
         qz::CZoneRegion r(o.elements);
         if (r.Fault().empty()) others.push_back({qz::ToUtf8Lossy(o.zone->strTag), std::move(r)});

@@ -246,8 +246,8 @@ void Show(const std::string& file, std::int32_t id, const std::vector<float>& va
               << setting << "\n"
               << qz::DescribePictList(picts, qz::PictForm::kNumeric);
     if (!out.empty())
-        WritePlotImage({{r->strZoneName, {}, false, r->setting, &picts, 0, 0, {}}}, SheetOptions{},
-                       1, file, out);
+        WritePlotImage({{r->strZoneName, {}, false, r->setting, &picts, 0, 0, {}, {}}},
+                       SheetOptions{}, 1, file, out);
 }
 
 void AddTemplate(CLI::App& app) {

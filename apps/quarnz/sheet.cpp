@@ -28,19 +28,33 @@ int LegendEntry(CCanvas& dc, int x, int y, const qz::gfx::Pen& pen, qz::TextView
     return x + kSample + kPad + e.cx + kLegendGap;
 }
 
-// A mark's entry: the mark, then its text; returns the x after it.
-int LegendMark(CCanvas& dc, int x, int y, bool trip, qz::TextView text) {
+// A mark's entry: the mark, `radius` pixels each way from the centre that
+// `draw(x, y)` takes, then its text; returns the x after it.
+template <class Draw>
+int LegendMark(CCanvas& dc, int x, int y, int radius, Draw draw, qz::TextView text) {
     const qz::gfx::Size e = dc.TextExtent(text);
-    const int r = qz::CRxPlot::kShotRadius;
-    qz::CRxPlot::DrawShotMark(dc, x + r, y, trip);
-    dc.OutText(x + 2 * r + 1 + kPad, y - e.cy / 2, text);
-    return x + 2 * r + 1 + kPad + e.cx + kLegendGap;
+    draw(x + radius, y);
+    dc.OutText(x + 2 * radius + 1 + kPad, y - e.cy / 2, text);
+    return x + 2 * radius + 1 + kPad + e.cx + kLegendGap;
+}
+
+int ShotEntry(CCanvas& dc, int x, int y, bool trip, qz::TextView text) {
+    return LegendMark(
+        dc, x, y, qz::CRxPlot::kShotRadius,
+        [&](int cx, int cy) { qz::CRxPlot::DrawShotMark(dc, cx, cy, trip); }, text);
+}
+
+int TraceMarkEntry(CCanvas& dc, int x, int y, bool end, qz::TextView text) {
+    return LegendMark(
+        dc, x, y, qz::CRxPlot::kTraceMark,
+        [&](int cx, int cy) { qz::CRxPlot::DrawTraceMark(dc, cx, cy, end); }, text);
 }
 
 }  // namespace
 
 int LegendHeight(const SheetOptions& options) {
-    return options.band || options.shots ? 2 * kLegendHeight : kLegendHeight;
+    return options.band || options.shots || !options.trace.empty() ? 2 * kLegendHeight
+                                                                   : kLegendHeight;
 }
 
 qz::gfx::Point SheetLayout::PlotCorner(std::size_t i, const SheetOptions& options) const {
@@ -89,6 +103,7 @@ PlotPanel PanelOf(const qz::CZone& z, const qz::PictList* picts) {
             picts,
             0,
             0,
+            {},
             {}};
 }
 
@@ -97,6 +112,7 @@ void SetInputs(qz::CRxPlot& plot, const PlotPanel& panel, int highlight) {
     plot.fBandInner = panel.bandInner;
     plot.fBandOuter = panel.bandOuter;
     plot.shots = panel.shots;
+    plot.trace = panel.trace;
 }
 
 qz::Text CutToWidth(CCanvas& dc, qz::Text text, int width) {
@@ -160,9 +176,14 @@ void DrawSheet(CCanvas& dc, const std::vector<PlotPanel>& panels, const SheetOpt
                         u"band ±" + qz::Format("%g", options.bandShare * 100) + u" %");
     if (options.shots) {
         const qz::gfx::Brush oldBrush = dc.SelectBrush(qz::gfx::kNullBrush);
-        x = LegendMark(dc, x, y, true, u"trip");
-        LegendMark(dc, x, y, false, u"no trip");
+        x = ShotEntry(dc, x, y, true, u"trip");
+        x = ShotEntry(dc, x, y, false, u"no trip");
         dc.SelectBrush(oldBrush);
+    }
+    if (!options.trace.empty()) {
+        x = LegendEntry(dc, x, y, qz::CRxPlot::kTracePen, options.trace);
+        x = TraceMarkEntry(dc, x, y, false, u"start");
+        TraceMarkEntry(dc, x, y, true, u"end");
     }
     dc.SelectPen(oldPen);
     dc.SelectFont(oldFont);

@@ -36,6 +36,7 @@ struct PlotPanel {
     // The band's factors about Z = 0 (0: none) and the shots to mark.
     double bandInner = 0, bandOuter = 0;
     std::vector<qz::PlotShot> shots;
+    qz::PlotTrace trace;  // a recorded trajectory over the zone
 };
 
 // A zone's panel: its titles and setting, with `picts` its elements.
@@ -50,9 +51,11 @@ struct SheetOptions {
     // The legend's second line: the band of +-bandShare, the shots' marks.
     bool band = false, shots = false;
     double bandShare = 0;
+    // The legend's entry for the panels' trace, e.g. "trajectory AN"; none where empty.
+    qz::Text trace;
 };
 
-// The legend's height: a second line where the band or the shots are drawn.
+// The legend's height: a second line where the band, the shots or a trace are drawn.
 int LegendHeight(const SheetOptions& options);
 
 struct SheetLayout {

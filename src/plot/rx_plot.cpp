@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gfx/clip.h"
 #include "records/geometry.h"
 
 namespace qz {
@@ -306,6 +307,7 @@ void CRxPlot::DrawElementsOn(gfx::CCanvas& dc) const {
     DrawBandAndShots(dc);
     dc.SelectPen(kSettingPen);
     DrawSettingLines(dc);
+    DrawTrace(dc);
 
     dc.SelectPen(kElementPen);
     dc.SelectPen(oldPen);
@@ -336,6 +338,87 @@ void CRxPlot::DrawBandAndShots(gfx::CCanvas& dc) const {
     for (const PlotShot& shot : shots)
         DrawShotMark(dc, TruncToInt(m.X(shot.R)), TruncToInt(m.Y(shot.X)), shot.trip);
     dc.SelectBrush(oldBrush);
+}
+
+void CRxPlot::DrawTraceMark(gfx::CCanvas& dc, int x, int y, bool end) {
+    const int r = kTraceMark;
+    dc.SelectPen(kTracePen);
+    if (end) {
+        dc.FillRect({x - r, y - r, x + r + 1, y + r + 1}, kTraceBrush);
+        return;
+    }
+    const gfx::Point box[] = {
+        {x - r, y - r}, {x + r, y - r}, {x + r, y + r}, {x - r, y + r}, {x - r, y - r}};
+    dc.Polyline(box, 5);
+}
+
+void CRxPlot::DrawTrace(gfx::CCanvas& dc) const {
+    const std::vector<TracePoint>& p = trace.points;
+    if (p.empty()) return;
+    const double scale = Scale();
+    const PixelMapping m{ptOrigin.x - kMarginLeft, ptOrigin.y - kMarginTop, scale, scale};
+    // The plot rectangle and a pixel round it: the trace is cut to it before
+    // it becomes whole pixels, so that a far point never has to.
+    const double loX = -1, loY = -1, hiX = rcPlot.Width() + 1, hiY = rcPlot.Height() + 1;
+    const auto visible = [&](double x, double y) {
+        return x >= loX && x <= hiX && y >= loY && y <= hiY;
+    };
+    const auto whole = [](double x, double y) {
+        return gfx::Point{TruncToInt(x, kPixelLimit), TruncToInt(y, kPixelLimit)};
+    };
+
+    dc.SelectPen(kTracePen);
+    // Pieces of polyline: each ends where the trace leaves the plot or breaks
+    // off, and a new one starts where it comes back.
+    std::vector<gfx::Point> run;
+    const auto flush = [&] {
+        if (run.size() > 1) dc.Polyline(run.data(), int(run.size()));
+        run.clear();
+    };
+    for (std::size_t i = 1; i < p.size(); ++i) {
+        const double ax = m.X(p[i - 1].R), ay = m.Y(p[i - 1].X), bx = m.X(p[i].R), by = m.Y(p[i].X);
+        double x1 = ax, y1 = ay, x2 = bx, y2 = by;
+        const bool joined = !(trace.join > 0) || p[i].t - p[i - 1].t <= trace.join;
+        if (!joined || !PullInFarEnd(x1, y1, x2, y2) ||
+            !gfx::ClipSegment(x1, y1, x2, y2, loX, loY, hiX, hiY)) {
+            flush();
+            continue;
+        }
+        if (x1 != ax || y1 != ay) flush();
+        if (run.empty()) run.push_back(whole(x1, y1));
+        // A fault's points stand still: one pixel once.
+        if (const gfx::Point q = whole(x2, y2); !(q == run.back())) run.push_back(q);
+        if (x2 != bx || y2 != by) flush();
+    }
+    flush();
+
+    if (trace.cycle > 0) {
+        const auto cycleOf = [&](const TracePoint& q) {
+            // Sample times on a cycle's boundary count as in the new cycle.
+            return std::floor((q.t - p.front().t) / trace.cycle + 1e-9);
+        };
+        for (std::size_t i = 1; i < p.size(); ++i) {
+            const double x = m.X(p[i].R), y = m.Y(p[i].X);
+            if (!(cycleOf(p[i]) > cycleOf(p[i - 1])) || !visible(x, y)) continue;
+            // Across the way the trace goes into the point; upright where it
+            // stands still.
+            const double dx = x - m.X(p[i - 1].R), dy = y - m.Y(p[i - 1].X);
+            const double length = std::hypot(dx, dy);
+            double nx = 0, ny = 1;
+            if (length > 0 && std::isfinite(length)) nx = -dy / length, ny = dx / length;
+            const gfx::Point c = whole(x, y);
+            const int ox = RoundToInt(nx * kTraceMark), oy = RoundToInt(ny * kTraceMark);
+            dc.MoveToEx(c.x - ox, c.y - oy);
+            dc.LineTo(c.x + ox, c.y + oy);
+        }
+    }
+    for (bool end : {false, true}) {
+        const TracePoint& q = end ? p.back() : p.front();
+        const double x = m.X(q.R), y = m.Y(q.X);
+        if (!visible(x, y)) continue;
+        const gfx::Point c = whole(x, y);
+        DrawTraceMark(dc, c.x, c.y, end);
+    }
 }
 
 void CRxPlot::DrawSettingLines(gfx::CCanvas& dc) const {

@@ -20,6 +20,19 @@ struct PlotShot {
     bool trip = false;
 };
 
+// A recorded impedance trajectory, in ohms, its points in time order.
+struct TracePoint {
+    double t = 0;  // seconds
+    double R = 0, X = 0;
+};
+struct PlotTrace {
+    std::vector<TracePoint> points;
+    // A tick at the first point of each new cycle of this many seconds from
+    // the first point (0: none); neighbours further apart in time than
+    // `join` are not joined, the points broke off between them (0: all are).
+    double cycle = 0, join = 0;
+};
+
 class CRxPlot {
   public:
     // How DrawBackground turns a pixel distance into whole pixels: the plot
@@ -70,6 +83,9 @@ class CRxPlot {
     // about Z = 0 by the band's factors (0: none); the shots' marks.
     double fBandInner = 0, fBandOuter = 0;
     std::vector<PlotShot> shots;
+    // Drawn last, cut to the plot rectangle; it leaves the scale alone, which
+    // stays fitted to the zone (a trajectory comes from the far load point).
+    PlotTrace trace;
 
     // Geometry, computed by FitScale.
     gfx::Rect rcFrame;
@@ -120,6 +136,12 @@ class CRxPlot {
     static constexpr int kShotRadius = 3;
     // A shot's mark centred on (x, y), with the shot pen.
     static void DrawShotMark(gfx::CCanvas& dc, int x, int y, bool trip);
+    static constexpr gfx::Pen kTracePen{gfx::Pen::kSolid, 1, gfx::Rgb(224, 112, 0)};
+    static constexpr gfx::Brush kTraceBrush{gfx::Brush::kSolid, gfx::Rgb(224, 112, 0)};
+    // The trace's start as an open square, its end as a filled one, this
+    // many pixels each way from the point; its ticks as far across it.
+    static constexpr int kTraceMark = 3;
+    static void DrawTraceMark(gfx::CCanvas& dc, int x, int y, bool end);
     // The bevels of the placeholder's edge and of the frame: outer, inner ring.
     static constexpr gfx::Color kBevelShadow = gfx::Rgb(160, 160, 160);
     static constexpr gfx::Color kBevelDarkShadow = gfx::Rgb(128, 128, 128);
@@ -142,6 +164,7 @@ class CRxPlot {
     void DrawScales(gfx::CCanvas& dc) const;
     void DrawSettingLines(gfx::CCanvas& dc) const;
     void DrawBandAndShots(gfx::CCanvas& dc) const;
+    void DrawTrace(gfx::CCanvas& dc) const;
 
     Rounding rounding;
     gfx::Font fontLabel;

@@ -76,6 +76,11 @@ struct PixelMapping {
     double Y(double X) const { return originY - X * scaleY + 0.5; }
 };
 
+// Pulls an end of a segment between unrounded pixels that lies beyond
+// kFarLimit in along it toward the other end, so that cutting it to a box
+// stays exact; false when a coordinate is not finite or both ends are far.
+bool PullInFarEnd(double& x1, double& y1, double& x2, double& y2);
+
 // Line from one unrounded pixel to another (both as the mapping gives them),
 // clipped to the limit box; nothing when a coordinate is not finite, both
 // ends lie beyond kFarLimit, or the segment misses the box.  Returns whether

@@ -82,7 +82,7 @@ struct Reach {
 
 }  // namespace
 
-bool DrawSegment(gfx::CCanvas& dc, double x1, double y1, double x2, double y2) {
+bool PullInFarEnd(double& x1, double& y1, double& x2, double& y2) {
     if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
         return false;
     // Beyond kFarLimit the rounding of double arithmetic alone moves a point
@@ -100,9 +100,11 @@ bool DrawSegment(gfx::CCanvas& dc, double x1, double y1, double x2, double y2) {
     if (far1 && far2) return false;
     if (far1) pullIn(x1, y1, x2, y2);
     if (far2) pullIn(x2, y2, x1, y1);
-    if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
-        return false;
+    return std::isfinite(x1) && std::isfinite(y1) && std::isfinite(x2) && std::isfinite(y2);
+}
 
+bool DrawSegment(gfx::CCanvas& dc, double x1, double y1, double x2, double y2) {
+    if (!PullInFarEnd(x1, y1, x2, y2)) return false;
     if (!gfx::ClipSegment(x1, y1, x2, y2, -kPixelLimit, -kPixelLimit, kPixelLimit, kPixelLimit))
         return false;
     // A cut end may lie a rounding beyond the box.
