@@ -98,7 +98,8 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    const auto read = reporter.cpu.find("BM_Read"), both = reporter.cpu.find("BM_ReadAndTrajectory");
+    const auto read = reporter.cpu.find("BM_Read"),
+               both = reporter.cpu.find("BM_ReadAndTrajectory");
     if (read != reporter.cpu.end() && both != reporter.cpu.end())
         std::printf("read and trajectory / read alone, CPU time: %.2f (target: at most 1.5)\n",
                     both->second / read->second);
