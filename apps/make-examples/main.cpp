@@ -1,9 +1,13 @@
 // Writes the example zone parameter files into a folder:
-// mho.zone, quad.zone, lens.zone and several.zone (all of them together).
+// mho.zone, quad.zone, lens.zone and several.zone (all of them together),
+// and fault.cfg with fault.dat: a recorded earth fault inside zone 1.
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+
+#include "comtrade/synthetic.h"
+#include "comtrade/writer.h"
 
 #include "zones/zone_list.h"
 
@@ -98,5 +102,15 @@ int main(int argc, char** argv) {
     several.arrZones.back()->nShow = 0;
     bool ok = Write(folder, "mho.zone", mho) && Write(folder, "quad.zone", quad) &&
               Write(folder, "lens.zone", lens) && Write(folder, "several.zone", several);
-    return ok ? 0 : 1;
+    if (!ok) return 1;
+    // The model's default: A to earth at 0.6 of the line, 0.72 + j7.2 ohms.
+    try {
+        comtrade::FaultModel model;
+        comtrade::WriteRecord(comtrade::MakeFaultRecord(model), folder + "/fault", {});
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "make-examples: cannot write %s/fault.cfg: %s\n", folder.c_str(),
+                     e.what());
+        return 1;
+    }
+    return 0;
 }
