@@ -7,6 +7,7 @@
 #include <complex>
 #include <string>
 
+#include "comtrade/record.h"
 #include "comtrade/synthetic.h"
 #include "comtrade/trajectory.h"
 #include "comtrade/writer.h"
@@ -99,6 +100,64 @@ TEST(Trajectory, EachLoopSettlesOnTheFaultImpedance) {
             TrajectoryOptions bare;
             bare.loop = loop;
             EXPECT_GT(WorstFrom(TrajectoryOf(r, bare), Settled(m), zf), 0.05);
+        }
+    }
+}
+
+// The largest relative distance between the points of two trajectories.
+double Apart(const Trajectory& a, const Trajectory& b) {
+    EXPECT_EQ(a.points.size(), b.points.size());
+    double worst = 0;
+    for (std::size_t i = 0; i < std::min(a.points.size(), b.points.size()); ++i) {
+        const Complex za(a.points[i].R, a.points[i].X), zb(b.points[i].R, b.points[i].X);
+        EXPECT_EQ(a.points[i].t, b.points[i].t);
+        worst = std::max(worst, std::abs(za - zb) / std::abs(zb));
+    }
+    return worst;
+}
+
+TEST(Trajectory, EveryFormatWrittenAndReadBackAgrees) {
+    qztest::TempDir dir;
+    for (int l = 0; l < 6; ++l) {
+        const Loop loop = Loop(l);
+        SCOPED_TRACE(LoopName(loop));
+        FaultModel m;
+        m.loop = LoopName(loop);
+        m.seconds = 0.45;
+        const Complex zf = FaultImpedance(m);
+        const Record model = MakeFaultRecord(m);
+        TrajectoryOptions o = Compensated(m, loop);
+        const Trajectory exact = TrajectoryOf(model, o);
+        struct Written {
+            DataFormat format;
+            int revision;
+            bool combined;
+            double apart;  // from the model's own samples
+        };
+        // BINARY keeps 16 bits of a channel's peak, and the load current is
+        // about a twentieth of the fault's: a few parts in ten thousand;
+        // ASCII stores integers up to 99998, 17 bits.
+        const Written formats[] = {{DataFormat::kBinary, 2013, false, 2e-3},
+                                   {DataFormat::kBinary32, 2013, true, 1e-6},
+                                   {DataFormat::kFloat32, 2013, false, 1e-5},
+                                   {DataFormat::kAscii, 1999, false, 5e-5},
+                                   {DataFormat::kBinary, 1991, false, 2e-3}};
+        for (const Written& w : formats) {
+            SCOPED_TRACE(int(w.format) * 10000 + w.revision);
+            const std::string path =
+                WriteRecord(model, (dir.path() / ("r" + std::to_string(l))).string(),
+                            {w.revision, w.format, w.combined});
+            const Record read = ReadRecord(path);
+            EXPECT_EQ(read.revision, w.revision);
+            EXPECT_EQ(read.format, w.format);
+            const Trajectory tr = TrajectoryOf(read, o);
+            EXPECT_LT(Apart(tr, exact), w.apart);
+            EXPECT_LT(WorstFrom(tr, Settled(m), zf), 0.005);
+            TrajectoryOptions mimic = o;
+            mimic.mimicSeconds = OffsetTau(m);
+            EXPECT_LT(
+                WorstFrom(TrajectoryOf(read, mimic), m.inception + 1 / m.frequency + 1e-9, zf),
+                0.02);
         }
     }
 }

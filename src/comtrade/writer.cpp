@@ -101,7 +101,7 @@ std::string Configuration(const Record& record, const WriteOptions& o,
     const int rev = o.revision;
     const bool integer = o.format != DataFormat::kFloat32;
     std::string cfg = Field(record.station) + "," + Field(record.device);
-    if (rev != 1991) cfg += "," + std::to_string(rev);
+    if (rev != 1991) (cfg += ',') += std::to_string(rev);
     cfg += "\r\n";
     const std::size_t na = record.analogs.size();
     const int nd = record.digitalCount;
@@ -117,8 +117,9 @@ std::string Configuration(const Record& record, const WriteOptions& o,
                        : FormatUtf8("%.9g,%.9g", k.low, k.high);
         if (rev != 1991) {
             const bool ratio = ch.hasRatio;
-            cfg += "," + Number(ratio ? ch.primary : 1) + "," + Number(ratio ? ch.secondary : 1) +
-                   "," + (ratio && (ch.ps == 'S' || ch.ps == 's') ? "S" : "P");
+            ((cfg += ',') += Number(ratio ? ch.primary : 1)) += ',';
+            ((cfg += Number(ratio ? ch.secondary : 1)) += ',') +=
+                ratio && (ch.ps == 'S' || ch.ps == 's') ? 'S' : 'P';
         }
         cfg += "\r\n";
     }
