@@ -560,7 +560,7 @@ TEST(RxPlot, TraceCutToThePlotWithMarksAndCycleTicks) {
     const double s = plot.Scale();
     const int x0 = plot.ptOrigin.x - plot.rcPlot.left, y0 = plot.ptOrigin.y - plot.rcPlot.top;
     const int w = plot.rcPlot.Width(), h = plot.rcPlot.Height();
-    auto near = [&](int x, int y, const TracePoint& p) {
+    auto closeTo = [&](int x, int y, const TracePoint& p) {
         return std::abs(x - (x0 + p.R * s)) <= 1.5 && std::abs(y - (y0 - p.X * s)) <= 1.5;
     };
     const auto drawn = [&] {
@@ -587,10 +587,10 @@ TEST(RxPlot, TraceCutToThePlotWithMarksAndCycleTicks) {
         }
     const std::vector<int>& first = polylines[0].ints;
     EXPECT_TRUE(first[0] <= 0 || first[0] >= w || first[1] <= 0 || first[1] >= h);
-    EXPECT_TRUE(near(first[first.size() - 2], first.back(), trace.points[99]));
-    EXPECT_TRUE(near(polylines[1].ints[0], polylines[1].ints[1], trace.points[100]));
-    EXPECT_TRUE(near(polylines[1].ints[polylines[1].ints.size() - 2], polylines[1].ints.back(),
-                     trace.points.back()));
+    EXPECT_TRUE(closeTo(first[first.size() - 2], first.back(), trace.points[99]));
+    EXPECT_TRUE(closeTo(polylines[1].ints[0], polylines[1].ints[1], trace.points[100]));
+    EXPECT_TRUE(closeTo(polylines[1].ints[polylines[1].ints.size() - 2], polylines[1].ints.back(),
+                        trace.points.back()));
     // A tick at each cycle's first visible point: 0.06, 0.08, after the
     // break at 0.15, 0.16 and 0.18 s; across the path, kTraceMark each way.
     ASSERT_EQ(ticks.size(), 5u);
@@ -598,27 +598,27 @@ TEST(RxPlot, TraceCutToThePlotWithMarksAndCycleTicks) {
     for (std::size_t k = 0; k < 5; ++k) {
         const gfx::Call& t = ticks[k];
         EXPECT_TRUE(
-            near((t.from.x + t.ints[0]) / 2, (t.from.y + t.ints[1]) / 2, trace.points[at[k]]))
+            closeTo((t.from.x + t.ints[0]) / 2, (t.from.y + t.ints[1]) / 2, trace.points[at[k]]))
             << k;
         EXPECT_NEAR(std::hypot(t.ints[0] - t.from.x, t.ints[1] - t.from.y), 2 * CRxPlot::kTraceMark,
                     1.5);
     }
     // The end filled; the start far out, not marked.
     ASSERT_EQ(squares.size(), 1u);
-    EXPECT_TRUE(near((squares[0].ints[0] + squares[0].ints[2]) / 2,
-                     (squares[0].ints[1] + squares[0].ints[3]) / 2, trace.points.back()));
+    EXPECT_TRUE(closeTo((squares[0].ints[0] + squares[0].ints[2]) / 2,
+                        (squares[0].ints[1] + squares[0].ints[3]) / 2, trace.points.back()));
     // A start inside the plot: a piece from it out toward the load, and an
     // open square round it.
     trace.points.front() = {0, 0.5, 0.5};
     plot.Refresh();
     std::tie(polylines, ticks, squares) = drawn();
     ASSERT_EQ(polylines.size(), 4u);
-    EXPECT_TRUE(near(polylines[0].ints[0], polylines[0].ints[1], trace.points.front()));
+    EXPECT_TRUE(closeTo(polylines[0].ints[0], polylines[0].ints[1], trace.points.front()));
     const std::vector<int>& box = polylines[3].ints;
     ASSERT_EQ(box.size(), 10u);
     EXPECT_EQ(box[8], box[0]);
     EXPECT_EQ(box[9], box[1]);
-    EXPECT_TRUE(near((box[0] + box[4]) / 2, (box[1] + box[5]) / 2, trace.points.front()));
+    EXPECT_TRUE(closeTo((box[0] + box[4]) / 2, (box[1] + box[5]) / 2, trace.points.front()));
     EXPECT_EQ(box[4] - box[0], 2 * CRxPlot::kTraceMark);
 }
 

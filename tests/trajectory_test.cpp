@@ -145,7 +145,7 @@ TEST(Trajectory, EveryFormatWrittenAndReadBackAgrees) {
         for (const Written& w : formats) {
             SCOPED_TRACE(int(w.format) * 10000 + w.revision);
             const std::string path =
-                WriteRecord(model, (dir.path() / ("r" + std::to_string(l))).string(),
+                WriteRecord(model, (dir.path() / "r").concat(std::to_string(l)).string(),
                             {w.revision, w.format, w.combined});
             const Record read = ReadRecord(path);
             EXPECT_EQ(read.revision, w.revision);
