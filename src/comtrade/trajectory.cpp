@@ -239,20 +239,25 @@ void Resample(const std::vector<double>& x, const std::vector<Knot>& knots,
     }
 }
 
-// The loop's voltage, current and residual current at sample n.
+// The loop's voltage, current and residual current at sample n, each a
+// sum of NV, NI and NJ scaled channels: the terms a loop does not have are
+// not read at all, which is most of the filter's time.
+template <int NV, int NI, int NJ>
 struct Signals {
-    const double* x[7];
-    double s[7];
+    const double* x[NV + NI + NJ];
+    double s[NV + NI + NJ];
     void At(std::size_t n, double& v, double& i, double& j) const {
-        v = s[0] * x[0][n] + s[1] * x[1][n];
-        i = s[2] * x[2][n] + s[3] * x[3][n];
-        j = s[4] * x[4][n] + s[5] * x[5][n] + s[6] * x[6][n];
+        v = i = j = 0;
+        for (int t = 0; t < NV; ++t) v += s[t] * x[t][n];
+        for (int t = NV; t < NV + NI; ++t) i += s[t] * x[t][n];
+        for (int t = NV + NI; t < NV + NI + NJ; ++t) j += s[t] * x[t][n];
     }
 };
 
 // The same through the mimic on the currents, from sample 1 on.
+template <class In>
 struct Mimic {
-    Signals in;
+    In in;
     double a;
     void At(std::size_t n, double& v, double& i, double& j) const {
         double v1, i1, j1;
@@ -280,11 +285,11 @@ struct Slide {
              std::vector<TrajectoryPoint>& points, double& largest) const {
         const std::size_t N = perCycle;
         if (count < first + N) return;
-        points.resize(count - first - N + 1);
-        TrajectoryPoint* out = points.data();
+        points.clear();
+        points.reserve(count - first - N + 1);
         // A missing value enters the sums as 0 and is counted while in the
         // window, so that the sums stay good after it.
-        auto take = [&](std::size_t n, double& v, double& i, double& j) -> std::size_t {
+        auto take = [&](std::size_t n, double& v, double& i, double& j) -> unsigned char {
             in.At(n, v, i, j);
             if (std::isfinite(v + i + j)) return 0;
             v = i = j = 0;
@@ -295,20 +300,24 @@ struct Slide {
         const double k0r = k0.real(), k0i = k0.imag();
         double vr = 0, vi = 0, ir = 0, ii = 0, jr = 0, ji = 0;
         std::size_t missing = 0, k = 0;
+        // The terms of the last cycle, to take out as they leave it (zero
+        // while the first cycle fills).
+        std::vector<double> ring(3 * N);
+        std::vector<unsigned char> gone(N);
         for (std::size_t n = first; n < count; ++n) {
             double v, i, j;
-            missing += take(n, v, i, j);
-            if (n >= first + N) {
-                double v0, i0, j0;
-                missing -= take(n - N, v0, i0, j0);
-                v -= v0, i -= i0, j -= j0;
-            }
+            const unsigned char now = take(n, v, i, j);
+            double* slot = &ring[3 * k];
+            missing = missing + now - gone[k];
+            gone[k] = now;
+            const double dv = v - slot[0], dI = i - slot[1], dj = j - slot[2];
+            slot[0] = v, slot[1] = i, slot[2] = j;
             const double c = cosP[k], s = sinP[k];
-            vr += v * c, vi += v * s, ir += i * c, ii += i * s, jr += j * c, ji += j * s;
+            vr += dv * c, vi += dv * s, ir += dI * c, ii += dI * s, jr += dj * c, ji += dj * s;
             if (++k == N) k = 0;
             if (n + 1 < first + N) continue;
             if (missing) {
-                *out++ = {-1, NAN, NAN};
+                points.push_back({-1, NAN, NAN});
                 continue;
             }
             // The voltage times the mimic's gain against the currents it gave.
@@ -329,7 +338,7 @@ struct Slide {
             }
             const double current = ir * ir + ii * ii;
             largest = std::max(largest, current);
-            *out++ = {current, R, X};
+            points.push_back({current, R, X});
         }
     }
 };
@@ -415,38 +424,41 @@ Trajectory TrajectoryOf(const Record& record, const TrajectoryOptions& options) 
     }
 
     // The loop's voltage, current and residual current 3I0 as sums of
-    // scaled channels; a term left unused reads a channel already read, with
-    // a factor of 0, so that it adds no missing value of its own.
+    // scaled channels.
     const int l = int(options.loop);
     const bool ground = l < 3;
     const int p = ground ? l : l - 3, q = (p + 1) % 3;
-    Signals sig;
     const bool neutral = x[kIN];
-    const int terms[7] = {kVA + p,
-                          ground ? kVA + p : kVA + q,
-                          kIA + p,
-                          ground ? kIA + p : kIA + q,
-                          neutral ? kIN : kIA,
-                          neutral ? kIN : kIB,
-                          neutral ? kIN : kIC};
-    for (int t = 0; t < 7; ++t) {
-        const int at = x[terms[t]] ? terms[t] : kIA + p;
-        sig.x[t] = x[at]->data();
-        sig.s[t] = scale[at];
-    }
-    if (ground) {
-        sig.s[1] = sig.s[3] = 0;
-    } else {
-        sig.s[1] = -sig.s[1], sig.s[3] = -sig.s[3];
-    }
     // Only the quantities the loop reads have channels (FindChannels).
     const bool residual = ground && (neutral || (x[kIA] && x[kIB] && x[kIC]));
-    if (!residual) {
-        sig.s[4] = sig.s[5] = sig.s[6] = 0;
-    } else if (neutral) {
-        sig.s[5] = sig.s[6] = 0;
+    std::vector<std::pair<int, double>> terms;  // quantity and sign
+    if (ground) {
+        terms = {{kVA + p, 1}, {kIA + p, 1}};
+        if (neutral) {
+            terms.push_back({kIN, 1});
+        } else if (residual) {
+            terms.insert(terms.end(), {{kIA, 1}, {kIB, 1}, {kIC, 1}});
+        }
+    } else {
+        terms = {{kVA + p, 1}, {kVA + q, -1}, {kIA + p, 1}, {kIA + q, -1}};
     }
-
+    auto fill = [&](auto sig) {
+        for (std::size_t t = 0; t < terms.size(); ++t) {
+            sig.x[t] = x[terms[t].first]->data();
+            sig.s[t] = terms[t].second * scale[terms[t].first];
+        }
+        return sig;
+    };
+    auto dispatch = [&](auto run) {
+        if (!ground)
+            run(fill(Signals<2, 2, 0>{}));
+        else if (neutral)
+            run(fill(Signals<1, 1, 1>{}));
+        else if (residual)
+            run(fill(Signals<1, 1, 3>{}));
+        else
+            run(fill(Signals<1, 1, 0>{}));
+    };
     Slide slide;
     double largest = 0;
     slide.perCycle = perCycle;
@@ -463,9 +475,11 @@ Trajectory TrajectoryOf(const Record& record, const TrajectoryOptions& options) 
         // are divided by its gain at the fundamental, or V multiplied.
         const double a = *options.mimicSeconds / dt;
         slide.gain = (1 + a) - a * std::polar(1.0, -2 * kPi / double(perCycle));
-        slide.Run(Mimic{sig, a}, 1, count, out.points, largest);
+        dispatch([&](auto sig) {
+            slide.Run(Mimic<decltype(sig)>{sig, a}, 1, count, out.points, largest);
+        });
     } else {
-        slide.Run(sig, 0, count, out.points, largest);
+        dispatch([&](auto sig) { slide.Run(sig, 0, count, out.points, largest); });
     }
     // The points hold |I|² in t until here, one for each sample from the
     // first full cycle on; leave out those where the loop's current is too
