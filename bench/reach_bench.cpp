@@ -6,13 +6,13 @@
 
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "gfx/cairo/raster_cairo.h"
 #include "plot/rx_plot.h"
+#include "ratio_reporter.h"
 #include "records/region.h"
 
 namespace {
@@ -109,27 +109,9 @@ void BM_Plots(benchmark::State& state) {
 }
 BENCHMARK(BM_Plots)->Unit(benchmark::kMillisecond);
 
-// Prints the benchmarks as usual, then the ratio of the two.
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                cpu[run.run_name.function_name] = run.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> cpu;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    const auto reach = reporter.cpu.find("BM_Reach360"), plots = reporter.cpu.find("BM_Plots");
-    if (reach != reporter.cpu.end() && plots != reporter.cpu.end())
-        std::printf("reach at 360 angles / plots, CPU time: %.2f (target: at most 1)\n",
-                    reach->second / plots->second);
+    return qzbench::RunWithRatio(argc, argv, "BM_Reach360", "BM_Plots",
+                                 "reach at 360 angles / plots", "at most 1");
 }

@@ -6,13 +6,13 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <system_error>
 
 #include "comtrade/synthetic.h"
 #include "comtrade/trajectory.h"
 #include "comtrade/writer.h"
+#include "ratio_reporter.h"
 
 namespace {
 
@@ -80,27 +80,9 @@ void BM_ReadAndTrajectory(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadAndTrajectory)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                cpu[run.run_name.function_name] = run.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> cpu;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    const auto read = reporter.cpu.find("BM_Read"),
-               both = reporter.cpu.find("BM_ReadAndTrajectory");
-    if (read != reporter.cpu.end() && both != reporter.cpu.end())
-        std::printf("read and trajectory / read alone, CPU time: %.2f (target: at most 1.5)\n",
-                    both->second / read->second);
+    return qzbench::RunWithRatio(argc, argv, "BM_ReadAndTrajectory", "BM_Read",
+                                 "read and trajectory / read alone", "at most 1.5");
 }
