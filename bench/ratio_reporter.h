@@ -1,11 +1,13 @@
 // A benchmark's main that prints the benchmarks as usual, then the CPU time
-// of one over that of another, measured side by side in the same run.
+// of one over that of another, measured side by side in the same run: the
+// medians where --benchmark_repetitions asks for more than one run.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,12 +16,17 @@ namespace qzbench {
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                cpu[run.run_name.function_name] = run.GetAdjustedCPUTime();
+        for (const Run& run : runs) {
+            const std::string& name = run.run_name.function_name;
+            if (run.run_type == Run::RT_Iteration && !median.count(name))
+                cpu[name] = run.GetAdjustedCPUTime();
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                cpu[name] = run.GetAdjustedCPUTime(), median.insert(name);
+        }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> cpu;
+    std::set<std::string> median;
 };
 
 // Runs the benchmarks and prints "LABEL, CPU time: R (target: TARGET)" with

@@ -80,6 +80,17 @@ void BM_ReadAndTrajectory(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadAndTrajectory)->Unit(benchmark::kMillisecond);
 
+// The trajectory of a record already read: its own cost, without the
+// page faults a fresh record's memory brings.
+void BM_TrajectoryAlone(benchmark::State& state) {
+    const RecordFile& file = File();
+    static const Record r = ReadRecord(file.path());
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(TrajectoryOf(r, file.options()).points.data());
+    }
+}
+BENCHMARK(BM_TrajectoryAlone)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {

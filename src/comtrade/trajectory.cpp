@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "base/helpers.h"
 
@@ -242,15 +243,19 @@ void Resample(const std::vector<double>& x, const std::vector<Knot>& knots,
 // The loop's voltage, current and residual current at sample n, each a
 // sum of NV, NI and NJ scaled channels: the terms a loop does not have are
 // not read at all, which is most of the filter's time.
-template <int NV, int NI, int NJ>
+template <std::size_t NV, std::size_t NI, std::size_t NJ>
 struct Signals {
     const double* x[NV + NI + NJ];
     double s[NV + NI + NJ];
     void At(std::size_t n, double& v, double& i, double& j) const {
-        v = i = j = 0;
-        for (int t = 0; t < NV; ++t) v += s[t] * x[t][n];
-        for (int t = NV; t < NV + NI; ++t) i += s[t] * x[t][n];
-        for (int t = NV + NI; t < NV + NI + NJ; ++t) j += s[t] * x[t][n];
+        v = Sum<0>(n, std::make_index_sequence<NV>{});
+        i = Sum<NV>(n, std::make_index_sequence<NI>{});
+        j = Sum<NV + NI>(n, std::make_index_sequence<NJ>{});
+    }
+    // Unrolled, so that the channels' pointers stay in registers.
+    template <std::size_t From, std::size_t... T>
+    double Sum([[maybe_unused]] std::size_t n, std::index_sequence<T...>) const {
+        return (0.0 + ... + (s[From + T] * x[From + T][n]));
     }
 };
 
@@ -270,76 +275,192 @@ struct Mimic {
 
 // The one-cycle Fourier filter, a running sum that takes each sample's term
 // in and the term of the sample a cycle before out, and the loop's
-// impedance from its phasors.  Each point is written with |I|² in t, or -1
-// where the cycle holds a missing value, and `largest` is the largest |I|²;
-// the phasors are left unscaled, as Z is their ratio.
+// impedance from its phasors (left unscaled, as Z is their ratio).  It runs
+// over blocks small enough to stay in the cache: the block's terms first,
+// then the sums and the impedance sample by sample.
 struct Slide {
-    std::size_t perCycle = 0;
-    std::vector<double> cosT, sinT;
-    Complex k0, gain = 1;
+    std::size_t perCycle = 0, first = 0;
+    // Each sample's e^-jθ, for the currents and for the voltage, which
+    // carries the mimic's gain at the fundamental so that V/I is as if the
+    // currents had not been through it: cos and sin for each.
+    std::vector<std::array<double, 4>> turn;
+    Complex k0;
     bool separate = false;
     double kRE = 0, kXE = 0;
 
+    struct State {
+        std::array<double, 6> sums{};  // V, I and 3I0, each real then imaginary
+        // A missing value enters the sums as 0; the points up to a cycle
+        // after it have no value.
+        std::size_t gapEnd = 0;
+    };
+
+    struct Work {
+        std::size_t size;                // samples in a block
+        std::vector<double> v, i, j;     // terms: the cycle before the block, then the block
+        std::vector<unsigned char> gap;  // a missing value in the sample's cycle
+        std::vector<TrajectoryPoint> points;
+        std::vector<double> current;  // |I|² of each point
+        Work(std::size_t perCycle, std::size_t size)
+            : size(size),
+              v(perCycle + size),
+              i(v.size()),
+              j(v.size()),
+              gap(size),
+              points(size),
+              current(size) {}
+    };
+
+    // The terms of samples [n0, n0 + m), 0 before `first` and for a
+    // missing value.  False where a value is missing, marked in `missing`
+    // when it is given.
     template <class In>
-    void Run(const In& in, std::size_t first, std::size_t count,
-             std::vector<TrajectoryPoint>& points, double& largest) const {
+    bool Fill(const In& in, std::size_t n0, std::size_t m, double* v, double* i, double* j,
+              unsigned char* missing) const {
+        const std::size_t before = n0 < first ? std::min(m, first - n0) : 0;
+        std::fill(v, v + before, 0.0), std::fill(i, i + before, 0.0), std::fill(j, j + before, 0.0);
+        bool finite = true;
+        for (std::size_t t = before; t < m; ++t) {
+            double a, b, c;
+            in.At(n0 + t, a, b, c);
+            v[t] = a, i[t] = b, j[t] = c;
+            finite &= std::abs(a + b + c) <= std::numeric_limits<double>::max();
+        }
+        if (finite) return true;
+        for (std::size_t t = 0; t < m; ++t) {
+            const bool gone = t >= before && !std::isfinite(v[t] + i[t] + j[t]);
+            if (gone) v[t] = i[t] = j[t] = 0;
+            if (missing) missing[t] = gone;
+        }
+        return false;
+    }
+
+    struct Written {
+        std::size_t from = 0;  // the block's first sample that ends a full cycle
+        double smallest = std::numeric_limits<double>::infinity(), largest = 0;  // |I|²
+        bool clean = true;  // no gap, every point finite
+    };
+
+    // Samples [n0, n0 + m), with the terms of the cycle before them in
+    // place: a point and its |I|² for each sample from the first that ends
+    // a full cycle, and which of them are in a gap.
+    template <class In>
+    Written Block(const In& in, std::size_t n0, std::size_t m, double dt, Work& w,
+                  State& st) const {
         const std::size_t N = perCycle;
-        if (count < first + N) return;
-        points.clear();
-        points.reserve(count - first - N + 1);
-        // A missing value enters the sums as 0 and is counted while in the
-        // window, so that the sums stay good after it.
-        auto take = [&](std::size_t n, double& v, double& i, double& j) -> unsigned char {
-            in.At(n, v, i, j);
-            if (std::isfinite(v + i + j)) return 0;
-            v = i = j = 0;
-            return 1;
-        };
-        const double *cosP = cosT.data(), *sinP = sinT.data();
-        const double gr = gain.real(), gi = gain.imag();
-        const double k0r = k0.real(), k0i = k0.imag();
-        double vr = 0, vi = 0, ir = 0, ii = 0, jr = 0, ji = 0;
-        std::size_t missing = 0, k = 0;
-        // The terms of the last cycle, to take out as they leave it (zero
-        // while the first cycle fills).
-        std::vector<double> ring(3 * N);
-        std::vector<unsigned char> gone(N);
-        for (std::size_t n = first; n < count; ++n) {
-            double v, i, j;
-            const unsigned char now = take(n, v, i, j);
-            double* slot = &ring[3 * k];
-            missing = missing + now - gone[k];
-            gone[k] = now;
-            const double dv = v - slot[0], dI = i - slot[1], dj = j - slot[2];
-            slot[0] = v, slot[1] = i, slot[2] = j;
-            const double c = cosP[k], s = sinP[k];
-            vr += dv * c, vi += dv * s, ir += dI * c, ii += dI * s, jr += dj * c, ji += dj * s;
-            if (++k == N) k = 0;
-            if (n + 1 < first + N) continue;
-            if (missing) {
-                points.push_back({-1, NAN, NAN});
-                continue;
+        unsigned char* gap = w.gap.data();
+        if (Fill(in, n0, m, &w.v[N], &w.i[N], &w.j[N], gap)) {
+            for (std::size_t t = 0; t < m; ++t) gap[t] = n0 + t < st.gapEnd;
+        } else {
+            for (std::size_t t = 0; t < m; ++t) {
+                if (gap[t]) st.gapEnd = n0 + t + N;
+                gap[t] = n0 + t < st.gapEnd;
             }
-            // The voltage times the mimic's gain against the currents it gave.
-            const double Vr = vr * gr - vi * gi, Vi = vr * gi + vi * gr;
+        }
+
+        Written out;
+        out.from = n0 + 1 < first + N ? std::min(m, first + N - 1 - n0) : 0;
+        const double *v = w.v.data(), *i = w.i.data(), *j = w.j.data();
+        const double k0r = k0.real(), k0i = k0.imag();
+        auto [vr, vi, ir, ii, jr, ji] = st.sums;
+        std::size_t k = (n0 - first) % N;
+        for (std::size_t t = 0; t < m; ++t) {
+            const double dv = v[N + t] - v[t], dI = i[N + t] - i[t], dj = j[N + t] - j[t];
+            const auto [c, s, cv, sv] = turn[k];
+            vr += dv * cv, vi += dv * sv;
+            ir += dI * c, ii += dI * s;
+            jr += dj * c, ji += dj * s;
+            if (++k == N) k = 0;
+            if (t < out.from) continue;
             double R, X;
             if (separate) {
                 // V = R (I + kRE 3I0) + X j (I + kXE 3I0), two real equations.
                 const double ar = ir + kRE * jr, ai = ii + kRE * ji;
                 const double br = -(ii + kXE * ji), bi = ir + kXE * jr;
                 const double det = 1 / (ar * bi - ai * br);
-                R = (Vr * bi - Vi * br) * det;
-                X = (ar * Vi - ai * Vr) * det;
+                R = (vr * bi - vi * br) * det;
+                X = (ar * vi - ai * vr) * det;
             } else {
                 const double dr = ir + k0r * jr - k0i * ji, di = ii + k0r * ji + k0i * jr;
                 const double d = 1 / (dr * dr + di * di);
-                R = (Vr * dr + Vi * di) * d;
-                X = (Vi * dr - Vr * di) * d;
+                R = (vr * dr + vi * di) * d;
+                X = (vi * dr - vr * di) * d;
             }
             const double current = ir * ir + ii * ii;
-            largest = std::max(largest, current);
-            points.push_back({current, R, X});
+            w.points[t - out.from] = {double(n0 + t) * dt, R, X};
+            w.current[t - out.from] = current;
+            out.clean &= !gap[t] && std::abs(R + X) <= std::numeric_limits<double>::max();
+            out.smallest = std::min(out.smallest, current);
+            if (!gap[t]) out.largest = std::max(out.largest, current);
         }
+        st.sums = {vr, vi, ir, ii, jr, ji};
+        return out;
+    }
+
+    // The points of samples [first, count) at dt apart, those with too
+    // small a current to tell (below 1 % of the largest) or in a gap left
+    // out and counted.  The floor is known only at the end, so the points
+    // are written as they come, with each block's smallest current; the
+    // few blocks with points to leave out are run again.
+    template <class In>
+    void Run(const In& in, std::size_t count, double dt, Trajectory& out) const {
+        const std::size_t N = perCycle;
+        std::vector<TrajectoryPoint>& points = out.points;
+        if (count < first + N) return;
+        Work w(N, std::max<std::size_t>(256, N));
+        const std::size_t B = w.size;
+        struct Done {
+            State start;
+            double smallest;  // |I|², or -1 where a point is in a gap or not finite
+        };
+        std::vector<Done> blocks;
+        blocks.reserve((count - first) / B + 1);
+        points.reserve(count - first - N + 1);
+        double largest = 0;
+        State st;
+        for (std::size_t n0 = first; n0 < count; n0 += B) {
+            const std::size_t m = std::min(B, count - n0);
+            const State start = st;
+            const Written written = Block(in, n0, m, dt, w, st);
+            blocks.push_back({start, written.clean ? written.smallest : -1});
+            largest = std::max(largest, written.largest);
+            points.insert(points.end(), w.points.begin(),
+                          w.points.begin() + std::ptrdiff_t(m - written.from));
+            // The block's last cycle is the next one's cycle before.
+            for (double* a : {w.v.data(), w.i.data(), w.j.data()}) std::copy(a + m, a + m + N, a);
+        }
+
+        const double floor = 1e-4 * largest;
+        std::size_t kept = 0, at = 0;
+        for (std::size_t b = 0; b < blocks.size(); ++b) {
+            const std::size_t n0 = first + b * B, m = std::min(B, count - n0);
+            const std::size_t size = n0 + m < first + N ? 0 : n0 + m - std::max(n0, first + N - 1);
+            if (blocks[b].smallest >= floor && blocks[b].smallest > 0) {
+                if (kept != at) std::copy(&points[at], &points[at] + size, &points[kept]);
+                kept += size, at += size;
+                continue;
+            }
+            // Again from the block's start, with the cycle before it.
+            State again = blocks[b].start;
+            const std::size_t before = n0 >= N ? n0 - N : 0, pad = N - (n0 - before);
+            for (double* a : {w.v.data(), w.i.data(), w.j.data()}) std::fill(a, a + pad, 0.0);
+            Fill(in, before, n0 - before, &w.v[pad], &w.i[pad], &w.j[pad], nullptr);
+            const std::size_t from = Block(in, n0, m, dt, w, again).from;
+            for (std::size_t t = from; t < m; ++t) {
+                const TrajectoryPoint& p = w.points[t - from];
+                const double current = w.current[t - from];
+                if (w.gap[t]) {
+                    ++out.gaps;
+                } else if (current >= floor && current > 0 && std::isfinite(p.R) &&
+                           std::isfinite(p.X)) {
+                    points[kept++] = p;
+                } else {
+                    ++out.lowCurrent;
+                }
+            }
+            at += size;
+        }
+        points.resize(kept);
     }
 };
 
@@ -460,44 +581,26 @@ Trajectory TrajectoryOf(const Record& record, const TrajectoryOptions& options) 
             run(fill(Signals<1, 1, 0>{}));
     };
     Slide slide;
-    double largest = 0;
     slide.perCycle = perCycle;
-    slide.cosT.resize(perCycle), slide.sinT.resize(perCycle);
-    for (std::size_t k = 0; k < perCycle; ++k) {
-        slide.cosT[k] = std::cos(2 * kPi * double(k) / double(perCycle));
-        slide.sinT[k] = -std::sin(2 * kPi * double(k) / double(perCycle));
-    }
     slide.k0 = options.separateK ? Complex(0) : options.k0;
     slide.separate = options.separateK && residual;
     slide.kRE = options.kRE, slide.kXE = options.kXE;
+    // y[n] = K ((1 + a) x[n] - a x[n-1]) with K = 1; the current phasors
+    // are divided by its gain at the fundamental, or V multiplied.
+    const double a = options.mimicSeconds ? *options.mimicSeconds / dt : 0;
+    const Complex gain = (1 + a) - a * std::polar(1.0, -2 * kPi / double(perCycle));
+    slide.turn.resize(perCycle);
+    for (std::size_t k = 0; k < perCycle; ++k) {
+        const Complex e = std::polar(1.0, -2 * kPi * double(k) / double(perCycle));
+        const Complex v = options.mimicSeconds ? e * gain : e;
+        slide.turn[k] = {e.real(), e.imag(), v.real(), v.imag()};
+    }
     if (options.mimicSeconds) {
-        // y[n] = K ((1 + a) x[n] - a x[n-1]) with K = 1; the current phasors
-        // are divided by its gain at the fundamental, or V multiplied.
-        const double a = *options.mimicSeconds / dt;
-        slide.gain = (1 + a) - a * std::polar(1.0, -2 * kPi / double(perCycle));
-        dispatch([&](auto sig) {
-            slide.Run(Mimic<decltype(sig)>{sig, a}, 1, count, out.points, largest);
-        });
+        slide.first = 1;
+        dispatch([&](auto sig) { slide.Run(Mimic<decltype(sig)>{sig, a}, count, dt, out); });
     } else {
-        dispatch([&](auto sig) { slide.Run(sig, 0, count, out.points, largest); });
+        dispatch([&](auto sig) { slide.Run(sig, count, dt, out); });
     }
-    // The points hold |I|² in t until here, one for each sample from the
-    // first full cycle on; leave out those where the loop's current is too
-    // small to tell, and those of a gap (-1).
-    const double floor = 1e-4 * largest;
-    const std::size_t start = (options.mimicSeconds ? 1 : 0) + perCycle - 1;
-    std::size_t kept = 0;
-    for (std::size_t n = 0; n < out.points.size(); ++n) {
-        const TrajectoryPoint pt = out.points[n];
-        if (pt.t < 0) {
-            ++out.gaps;
-        } else if (pt.t >= floor && pt.t > 0 && std::isfinite(pt.R) && std::isfinite(pt.X)) {
-            out.points[kept++] = {double(start + n) * dt, pt.R, pt.X};
-        } else {
-            ++out.lowCurrent;
-        }
-    }
-    out.points.resize(kept);
     return out;
 }
 
