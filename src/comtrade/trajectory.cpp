@@ -349,9 +349,10 @@ struct Slide {
                   State& st) const {
         const std::size_t N = perCycle;
         unsigned char* gap = w.gap.data();
-        if (Fill(in, n0, m, &w.v[N], &w.i[N], &w.j[N], gap)) {
-            for (std::size_t t = 0; t < m; ++t) gap[t] = n0 + t < st.gapEnd;
-        } else {
+        const bool finite = Fill(in, n0, m, &w.v[N], &w.i[N], &w.j[N], gap);
+        const bool withGaps = !finite || n0 < st.gapEnd;
+        if (finite) std::fill(gap, gap + m, 0);
+        if (withGaps) {
             for (std::size_t t = 0; t < m; ++t) {
                 if (gap[t]) st.gapEnd = n0 + t + N;
                 gap[t] = n0 + t < st.gapEnd;
@@ -364,34 +365,45 @@ struct Slide {
         const double k0r = k0.real(), k0i = k0.imag();
         auto [vr, vi, ir, ii, jr, ji] = st.sums;
         std::size_t k = (n0 - first) % N;
-        for (std::size_t t = 0; t < m; ++t) {
-            const double dv = v[N + t] - v[t], dI = i[N + t] - i[t], dj = j[N + t] - j[t];
-            const auto [c, s, cv, sv] = turn[k];
-            vr += dv * cv, vi += dv * sv;
-            ir += dI * c, ii += dI * s;
-            jr += dj * c, ji += dj * s;
-            if (++k == N) k = 0;
-            if (t < out.from) continue;
-            double R, X;
-            if (separate) {
-                // V = R (I + kRE 3I0) + X j (I + kXE 3I0), two real equations.
-                const double ar = ir + kRE * jr, ai = ii + kRE * ji;
-                const double br = -(ii + kXE * ji), bi = ir + kXE * jr;
-                const double det = 1 / (ar * bi - ai * br);
-                R = (vr * bi - vi * br) * det;
-                X = (ar * vi - ai * vr) * det;
-            } else {
-                const double dr = ir + k0r * jr - k0i * ji, di = ii + k0r * ji + k0i * jr;
-                const double d = 1 / (dr * dr + di * di);
-                R = (vr * dr + vi * di) * d;
-                X = (vi * dr - vr * di) * d;
+        // Without a gap the loop needs no look at each sample's mark.
+        auto run = [&](auto gaps) {
+            double smallest = out.smallest, largest = 0, sum = 0;
+            for (std::size_t t = 0; t < m; ++t) {
+                const double dv = v[N + t] - v[t], dI = i[N + t] - i[t], dj = j[N + t] - j[t];
+                const auto [c, s, cv, sv] = turn[k];
+                vr += dv * cv, vi += dv * sv;
+                ir += dI * c, ii += dI * s;
+                jr += dj * c, ji += dj * s;
+                if (++k == N) k = 0;
+                if (t < out.from) continue;
+                double R, X;
+                if (separate) {
+                    // V = R (I + kRE 3I0) + X j (I + kXE 3I0), two real equations.
+                    const double ar = ir + kRE * jr, ai = ii + kRE * ji;
+                    const double br = -(ii + kXE * ji), bi = ir + kXE * jr;
+                    const double det = 1 / (ar * bi - ai * br);
+                    R = (vr * bi - vi * br) * det;
+                    X = (ar * vi - ai * vr) * det;
+                } else {
+                    const double dr = ir + k0r * jr - k0i * ji, di = ii + k0r * ji + k0i * jr;
+                    const double d = 1 / (dr * dr + di * di);
+                    R = (vr * dr + vi * di) * d;
+                    X = (vi * dr - vr * di) * d;
+                }
+                const double current = ir * ir + ii * ii;
+                w.points[t - out.from] = {double(n0 + t) * dt, R, X};
+                w.current[t - out.from] = current;
+                smallest = std::min(smallest, current);
+                if (!gaps || !gap[t]) largest = std::max(largest, current);
+                sum += R + X;  // not finite where a point is not (or where it overflows)
             }
-            const double current = ir * ir + ii * ii;
-            w.points[t - out.from] = {double(n0 + t) * dt, R, X};
-            w.current[t - out.from] = current;
-            out.clean &= !gap[t] && std::abs(R + X) <= std::numeric_limits<double>::max();
-            out.smallest = std::min(out.smallest, current);
-            if (!gap[t]) out.largest = std::max(out.largest, current);
+            out.smallest = smallest, out.largest = largest;
+            out.clean = !gaps && std::isfinite(sum);
+        };
+        if (withGaps) {
+            run(std::true_type{});
+        } else {
+            run(std::false_type{});
         }
         st.sums = {vr, vi, ir, ii, jr, ji};
         return out;
