@@ -336,6 +336,16 @@ TEST(Trajectory, RefusesWhatTheRecordCannotTell) {
     EXPECT_EQ(TrajectoryOf(r, o).channel[kIB], 4);
     r.analogs[4].phase = u"X";
     ExpectRefused([&] { TrajectoryOf(r, o); }, {"no analog channel for IB"});
+    // One sample at 100 kHz, then one a second: no grid of 100 kHz for 20 minutes.
+    r = MakeFaultRecord(m);
+    r.rates = {{100000, 1}, {1, std::int64_t(r.SampleCount())}};
+    ExpectRefused([&] { TrajectoryOf(r, o); },
+                  {"model.cfg", "rates are too far apart", "16777216"});
+    // A cycle of more samples than that is refused; one longer than the record gives no point.
+    r.rates = {{1e12, std::int64_t(r.SampleCount())}};
+    ExpectRefused([&] { TrajectoryOf(r, o); }, {"a cycle at 1e+12 samples a second", "16777216"});
+    r.rates = {{4000, std::int64_t(r.SampleCount())}}, r.lineFrequency = 2;
+    EXPECT_TRUE(TrajectoryOf(r, o).points.empty());
     // A 1991 record has no ratios to give secondary values.
     r = MakeFaultRecord(m);
     r.revision = 1991;

@@ -14,6 +14,9 @@ namespace {
 
 using Complex = std::complex<double>;
 
+// The most samples a cycle, or a record resampled, may take.
+constexpr double kMostSamples = 1 << 24;
+
 const char* const kLoopNames[] = {"AN", "BN", "CN", "AB", "BC", "CA"};
 const char* const kQuantityNames[] = {"VA", "VB", "VC", "IA", "IB", "IC", "IN"};
 
@@ -363,7 +366,8 @@ struct Slide {
         out.from = n0 + 1 < first + N ? std::min(m, first + N - 1 - n0) : 0;
         const double *v = w.v.data(), *i = w.i.data(), *j = w.j.data();
         const double k0r = k0.real(), k0i = k0.imag();
-        auto [vr, vi, ir, ii, jr, ji] = st.sums;
+        double vr = st.sums[0], vi = st.sums[1], ir = st.sums[2], ii = st.sums[3], jr = st.sums[4],
+               ji = st.sums[5];
         std::size_t k = (n0 - first) % N;
         // Without a gap the loop needs no look at each sample's mark.
         auto run = [&](auto gaps) {
@@ -511,15 +515,17 @@ Trajectory TrajectoryOf(const Record& record, const TrajectoryOptions& options) 
     }
 
     const Times times = TimesOf(record);
-    std::size_t perCycle;
-    if (times.whole) {
-        perCycle = std::size_t(std::llround(times.rate / f));
-    } else {
-        // The one-cycle filter needs a whole number of samples per cycle:
-        // at least as many as the highest rate gives.
-        perCycle = std::size_t(std::ceil(times.rate / f - 1e-9));
+    // The one-cycle filter needs a whole number of samples per cycle: where
+    // the rate does not give one, at least as many as the highest rate gives.
+    const double cycle =
+        times.whole ? std::round(times.rate / f) : std::ceil(times.rate / f - 1e-9);
+    if (!(cycle >= 4)) Fail(record, "fewer than 4 samples per cycle");
+    if (!(cycle <= kMostSamples)) {
+        Fail(record, "a cycle at " + FormatUtf8("%.10g", times.rate) +
+                         " samples a second is more than " + FormatUtf8("%.0f", kMostSamples) +
+                         " samples");
     }
-    if (perCycle < 4) Fail(record, "fewer than 4 samples per cycle");
+    const std::size_t perCycle = std::size_t(cycle);
     const double dt = 1 / (double(perCycle) * f);
     out.cycle = 1 / f;
     out.samplesPerCycle = perCycle;
@@ -541,7 +547,16 @@ Trajectory TrajectoryOf(const Record& record, const TrajectoryOptions& options) 
             t.resize(count);
             for (std::size_t i = 0; i < count; ++i) t[i] = double(i) / times.rate;
         }
-        const std::size_t m = std::size_t(std::floor(t[count - 1] / dt + 1e-9)) + 1;
+        // A brief high rate in a long record would ask for a grid of that
+        // rate throughout: refused before it takes the memory.
+        const double size = std::floor(t[count - 1] / dt + 1e-9) + 1;
+        if (!(size <= kMostSamples)) {
+            Fail(record, "the rates are too far apart: at the highest, " +
+                             FormatUtf8("%.10g", times.rate) + " a second, the record would take " +
+                             FormatUtf8("%.0f", size) + " samples (at most " +
+                             FormatUtf8("%.0f", kMostSamples) + ")");
+        }
+        const std::size_t m = std::size_t(size);
         std::vector<Knot> knots(m);
         std::size_t i = 0;
         for (std::size_t k = 0; k < m; ++k) {
@@ -592,6 +607,8 @@ Trajectory TrajectoryOf(const Record& record, const TrajectoryOptions& options) 
         else
             run(fill(Signals<1, 1, 0>{}));
     };
+    // A record shorter than a cycle has no point.
+    if (count < perCycle + (options.mimicSeconds ? 1 : 0)) return out;
     Slide slide;
     slide.perCycle = perCycle;
     slide.k0 = options.separateK ? Complex(0) : options.k0;
