@@ -319,11 +319,12 @@ TEST(Trajectory, RefusesWhatTheRecordCannotTell) {
     TrajectoryOptions o = Compensated(m, Loop::kAN);
     // A second phase-A voltage: both named; naming one settles it.
     AnalogChannel extra = r.analogs[0];
-    extra.number = 8, extra.id = u"UA bus", extra.phase = u"a";
+    extra.number = 8, extra.id = u"UA\rbus", extra.phase = u"a";
     r.analogs.push_back(extra);
     r.samples.push_back(r.samples[0]);
-    ExpectRefused([&] { TrajectoryOf(r, o); }, {"model.cfg", "VA", "1 (VA)", "8 (UA bus)"});
-    o.channels = {{kVA, "UA bus"}};
+    // The message stays one line, whatever the ids hold.
+    ExpectRefused([&] { TrajectoryOf(r, o); }, {"model.cfg", "VA", "1 (VA)", "8 (UA\\rbus)"});
+    o.channels = {{kVA, "UA\rbus"}};
     EXPECT_EQ(TrajectoryOf(r, o).channel[kVA], 7);
     o.channels = {{kVA, "8"}, {kIA, "1"}};
     ExpectRefused([&] { TrajectoryOf(r, o); }, {"IA", "1 (VA)", "not in amperes"});

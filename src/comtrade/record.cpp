@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "base/platform.h"
+#include "base/quote.h"
 
 namespace qz::comtrade {
 
@@ -36,11 +37,9 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-// A field as messages quote it: valid text, not too long.
+// A field as messages quote it: on one line, not too long.
 std::string Quote(std::string_view s) {
-    std::string text = ToUtf8Lossy(FromUtf8Lossy(s.substr(0, 40)));
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20) c = '?';  // the message stays one line
+    const std::string text = QuoteForMessage(FromUtf8Lossy(s.substr(0, 40)));
     return "\"" + text + (s.size() > 40 ? "…\"" : "\"");
 }
 

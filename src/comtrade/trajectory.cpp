@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/helpers.h"
+#include "base/quote.h"
 
 namespace qz::comtrade {
 
@@ -47,7 +48,7 @@ char UnitKind(const AnalogChannel& channel) {
 }
 
 std::string Describe(const AnalogChannel& channel) {
-    return std::to_string(channel.number) + " (" + ToUtf8Lossy(channel.id) + ")";
+    return std::to_string(channel.number) + " (" + QuoteForMessage(channel.id) + ")";
 }
 
 bool AllDigits(const std::string& s) {
@@ -107,8 +108,8 @@ std::array<int, kQuantityCount> FindChannels(const Record& record, const Traject
             const AnalogChannel& ch = record.analogs[channel[q]];
             if (UnitKind(ch) != kind) {
                 Fail(record, std::string(kQuantityNames[q]) + ": channel " + Describe(ch) +
-                                 " is in \"" + ch.unit + "\", not in " +
-                                 (kind == 'V' ? "volts" : "amperes"));
+                                 " is in \"" + QuoteForMessage(std::string_view(ch.unit)) +
+                                 "\", not in " + (kind == 'V' ? "volts" : "amperes"));
             }
             continue;
         }
