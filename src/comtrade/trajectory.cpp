@@ -316,27 +316,19 @@ struct Slide {
     };
 
     // The terms of samples [n0, n0 + m), 0 before `first` and for a
-    // missing value.  False where a value is missing, marked in `missing`
-    // when it is given.
+    // missing value (one not finite), which is marked in `missing` when
+    // that is given.
     template <class In>
-    bool Fill(const In& in, std::size_t n0, std::size_t m, double* v, double* i, double* j,
+    void Fill(const In& in, std::size_t n0, std::size_t m, double* v, double* i, double* j,
               unsigned char* missing) const {
-        const std::size_t before = n0 < first ? std::min(m, first - n0) : 0;
-        std::fill(v, v + before, 0.0), std::fill(i, i + before, 0.0), std::fill(j, j + before, 0.0);
-        bool finite = true;
-        for (std::size_t t = before; t < m; ++t) {
-            double a, b, c;
-            in.At(n0 + t, a, b, c);
-            v[t] = a, i[t] = b, j[t] = c;
-            finite &= std::abs(a + b + c) <= std::numeric_limits<double>::max();
-        }
-        if (finite) return true;
         for (std::size_t t = 0; t < m; ++t) {
-            const bool gone = t >= before && !std::isfinite(v[t] + i[t] + j[t]);
-            if (gone) v[t] = i[t] = j[t] = 0;
+            const bool before = n0 + t < first;
+            if (!before) in.At(n0 + t, v[t], i[t], j[t]);
+            const bool gone =
+                !before && !(std::isfinite(v[t]) && std::isfinite(i[t]) && std::isfinite(j[t]));
+            if (before || gone) v[t] = i[t] = j[t] = 0;
             if (missing) missing[t] = gone;
         }
-        return false;
     }
 
     struct Written {
@@ -353,27 +345,20 @@ struct Slide {
                   State& st) const {
         const std::size_t N = perCycle;
         unsigned char* gap = w.gap.data();
-        const bool finite = Fill(in, n0, m, &w.v[N], &w.i[N], &w.j[N], gap);
-        const bool withGaps = !finite || n0 < st.gapEnd;
-        if (finite) std::fill(gap, gap + m, 0);
-        if (withGaps) {
-            for (std::size_t t = 0; t < m; ++t) {
-                if (gap[t]) st.gapEnd = n0 + t + N;
-                gap[t] = n0 + t < st.gapEnd;
-            }
-        }
-
+        double *v = w.v.data(), *i = w.i.data(), *j = w.j.data();
+        const double k0r = k0.real(), k0i = k0.imag();
         Written out;
         out.from = n0 + 1 < first + N ? std::min(m, first + N - 1 - n0) : 0;
-        const double *v = w.v.data(), *i = w.i.data(), *j = w.j.data();
-        const double k0r = k0.real(), k0i = k0.imag();
-        double vr = st.sums[0], vi = st.sums[1], ir = st.sums[2], ii = st.sums[3], jr = st.sums[4],
-               ji = st.sums[5];
-        std::size_t k = (n0 - first) % N;
-        // Without a gap the loop needs no look at each sample's mark.
-        auto run = [&](auto gaps) {
-            double smallest = out.smallest, largest = 0, sum = 0;
+        // `fresh`: the terms taken from the channels as the loop goes, and
+        // kept for the cycle after; else as Fill left them.  Without a gap
+        // the loop needs no look at each sample's mark.
+        auto run = [&](auto fresh, auto gaps) {
+            double vr = st.sums[0], vi = st.sums[1], ir = st.sums[2], ii = st.sums[3];
+            double jr = st.sums[4], ji = st.sums[5];
+            std::size_t k = (n0 - first) % N;
+            double smallest = std::numeric_limits<double>::infinity(), largest = 0, sum = 0;
             for (std::size_t t = 0; t < m; ++t) {
+                if constexpr (fresh) in.At(n0 + t, v[N + t], i[N + t], j[N + t]);
                 const double dv = v[N + t] - v[t], dI = i[N + t] - i[t], dj = j[N + t] - j[t];
                 const auto [c, s, cv, sv] = turn[k];
                 vr += dv * cv, vi += dv * sv;
@@ -402,15 +387,25 @@ struct Slide {
                 if (!gaps || !gap[t]) largest = std::max(largest, current);
                 sum += R + X;  // not finite where a point is not (or where it overflows)
             }
+            st.sums = {vr, vi, ir, ii, jr, ji};
             out.smallest = smallest, out.largest = largest;
             out.clean = !gaps && std::isfinite(sum);
+            // A missing value makes the sums not finite from there on.
+            return std::isfinite(vr + vi + ir + ii + jr + ji);
         };
-        if (withGaps) {
-            run(std::true_type{});
-        } else {
-            run(std::false_type{});
+        if (n0 >= st.gapEnd) {
+            const State start = st;
+            std::fill(gap, gap + m, 0);
+            if (run(std::true_type{}, std::false_type{})) return out;
+            st = start;
         }
-        st.sums = {vr, vi, ir, ii, jr, ji};
+        // A missing value here, or a gap from one before.
+        Fill(in, n0, m, &v[N], &i[N], &j[N], gap);
+        for (std::size_t t = 0; t < m; ++t) {
+            if (gap[t]) st.gapEnd = n0 + t + N;
+            gap[t] = n0 + t < st.gapEnd;
+        }
+        run(std::false_type{}, std::true_type{});
         return out;
     }
 
