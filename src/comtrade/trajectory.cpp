@@ -280,8 +280,8 @@ struct Mimic {
 // The one-cycle Fourier filter, a running sum that takes each sample's term
 // in and the term of the sample a cycle before out, and the loop's
 // impedance from its phasors (left unscaled, as Z is their ratio).  It runs
-// over blocks small enough to stay in the cache: the block's terms first,
-// then the sums and the impedance sample by sample.
+// over blocks small enough to keep their terms in the cache for the cycle
+// after, and to run again from the sums at their start.
 struct Slide {
     std::size_t perCycle = 0, first = 0;
     // Each sample's e^-jθ, for the currents and for the voltage, which
