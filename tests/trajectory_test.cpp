@@ -181,7 +181,7 @@ Trajectory WindowSums(const Record& r, Complex k0, double a) {
             const std::array<double, 3> before = at(n - 1);
             for (int q : {1, 2}) t[q] = (1 + a) * t[q] - a * before[q];
         }
-        missing[n] = !std::isfinite(t[0] + t[1] + t[2]);
+        missing[n] = !(std::isfinite(t[0]) && std::isfinite(t[1]) && std::isfinite(t[2]));
         term[n] = missing[n] ? std::array<double, 3>{} : t;
     }
     Trajectory tr;
