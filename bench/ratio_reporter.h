@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -16,17 +15,13 @@ namespace qzbench {
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            const std::string& name = run.run_name.function_name;
-            if (run.run_type == Run::RT_Iteration && !median.count(name))
-                cpu[name] = run.GetAdjustedCPUTime();
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                cpu[name] = run.GetAdjustedCPUTime(), median.insert(name);
-        }
+        // The median, reported after the repetitions, replaces them.
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median")
+                cpu[run.run_name.function_name] = run.GetAdjustedCPUTime();
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> cpu;
-    std::set<std::string> median;
 };
 
 // Runs the benchmarks and prints "LABEL, CPU time: R (target: TARGET)" with

@@ -409,7 +409,8 @@ struct Slide {
         return out;
     }
 
-    // The points of samples [first, count) at dt apart, those with too
+    // The points of samples [first, count), at least a cycle of them, at dt
+    // apart, those with too
     // small a current to tell (below 1 % of the largest) or in a gap left
     // out and counted.  The floor is known only at the end, so the points
     // are written as they come, with each block's smallest current; the
@@ -418,12 +419,12 @@ struct Slide {
     void Run(const In& in, std::size_t count, double dt, Trajectory& out) const {
         const std::size_t N = perCycle;
         std::vector<TrajectoryPoint>& points = out.points;
-        if (count < first + N) return;
         Work w(N, std::max<std::size_t>(256, N));
         const std::size_t B = w.size;
         struct Done {
             State start;
-            double smallest;  // |I|², or -1 where a point is in a gap or not finite
+            double smallest;   // |I|², or -1 where a point is in a gap or not finite
+            std::size_t size;  // points
         };
         std::vector<Done> blocks;
         blocks.reserve((count - first) / B + 1);
@@ -434,10 +435,10 @@ struct Slide {
             const std::size_t m = std::min(B, count - n0);
             const State start = st;
             const Written written = Block(in, n0, m, dt, w, st);
-            blocks.push_back({start, written.clean ? written.smallest : -1});
+            const std::size_t size = m - written.from;
+            blocks.push_back({start, written.clean ? written.smallest : -1, size});
             largest = std::max(largest, written.largest);
-            points.insert(points.end(), w.points.begin(),
-                          w.points.begin() + std::ptrdiff_t(m - written.from));
+            points.insert(points.end(), w.points.begin(), w.points.begin() + std::ptrdiff_t(size));
             // The block's last cycle is the next one's cycle before.
             for (double* a : {w.v.data(), w.i.data(), w.j.data()}) std::copy(a + m, a + m + N, a);
         }
@@ -445,8 +446,8 @@ struct Slide {
         const double floor = 1e-4 * largest;
         std::size_t kept = 0, at = 0;
         for (std::size_t b = 0; b < blocks.size(); ++b) {
-            const std::size_t n0 = first + b * B, m = std::min(B, count - n0);
-            const std::size_t size = n0 + m < first + N ? 0 : n0 + m - std::max(n0, first + N - 1);
+            const std::size_t n0 = first + b * B, m = std::min(B, count - n0),
+                              size = blocks[b].size;
             if (blocks[b].smallest >= floor && blocks[b].smallest > 0) {
                 if (kept != at) std::copy(&points[at], &points[at] + size, &points[kept]);
                 kept += size, at += size;
@@ -603,10 +604,11 @@ Trajectory TrajectoryOf(const Record& record, const TrajectoryOptions& options) 
         else
             run(fill(Signals<1, 1, 0>{}));
     };
-    // A record shorter than a cycle has no point.
-    if (count < perCycle + (options.mimicSeconds ? 1 : 0)) return out;
     Slide slide;
     slide.perCycle = perCycle;
+    slide.first = options.mimicSeconds ? 1 : 0;  // the mimic needs the sample before
+    // A record shorter than a cycle has no point.
+    if (count < slide.first + perCycle) return out;
     slide.k0 = options.separateK ? Complex(0) : options.k0;
     slide.separate = options.separateK && residual;
     slide.kRE = options.kRE, slide.kXE = options.kXE;
@@ -617,11 +619,10 @@ Trajectory TrajectoryOf(const Record& record, const TrajectoryOptions& options) 
     slide.turn.resize(perCycle);
     for (std::size_t k = 0; k < perCycle; ++k) {
         const Complex e = std::polar(1.0, -2 * kPi * double(k) / double(perCycle));
-        const Complex v = options.mimicSeconds ? e * gain : e;
+        const Complex v = e * gain;
         slide.turn[k] = {e.real(), e.imag(), v.real(), v.imag()};
     }
     if (options.mimicSeconds) {
-        slide.first = 1;
         dispatch([&](auto sig) { slide.Run(Mimic<decltype(sig)>{sig, a}, count, dt, out); });
     } else {
         dispatch([&](auto sig) { slide.Run(sig, count, dt, out); });
